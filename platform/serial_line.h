@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+// The operating system's serial line, reduced to what the receiver link needs: open a device by
+// its port name exclusively, read and change its line settings, set read and write time-outs,
+// read up to n bytes, write bytes, close.
+namespace skylark::platform {
+
+// The access a line is opened with; the values are the generic access bits the port settings
+// record and compare.
+enum class AccessMode : std::uint32_t {
+  Read = 0x80000000u,
+  Write = 0x40000000u,
+  ReadWrite = 0xC0000000u,
+};
+
+// Milliseconds. A read of n bytes returns when n bytes have arrived, when more than
+// `readInterval` passes between two received bytes, or when readTotalConstant +
+// n * readTotalMultiplier have passed in all (possibly with fewer bytes or none, still a
+// success). A write of n bytes is given writeTotalConstant + n * writeTotalMultiplier and then
+// returns successfully with what it wrote so far.
+struct LineTimeouts {
+  std::uint32_t readInterval = 0;
+  std::uint32_t readTotalMultiplier = 0;
+  std::uint32_t readTotalConstant = 0;
+  std::uint32_t writeTotalMultiplier = 0;
+  std::uint32_t writeTotalConstant = 0;
+};
+
+// The only time-outs the receiver link uses.
+inline constexpr LineTimeouts kReceiverTimeouts{1, 1, 3000, 10, 1000};
+
+// The fields of the line state the link changes; a backend keeps every other field of the
+// driver's state (flow control, handshake lines, special characters) as the driver reported it.
+struct LineState {
+  std::uint32_t baudRate = 0;
+  std::uint32_t byteSize = 0;
+  std::uint32_t parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
+  std::uint32_t stopBits = 0;  // 0 one, 1 one and a half, 2 two
+  bool parityCheck = false;
+};
+
+class SerialLine {
+ public:
+  virtual ~SerialLine() = default;
+
+  virtual bool SetTimeouts(const LineTimeouts& timeouts) = 0;
+  virtual bool GetState(LineState& state) = 0;
+  virtual bool SetState(const LineState& state) = 0;
+
+  // One read of up to `count` bytes within the time-outs. A quiet line succeeds with 0 bytes;
+  // an error or a vanished device (hang-up, unplugged adapter) fails.
+  virtual bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) = 0;
+
+  // One write call within the write time-out; it may write fewer bytes than asked, even none.
+  virtual bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) = 0;
+
+  // Restores what the line was before it was opened and releases it. Safe to call while
+  // another thread is inside Read or Write on this line: that call ends promptly, and Close
+  // returns once it has.
+  virtual bool Close() = 0;
+};
+
+// Opens the device that a port name ("COM4:") designates, exclusively: a second open of the same
+// device, from this process or another, fails. Null on failure. Until SetTimeouts the driver's
+// own time-outs apply.
+std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access);
+
+}  // namespace skylark::platform

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "platform/serial_line.h"
+
+namespace skylark {
+
+using platform::AccessMode;
+using platform::LineTimeouts;
+
+// The settings a port records at every successful open.
+struct PortSettings {
+  std::u16string name;
+  std::uint32_t baudRate = 4800;
+  std::uint32_t parity = 0;    // 0 none
+  std::uint32_t dataBits = 8;
+  std::uint32_t stopBits = 0;  // 0 one stop bit
+  std::uint32_t flowControl = 0;  // recorded only, never applied to the line
+  AccessMode access = AccessMode::ReadWrite;
+};
+
+// A serial line opened by its port name ("COM1:" to "COM9:"), read and written with blocking
+// calls bounded by time-outs. One thread may read while another writes, opens or closes.
+class SerialPort {
+ public:
+  SerialPort(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
+             std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
+             AccessMode access);
+  virtual ~SerialPort();
+
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Opens and configures the line (closing any line held first); records the settings on
+  // success. Without time-outs the driver's own stay in force (OpenUntimed).
+  bool Open(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
+            std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
+            AccessMode access, const LineTimeouts* timeouts);
+  bool OpenUntimed(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
+                   std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
+                   AccessMode access);
+  // True when no line is held afterwards.
+  bool Close();
+  bool IsOpen() const;
+
+  // One read of up to `count` bytes; `got` is set to 0 first. A read that fails because the
+  // device vanished closes the port.
+  bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got);
+  bool ReadByte(std::uint8_t& byte);
+  // Discards pending input: at most six reads of 512 bytes.
+  void Drain();
+  // Writes every byte or fails; any failure closes the port.
+  bool Write(const std::uint8_t* bytes, std::size_t count);
+  // Writes the text as single bytes. A text with a character that has no single-byte form, or
+  // an empty text, fails without writing anything.
+  bool WriteText(std::u16string_view text);
+  bool WriteLineEnd();
+
+  std::u16string Name() const;
+  AccessMode GetAccess() const;
+  PortSettings Settings() const;
+  // Records the name without opening; a null name changes nothing.
+  void SetName(const char16_t* name);
+
+ private:
+  std::shared_ptr<platform::SerialLine> CurrentLine() const;
+
+  mutable std::mutex mutex_;  // guards line_ and settings_, never held across I/O
+  std::shared_ptr<platform::SerialLine> line_;
+  PortSettings settings_;
+  platform::LineState lineState_;
+};
+
+}  // namespace skylark

@@ -1,0 +1,122 @@
+#include "resources/strings.h"
+
+#include <array>
+#include <utility>
+
+namespace skylark::resources {
+namespace {
+
+// "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
+constexpr std::array<std::pair<int, std::u16string_view>, 27> kTable{{
+    {kTuneTitle, u"Tune"},
+    {kStatusTitle, u"Status"},
+    {kOpenPort, u"Open Port"},
+    {kSiteFileOpenFailed, u"Could not open Beacon Site file."},
+    {kTuneSucceeded, u"Beacon Tuned Successfully!"},
+    {kTuneFailed, u"Beacon tuning failed. Check beacon port settings."},
+    {kNone, u"None"},
+    {kNo, u"No"},
+    {kYes, u"Yes"},
+    {kNotAvailable, u"N/A"},
+    {kPortNotOpen, u"Port not open"},
+    {kClosePort, u"Close Port"},
+    {kAutomatic, u"Automatic"},
+    {kSelectedByFrequency, u"Selected by frequncy"},
+    {kAbleToOpen, u"Able to open port for %s."},
+    {kFailedToOpen, u"Failed to open port for %s."},
+    {kPortClosedFor, u"Port closed for %s."},
+    {kBeaconConnected, u"Beacon connected for %s."},
+    {kCaption, u"Trekline Beacon Configuration"},
+    {kAccessReading, u"reading"},
+    {kAccessWriting, u"writing"},
+    {kAccessReadingWriting, u"reading and writing"},
+    {kAccessOther, u"access"},
+    {kInputAndOutputPort, u"Input and Output Port"},
+    {kInputPort, u"Input Port"},
+    {kOutputPort, u"Output Port"},
+    {kConfigureTitle, u"Configure"},
+}};
+
+}  // namespace
+
+std::u16string_view LoadText(int id) {
+  for (const auto& [number, text] : kTable) {
+    if (number == id) return text;
+  }
+  return {};
+}
+
+std::u16string FormatText(int id, std::u16string_view argument) {
+  std::u16string text(LoadText(id));
+  if (auto at = text.find(u"%s"); at != std::u16string::npos) text.replace(at, 2, argument);
+  return text;
+}
+
+std::string ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;  // a lone surrogate has no UTF-8 form
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::u16string FromUtf8(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int extra = lead < 0x80            ? 0
+                      : (lead & 0xE0) == 0xC0 ? 1
+                      : (lead & 0xF0) == 0xE0 ? 2
+                      : (lead & 0xF8) == 0xF0 ? 3
+                                              : -1;
+    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+    bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
+    for (int k = 1; valid && k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      c = (c << 6) | (next & 0x3F);
+    }
+    if (!valid) {
+      // Not UTF-8: take the byte as Latin-1, as the site file does.
+      out += static_cast<char16_t>(lead);
+      ++i;
+      continue;
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (c >> 10));
+      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace skylark::resources

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The string table: every user-visible text, by its number, held once so that the core, the
+// command line and the user interface show the same words.
+namespace skylark::resources {
+
+enum StringId : int {
+  kTuneTitle = 19,              // "Tune"
+  kStatusTitle = 20,            // "Status"
+  kOpenPort = 22,               // "Open Port"
+  kSiteFileOpenFailed = 39,     // "Could not open Beacon Site file."
+  kTuneSucceeded = 40,          // "Beacon Tuned Successfully!"
+  kTuneFailed = 41,             // "Beacon tuning failed. Check beacon port settings."
+  kNone = 43,                   // "None"
+  kNo = 44,                     // "No"
+  kYes = 45,                    // "Yes"
+  kNotAvailable = 52,           // "N/A"
+  kPortNotOpen = 54,            // "Port not open"
+  kClosePort = 55,              // "Close Port"
+  kAutomatic = 56,              // "Automatic"
+  kSelectedByFrequency = 57,    // "Selected by frequncy"
+  kAbleToOpen = 66,             // "Able to open port for %s."
+  kFailedToOpen = 67,           // "Failed to open port for %s."
+  kPortClosedFor = 68,          // "Port closed for %s."
+  kBeaconConnected = 69,        // "Beacon connected for %s."
+  kCaption = 72,                // "Trekline Beacon Configuration"
+  kAccessReading = 73,          // "reading"
+  kAccessWriting = 74,          // "writing"
+  kAccessReadingWriting = 75,   // "reading and writing"
+  kAccessOther = 76,            // "access"
+  kInputAndOutputPort = 77,     // "Input and Output Port"
+  kInputPort = 78,              // "Input Port"
+  kOutputPort = 79,             // "Output Port"
+  kConfigureTitle = 80,         // "Configure"
+};
+
+// The text of a string-table entry; an empty view for a number the table does not hold.
+std::u16string_view LoadText(int id);
+
+// A message entry with its one "%s" replaced by `argument`.
+std::u16string FormatText(int id, std::u16string_view argument);
+
+// UTF-8 for terminals, JSON and logs; the table's texts are all ASCII, site names are Latin-1.
+std::string ToUtf8(std::u16string_view text);
+std::u16string FromUtf8(std::string_view text);
+
+}  // namespace skylark::resources

@@ -1,0 +1,31 @@
+# Shared by the scripts: package installation and the build.
+set -euo pipefail
+SKYLARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+# The Debian packages a build and its tests need.
+SKYLARK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
+  qt6-base-dev socat)
+
+# Installs the packages that are missing (apt-get update once, only when something is).
+ensure_packages() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+  fi
+}
+
+# build_tree DIR [cmake options...]: configure (once) and build.
+build_tree() {
+  local dir=$1
+  shift
+  cmake -S "$SKYLARK_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "sites/beacon_site.h"
+
+namespace skylark {
+
+// The sites of one region and country, in file order; the records belong to AllSites.
+using SiteList = std::vector<const BeaconSite*>;
+// Country text -> that country's sites. Map nodes never move, so a page may keep pointers to
+// a CountryIndex or a SiteList as long as the catalogue is not cleared.
+using CountryIndex = std::unordered_map<std::u16string, SiteList>;
+using RegionIndex = std::unordered_map<std::u16string, CountryIndex>;
+
+class SiteCatalogue {
+ public:
+  // Takes ownership and enters the site in every index; a later site takes over a station ID.
+  void AddSite(std::unique_ptr<BeaconSite> site);
+
+  // The site entered under `stationId`; null for 0 and for an ID no site has.
+  const BeaconSite* FindByStationId(std::uint16_t stationId) const;
+
+  const RegionIndex& Regions() const { return regionIndex_; }
+  const std::vector<std::unique_ptr<BeaconSite>>& AllSites() const { return allSites_; }
+  std::size_t Count() const { return allSites_.size(); }
+
+  // Deletes every site and empties every index.
+  void ClearCatalogue();
+
+ private:
+  RegionIndex regionIndex_;
+  std::unordered_map<std::uint16_t, const BeaconSite*> stationIdIndex_;
+  std::vector<std::unique_ptr<BeaconSite>> allSites_;
+};
+
+}  // namespace skylark
