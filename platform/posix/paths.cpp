@@ -1,0 +1,66 @@
+#include "platform/posix/paths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace skylark::platform::posix {
+namespace {
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] == '/' ? std::string(value) : fallback;
+}
+
+}  // namespace
+
+std::string ConfigDirectory() {
+  const char* home = std::getenv("HOME");
+  const std::string fallback = std::string(home != nullptr ? home : "/tmp") + "/.config";
+  return EnvOr("XDG_CONFIG_HOME", fallback) + "/Corvane/Skylark";
+}
+
+std::string PortDirectory() { return ConfigDirectory() + "/ports"; }
+
+bool MakeDirectories(const std::string& path, unsigned mode) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  const auto slash = path.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash), mode)) {
+    return false;
+  }
+  return ::mkdir(path.c_str(), mode) == 0 || errno == EEXIST;
+}
+
+std::string RuntimeDirectory() {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/') {
+    const std::string dir = std::string(runtime) + "/skylark";
+    if (MakeDirectories(dir, 0700)) return dir;
+  }
+  // Private to this user: other users must not be able to plant the events or the guard.
+  const std::string dir = "/tmp/skylark-" + std::to_string(::getuid());
+  if (!MakeDirectories(dir, 0700)) return {};
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+      (st.st_mode & 0077) != 0) {
+    return {};
+  }
+  return dir;
+}
+
+std::string DevicePathForPortName(std::u16string_view name) {
+  if (!name.empty() && name.back() == u':') name.remove_suffix(1);
+  if (name.size() != 4) return {};
+  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
+  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return {};
+  if (name[3] < u'1' || name[3] > u'9') return {};
+  const int number = name[3] - u'0';
+  const std::string link = PortDirectory() + "/COM" + std::to_string(number);
+  struct stat st {};
+  if (::lstat(link.c_str(), &st) == 0) return link;
+  return "/dev/ttyS" + std::to_string(number - 1);
+}
+
+}  // namespace skylark::platform::posix

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Where Skylark keeps its files on a POSIX system.
+namespace skylark::platform::posix {
+
+// $XDG_CONFIG_HOME/Corvane/Skylark, or ~/.config/Corvane/Skylark.
+std::string ConfigDirectory();
+
+// The port directory: a symlink named COMn here designates the device of "COMn:".
+std::string PortDirectory();
+
+// $XDG_RUNTIME_DIR/skylark, or a private (0700) directory under /tmp; created when missing.
+// Empty when neither can be made.
+std::string RuntimeDirectory();
+
+// The device path of a port name "COM1:" to "COM9:" (a trailing colon is optional, the letters
+// may be of any case): the port directory's COMn entry when there is one, else
+// /dev/ttyS<n-1>. Empty for any other name.
+std::string DevicePathForPortName(std::u16string_view name);
+
+// Creates a directory and its parents with the given mode; true when it exists afterwards.
+bool MakeDirectories(const std::string& path, unsigned mode);
+
+}  // namespace skylark::platform::posix
