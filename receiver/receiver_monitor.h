@@ -1,0 +1,144 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <thread>
+
+#include "platform/events.h"
+#include "receiver/receiver_link.h"
+#include "receiver/text_list.h"
+
+namespace skylark {
+
+// What the receiver is taken to be doing: the status snapshot.
+struct ReceiverStatus {
+  double frequency = 0.0;        // kHz, as last tuned or reported
+  std::int32_t mskRate = 0;      // bits per second
+  std::int32_t snr = 0;
+  std::int32_t signalStrength = 0;
+  bool locked = false;
+
+  bool operator==(const ReceiverStatus&) const = default;
+};
+
+// The receiver is taken to be locked on a beacon at this signal-to-noise ratio and above.
+inline constexpr std::int32_t kLockThreshold = 7;
+
+// Cuts the receiver's byte stream into sentences: a sentence ends with its LF, or just before a
+// '$' that opens the next one. Bytes outside 0x21-0x7F cut the rest of their 15-byte piece.
+class SentenceAssembler {
+ public:
+  using Sink = std::function<void(std::u16string_view sentence)>;
+
+  static constexpr std::size_t kPieceSize = 16;
+  static constexpr std::size_t kPendingSize = 512;
+
+  // Passes every finished sentence to `emit`, in order.
+  void AssembleSentences(const std::uint8_t* bytes, std::size_t count, const Sink& emit);
+  // Takes one piece of at most 15 characters; returns the bytes consumed (0 when it gave back
+  // a '$' that opens the next sentence).
+  std::size_t TakePiece(const std::uint8_t* bytes, std::size_t count, char16_t (&piece)[kPieceSize]);
+
+ private:
+  void Flush(const Sink& emit);
+
+  char16_t pending_[kPendingSize] = {};
+  std::size_t pendingLength_ = 0;
+  bool boundary_ = false;
+};
+
+// The reader thread and the two locks that serialise every use of the receiver link: commands
+// are written under the command lock, replies are read under the queue lock, never both.
+class ReceiverMonitor {
+ public:
+  // The line queue keeps the newest lines; older ones are dropped and counted.
+  static constexpr std::size_t kLineQueueLimit = 256;
+
+  ReceiverMonitor();
+  virtual ~ReceiverMonitor();
+
+  ReceiverMonitor(const ReceiverMonitor&) = delete;
+  ReceiverMonitor& operator=(const ReceiverMonitor&) = delete;
+
+  // From now on the link's input port reads its lines from the line queue.
+  void Attach(ReceiverLink* link);
+  bool IsLinkOpen();
+
+  bool SendAutomaticTune(std::uint32_t interval);
+  bool SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval);
+  bool SendStatusRequest();
+  bool AwaitTuneAcknowledge();
+  bool QuerySignalStatus(std::int32_t& strength, std::int32_t& snr, double& frequency,
+                         std::int32_t& bitRate);
+  // Fields 7, 8, 3, 5 and 11 of the status line; always 0.
+  bool QueryReceiverStatus(std::int32_t& strength, std::int32_t& snr, double& frequency,
+                           std::int32_t& bitRate, std::int32_t& stationId);
+  // Discards pending input, then sends "$PCSI,1,0".
+  bool StopStatusOutput();
+
+  bool StartReader();
+  void StopReader();
+  // Waits for the reader thread to end; false when it has not within the time.
+  bool WaitReaderDone(int timeoutMs);
+
+  // Appends one finished sentence to the line queue under the queue lock (the reader's path).
+  void QueueLine(std::u16string_view line);
+  std::size_t QueuedLines();
+  std::size_t DroppedLines();
+
+  // The reader loop: reads up to 16 bytes every 100 ms while the input port is open.
+  virtual void ReaderThreadMain();
+
+ private:
+  bool OutputPortOpen() const;  // command lock held
+  bool InputPortOpen() const;
+
+  TextList lineQueue_;
+  std::thread readerThread_;
+  std::unique_ptr<platform::Event> readerDone_;
+  std::atomic<bool> running_{true};
+  ReceiverLink* link_ = nullptr;
+  std::mutex queueLock_;
+  std::mutex commandLock_;
+  SentenceAssembler assembler_;
+  std::size_t droppedLines_ = 0;  // queue lock
+};
+
+// The status thread: every 500 ms, or at once when another process signals the update event,
+// one poll; ends when the terminate event is signalled.
+class StatusThread {
+ public:
+  explicit StatusThread(std::function<void()> poll);
+  virtual ~StatusThread();
+
+  StatusThread(const StatusThread&) = delete;
+  StatusThread& operator=(const StatusThread&) = delete;
+
+  bool StartPolling();
+  void SignalTerminate();
+  // Waits for the thread to end; false when it has not within the time.
+  bool WaitDone(int timeoutMs);
+
+ private:
+  void StatusThreadMain();
+
+  std::function<void()> poll_;
+  std::unique_ptr<platform::Event> terminateEvent_;
+  std::unique_ptr<platform::Event> doneEvent_;
+  std::unique_ptr<platform::Event> updateEvent_;
+  std::thread thread_;
+  std::atomic<bool> polling_{false};
+};
+
+inline constexpr std::u16string_view kUpdateEventName = u"cvSkylark.UpdateEvent";
+inline constexpr std::u16string_view kTerminateEventName = u"cvSkylark.TerminateEvent";
+inline constexpr std::u16string_view kStatusDoneEventName = u"Beacon_Status_Thread_Done";
+inline constexpr std::u16string_view kReaderDoneEventName = u"Beacon_Reader_Thread_Done";
+
+}  // namespace skylark
