@@ -1,0 +1,349 @@
+#include "platform/serial_line.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/posix/paths.h"
+
+namespace skylark::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct BaudEntry {
+  std::uint32_t rate;
+  speed_t speed;
+};
+
+constexpr std::array<BaudEntry, 18> kBaudRates{{
+    {50, B50}, {75, B75}, {110, B110}, {134, B134}, {150, B150}, {200, B200},
+    {300, B300}, {600, B600}, {1200, B1200}, {1800, B1800}, {2400, B2400}, {4800, B4800},
+    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
+    {230400, B230400},
+}};
+
+std::optional<speed_t> SpeedForRate(std::uint32_t rate) {
+  for (const auto& entry : kBaudRates) {
+    if (entry.rate == rate) return entry.speed;
+  }
+  return std::nullopt;
+}
+
+std::uint32_t RateForSpeed(speed_t speed) {
+  for (const auto& entry : kBaudRates) {
+    if (entry.speed == speed) return entry.rate;
+  }
+  return 0;
+}
+
+// poll() takes whole milliseconds; rounding up keeps it from waking just before the deadline
+// and spinning through zero-length waits.
+int WaitMilliseconds(Clock::time_point now, Clock::time_point limit) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(limit - now).count();
+  if (left <= 0) return 0;
+  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+// The budget of a call of `count` bytes; none when both parts are 0 (no total time-out).
+std::optional<Clock::time_point> TotalDeadline(Clock::time_point start, std::uint32_t constant,
+                                               std::uint32_t multiplier, std::size_t count) {
+  if (constant == 0 && multiplier == 0) return std::nullopt;
+  const auto perByte = static_cast<unsigned long long>(multiplier) * count;
+  return start + std::chrono::milliseconds(constant + perByte);
+}
+
+class PosixSerialLine final : public SerialLine {
+ public:
+  PosixSerialLine(int fd, int wakeRead, int wakeWrite, const termios& original)
+      : fd_(fd), wakeRead_(wakeRead), wakeWrite_(wakeWrite), original_(original) {}
+  ~PosixSerialLine() override { Close(); }
+
+  bool SetTimeouts(const LineTimeouts& timeouts) override {
+    std::lock_guard lock(mutex_);
+    if (state_ != State::Open) return false;
+    timeouts_ = timeouts;
+    timed_ = true;
+    return true;
+  }
+
+  bool GetState(LineState& state) override {
+    Call call(*this);
+    if (!call) return false;
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) != 0) return false;
+    state.baudRate = RateForSpeed(::cfgetospeed(&tio));
+    switch (tio.c_cflag & CSIZE) {
+      case CS5: state.byteSize = 5; break;
+      case CS6: state.byteSize = 6; break;
+      case CS7: state.byteSize = 7; break;
+      default: state.byteSize = 8; break;
+    }
+    state.parity = 0;
+    if ((tio.c_cflag & PARENB) != 0) {
+      const bool odd = (tio.c_cflag & PARODD) != 0;
+      state.parity = odd ? 1 : 2;
+#ifdef CMSPAR
+      if ((tio.c_cflag & CMSPAR) != 0) state.parity = odd ? 3 : 4;
+#endif
+    }
+    state.stopBits = (tio.c_cflag & CSTOPB) != 0 ? 2 : 0;
+    state.parityCheck = (tio.c_iflag & INPCK) != 0;
+    return true;
+  }
+
+  bool SetState(const LineState& state) override {
+    Call call(*this);
+    if (!call) return false;
+    const auto speed = SpeedForRate(state.baudRate);
+    if (!speed) return false;
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) != 0) return false;
+    // Sentences are bytes, not terminal input: no echo, no line editing, no CR/LF translation.
+    // Hardware flow control stays as the driver has it.
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
+#ifdef CMSPAR
+    tio.c_cflag &= ~static_cast<tcflag_t>(CMSPAR);
+#endif
+    switch (state.byteSize) {
+      case 5: tio.c_cflag |= CS5; break;
+      case 6: tio.c_cflag |= CS6; break;
+      case 7: tio.c_cflag |= CS7; break;
+      case 8: tio.c_cflag |= CS8; break;
+      default: return false;
+    }
+    switch (state.parity) {
+      case 0: break;
+      case 1: tio.c_cflag |= PARENB | PARODD; break;
+      case 2: tio.c_cflag |= PARENB; break;
+#ifdef CMSPAR
+      case 3: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+      case 4: tio.c_cflag |= PARENB | CMSPAR; break;
+#endif
+      default: return false;
+    }
+    switch (state.stopBits) {
+      case 0: break;
+      case 1:  // one and a half exists only with five data bits, where the UART makes it of CSTOPB
+        if (state.byteSize != 5) return false;
+        tio.c_cflag |= CSTOPB;
+        break;
+      case 2: tio.c_cflag |= CSTOPB; break;
+      default: return false;
+    }
+    if (state.parityCheck) {
+      tio.c_iflag |= INPCK;
+    } else {
+      tio.c_iflag &= ~static_cast<tcflag_t>(INPCK);
+    }
+    if (::cfsetispeed(&tio, *speed) != 0 || ::cfsetospeed(&tio, *speed) != 0) return false;
+    return ::tcsetattr(fd_, TCSANOW, &tio) == 0;
+  }
+
+  bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override {
+    got = 0;
+    Call call(*this);
+    if (!call) return false;
+    if (count == 0) return true;
+    const auto start = Clock::now();
+    const auto total = call.timed ? TotalDeadline(start, call.timeouts.readTotalConstant,
+                                                  call.timeouts.readTotalMultiplier, count)
+                                  : std::optional<Clock::time_point>(start);
+    std::optional<Clock::time_point> lastByte;
+    for (;;) {
+      const auto now = Clock::now();
+      std::optional<Clock::time_point> limit = total;
+      if (call.timed && call.timeouts.readInterval != 0 && lastByte) {
+        const auto gap = *lastByte + std::chrono::milliseconds(call.timeouts.readInterval);
+        if (!limit || gap < *limit) limit = gap;
+      }
+      const bool last = limit && now >= *limit;  // one more look, then give what came
+      const Wait wait = WaitFor(POLLIN, limit ? WaitMilliseconds(now, *limit) : -1);
+      if (wait == Wait::Closing) return false;
+      if (wait == Wait::Ready) {
+        const ssize_t n = ::read(fd_, buffer + got, count - got);
+        if (n > 0) {
+          got += static_cast<std::size_t>(n);
+          if (got == count) return true;
+          lastByte = Clock::now();
+          continue;
+        }
+        // A tty reports end of file or EIO only when its device has gone (hang-up, unplug).
+        if (n == 0 || (errno != EAGAIN && errno != EINTR)) return got > 0;
+      } else if (wait == Wait::Gone) {
+        return got > 0;
+      }
+      if (last) return true;
+    }
+  }
+
+  bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) override {
+    written = 0;
+    Call call(*this);
+    if (!call) return false;
+    const auto start = Clock::now();
+    const auto total = call.timed ? TotalDeadline(start, call.timeouts.writeTotalConstant,
+                                                  call.timeouts.writeTotalMultiplier, count)
+                                  : std::nullopt;
+    while (written < count) {
+      const auto now = Clock::now();
+      if (total && now >= *total) return true;
+      const Wait wait = WaitFor(POLLOUT, total ? WaitMilliseconds(now, *total) : -1);
+      if (wait == Wait::Closing || wait == Wait::Gone) return false;
+      if (wait != Wait::Ready) continue;
+      const ssize_t n = ::write(fd_, bytes + written, count - written);
+      if (n > 0) {
+        written += static_cast<std::size_t>(n);
+      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  bool Close() override {
+    std::unique_lock lock(mutex_);
+    if (state_ == State::Closing) {
+      idle_.wait(lock, [this] { return state_ == State::Closed; });
+    }
+    if (state_ == State::Closed) return true;
+    state_ = State::Closing;
+    // The byte stays in the pipe, so every wait that starts from now on ends at once too.
+    const char wake = 1;
+    while (::write(wakeWrite_, &wake, 1) < 0 && errno == EINTR) {
+    }
+    idle_.wait(lock, [this] { return inFlight_ == 0; });
+    lock.unlock();
+
+    // The device may have vanished; the settings cannot be restored then and that is no error.
+    (void)::tcsetattr(fd_, TCSANOW, &original_);
+    (void)::ioctl(fd_, TIOCNXCL);
+    (void)::flock(fd_, LOCK_UN);
+    ::close(fd_);
+    ::close(wakeRead_);
+    ::close(wakeWrite_);
+
+    lock.lock();
+    state_ = State::Closed;
+    idle_.notify_all();
+    return true;
+  }
+
+ private:
+  enum class State { Open, Closing, Closed };
+  enum class Wait { Ready, Quiet, Gone, Closing };
+
+  // Marks one Read, Write or state call in progress so that Close waits for it; it also hands
+  // the call a consistent copy of the time-outs.
+  class Call {
+   public:
+    explicit Call(PosixSerialLine& line) : line_(line) {
+      std::lock_guard lock(line_.mutex_);
+      entered_ = line_.state_ == State::Open;
+      if (entered_) ++line_.inFlight_;
+      timeouts = line_.timeouts_;
+      timed = line_.timed_;
+    }
+    ~Call() {
+      if (!entered_) return;
+      std::lock_guard lock(line_.mutex_);
+      if (--line_.inFlight_ == 0) line_.idle_.notify_all();
+    }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+    explicit operator bool() const { return entered_; }
+
+    LineTimeouts timeouts;
+    bool timed = false;
+
+   private:
+    PosixSerialLine& line_;
+    bool entered_ = false;
+  };
+
+  Wait WaitFor(short events, int milliseconds) {
+    std::array<pollfd, 2> fds{{{fd_, events, 0}, {wakeRead_, POLLIN, 0}}};
+    const int r = ::poll(fds.data(), fds.size(), milliseconds);
+    if (r < 0) return errno == EINTR ? Wait::Quiet : Wait::Gone;
+    if (fds[1].revents != 0) return Wait::Closing;
+    if ((fds[0].revents & events) != 0) return Wait::Ready;
+    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Wait::Gone;
+    return Wait::Quiet;
+  }
+
+  const int fd_;
+  const int wakeRead_;
+  const int wakeWrite_;
+  const termios original_;
+
+  std::mutex mutex_;
+  std::condition_variable idle_;
+  State state_ = State::Open;
+  int inFlight_ = 0;
+  LineTimeouts timeouts_{};
+  bool timed_ = false;
+};
+
+int OpenFlags(AccessMode access) {
+  switch (access) {
+    case AccessMode::Read: return O_RDONLY;
+    case AccessMode::Write: return O_WRONLY;
+    case AccessMode::ReadWrite: return O_RDWR;
+  }
+  return -1;
+}
+
+bool MakeWakePipe(int (&fds)[2]) {
+  if (::pipe(fds) != 0) return false;
+  for (int fd : fds) {
+    if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
+      ::close(fds[0]);
+      ::close(fds[1]);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access) {
+  const std::string path = posix::DevicePathForPortName(name);
+  const int flags = OpenFlags(access);
+  if (path.empty() || flags < 0) return nullptr;
+  const int fd = ::open(path.c_str(), flags | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  // TIOCEXCL turns away other openers except root; the lock also turns away root and this
+  // process, which the one-holder rule needs.
+  termios original{};
+  int wake[2] = {-1, -1};
+  if (::tcgetattr(fd, &original) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  (void)::ioctl(fd, TIOCEXCL);
+  if (!MakeWakePipe(wake)) {
+    (void)::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PosixSerialLine>(fd, wake[0], wake[1], original);
+}
+
+}  // namespace skylark::platform

@@ -1,0 +1,115 @@
+#include "receiver/receiver_link.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace skylark {
+namespace {
+
+constexpr std::uint32_t kMaxInterval = 100;
+// The sentence buffers of the two tune commands, terminator included; the automatic one
+// always fits.
+constexpr std::size_t kManualSentenceCapacity = 128;
+constexpr std::size_t kFrequencyWidth = 5;
+
+std::u16string Widen(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+
+// One decimal, at least five characters with leading blanks ("%5.1f" in the C locale), made
+// without printf so that a user's decimal comma never reaches the receiver.
+std::string FrequencyField(double frequencyKhz) {
+  std::array<char, 400> digits{};
+  const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(),
+                                          frequencyKhz, std::chars_format::fixed, 1);
+  if (error != std::errc()) return {};
+  std::string field(digits.data(), end);
+  if (field.size() < kFrequencyWidth) field.insert(0, kFrequencyWidth - field.size(), ' ');
+  return field;
+}
+
+}  // namespace
+
+std::u16string FormatAutomaticTune(std::uint32_t interval) {
+  if (interval > kMaxInterval) return {};
+  return Widen("$GPMSK,,A,,A," + std::to_string(interval));
+}
+
+std::u16string FormatManualTune(double frequencyKhz, int bitRate, std::uint32_t interval) {
+  // A frequency that is not a number, or too large for the sentence buffer, would send a
+  // sentence the receiver cannot take.
+  if (interval > kMaxInterval || !std::isfinite(frequencyKhz)) return {};
+  const std::string frequency = FrequencyField(frequencyKhz);
+  if (frequency.empty()) return {};
+  const std::string sentence = "$GPMSK," + frequency + ",M," + std::to_string(bitRate) + ",M," +
+                               std::to_string(interval);
+  if (sentence.size() >= kManualSentenceCapacity) return {};
+  return Widen(sentence);
+}
+
+ReceiverLink::ReceiverLink(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
+                           std::uint32_t dataBits, std::uint32_t stopBits,
+                           std::uint32_t flowControl)
+    : port_(std::make_unique<ReceiverPort>(name, baudRate, parity, dataBits, stopBits,
+                                           flowControl, AccessMode::ReadWrite)),
+      output_(port_.get()),
+      input_(port_.get()) {}
+
+bool ReceiverLink::TuneAutomatic(std::uint32_t interval) {
+  if (output_ == nullptr) return false;
+  const std::u16string sentence = FormatAutomaticTune(interval);
+  return !sentence.empty() && output_->SendSentence(sentence);
+}
+
+bool ReceiverLink::TuneManual(double frequencyKhz, int bitRate, std::uint32_t interval) {
+  if (output_ == nullptr) return false;
+  const std::u16string sentence = FormatManualTune(frequencyKhz, bitRate, interval);
+  return !sentence.empty() && output_->SendSentence(sentence);
+}
+
+bool ReceiverLink::RequestStatus() {
+  return output_ != nullptr && output_->SendSentence(u"$PCSI,1");
+}
+
+bool ReceiverLink::RequestStatusZero() {
+  return output_ != nullptr && output_->SendSentence(u"$PCSI,1,0");
+}
+
+bool ReceiverLink::AwaitAcknowledge() {
+  return input_ != nullptr && input_->AwaitLine(u"$PCSI,ACK");
+}
+
+bool ReceiverLink::ReadSignalStatus(std::int32_t& strength, std::int32_t& snr, double& frequency,
+                                    std::int32_t& bitRate) {
+  if (input_ == nullptr || !input_->IsOpen()) return false;
+  TextList fields;
+  input_->QueryFields(u"$CRMSS", fields);
+  // A short or missing reply still sets all four, to zero where a field is missing.
+  const std::size_t count = fields.Count();
+  strength = TakeInt(fields);
+  snr = TakeInt(fields);
+  frequency = TakeReal(fields);
+  bitRate = TakeInt(fields);
+  return count >= 4;
+}
+
+void ReceiverLink::ReadReceiverStatus(ReceiverStatusLine& line) {
+  if (input_ == nullptr) return;
+  TextList fields;
+  input_->QueryFields(u"$PCSI,CS0", fields);
+  line.field1 = TakeText(fields);
+  line.field2 = TakeInt(fields);
+  line.frequency = TakeReal(fields);
+  line.field4 = TakeText(fields);
+  line.mskRate = TakeInt(fields);
+  line.field6 = TakeText(fields);
+  line.signalStrength = TakeInt(fields);
+  line.snr = TakeInt(fields);
+  line.field9 = TakeText(fields);
+  line.field10 = TakeInt(fields);
+  line.stationId = TakeInt(fields);
+  line.field12 = TakeText(fields);
+  line.field13 = TakeInt(fields);
+}
+
+}  // namespace skylark

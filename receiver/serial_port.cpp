@@ -1,0 +1,181 @@
+#include "receiver/serial_port.h"
+
+#include <utility>
+
+namespace skylark {
+namespace {
+
+// Longest text WriteText sends: the sentence buffer holds 512 bytes with its terminating zero.
+constexpr std::size_t kMaxTextBytes = 511;
+// Writes in a row that may make no progress before Write gives up; the next one fails.
+constexpr int kZeroProgressRetries = 10;
+constexpr std::size_t kDrainChunk = 512;
+constexpr int kDrainReads = 6;
+
+// Forgets `line` if it is still the port's line (a newer open is left alone) and closes it.
+void DropLine(std::mutex& mutex, std::shared_ptr<platform::SerialLine>& held,
+              const std::shared_ptr<platform::SerialLine>& line) {
+  {
+    std::lock_guard lock(mutex);
+    if (held == line) held.reset();
+  }
+  line->Close();
+}
+
+}  // namespace
+
+SerialPort::SerialPort(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
+                       std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
+                       AccessMode access)
+    : settings_{std::u16string(name), baudRate, parity, dataBits, stopBits, flowControl, access} {}
+
+// Owners close the line first; a line still held is released with its last reference.
+SerialPort::~SerialPort() = default;
+
+bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
+                      std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
+                      AccessMode access, const LineTimeouts* timeouts) {
+  Close();
+  std::shared_ptr<platform::SerialLine> line = platform::OpenSerialLine(name, access);
+  if (!line) return false;
+
+  platform::LineState state{};
+  bool ok = timeouts == nullptr || line->SetTimeouts(*timeouts);
+  ok = ok && line->GetState(state);
+  if (ok) {
+    state.baudRate = baudRate;
+    state.byteSize = dataBits;
+    state.parity = parity;
+    state.stopBits = stopBits;
+    state.parityCheck = parity != 0;
+    ok = line->SetState(state);
+  }
+  if (!ok) {
+    line->Close();
+    return false;
+  }
+
+  // Published only when configured, so the reader thread never reads a half-set line.
+  std::lock_guard lock(mutex_);
+  line_ = std::move(line);
+  lineState_ = state;
+  settings_ = PortSettings{std::u16string(name), baudRate, parity, dataBits,
+                           stopBits,             flowControl, access};
+  return true;
+}
+
+bool SerialPort::OpenUntimed(std::u16string_view name, std::uint32_t baudRate,
+                             std::uint32_t parity, std::uint32_t dataBits, std::uint32_t stopBits,
+                             std::uint32_t flowControl, AccessMode access) {
+  return Open(name, baudRate, parity, dataBits, stopBits, flowControl, access, nullptr);
+}
+
+bool SerialPort::Close() {
+  std::shared_ptr<platform::SerialLine> line;
+  {
+    std::lock_guard lock(mutex_);
+    line = std::move(line_);
+    line_.reset();
+  }
+  if (!line || line->Close()) return true;
+  std::lock_guard lock(mutex_);
+  if (!line_) line_ = std::move(line);
+  return false;
+}
+
+bool SerialPort::IsOpen() const { return CurrentLine() != nullptr; }
+
+std::shared_ptr<platform::SerialLine> SerialPort::CurrentLine() const {
+  std::lock_guard lock(mutex_);
+  return line_;
+}
+
+bool SerialPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) {
+  got = 0;
+  const auto line = CurrentLine();
+  if (!line) return false;
+  if (line->Read(buffer, count, got)) return true;
+  // The line fails reads only when its device has gone or it is being closed: either way the
+  // port must read as closed, or the reader thread would retry a dead line forever.
+  got = 0;
+  DropLine(mutex_, line_, line);
+  return false;
+}
+
+bool SerialPort::ReadByte(std::uint8_t& byte) {
+  std::size_t got = 0;
+  return Read(&byte, 1, got) && got == 1;
+}
+
+void SerialPort::Drain() {
+  std::uint8_t scratch[kDrainChunk];
+  for (int i = 0; i < kDrainReads; ++i) {
+    std::size_t got = 0;
+    if (!Read(scratch, sizeof scratch, got) || got == 0) return;
+  }
+}
+
+bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
+  const auto line = CurrentLine();
+  if (!line || count == 0) return false;
+  std::size_t done = 0;
+  int idle = 0;
+  while (done < count) {
+    std::size_t written = 0;
+    if (!line->Write(bytes + done, count - done, written)) {
+      DropLine(mutex_, line_, line);
+      return false;
+    }
+    if (written > 0) {
+      done += written;
+      idle = 0;
+    } else if (idle == kZeroProgressRetries) {
+      DropLine(mutex_, line_, line);
+      return false;
+    } else {
+      ++idle;
+    }
+  }
+  return true;
+}
+
+bool SerialPort::WriteText(std::u16string_view text) {
+  // Sentences are ASCII. A character outside it has no agreed byte, and a text too long for the
+  // sentence buffer would have to be cut; either way the receiver would get a corrupt sentence,
+  // so nothing is sent.
+  if (text.empty() || text.size() > kMaxTextBytes) return false;
+  std::uint8_t bytes[kMaxTextBytes];
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == 0 || text[i] > 0x7F) return false;
+    bytes[i] = static_cast<std::uint8_t>(text[i]);
+  }
+  return Write(bytes, text.size());
+}
+
+bool SerialPort::WriteLineEnd() {
+  static constexpr std::uint8_t kLineEnd[] = {0x0D, 0x0A};
+  return Write(kLineEnd, sizeof kLineEnd);
+}
+
+std::u16string SerialPort::Name() const {
+  std::lock_guard lock(mutex_);
+  return settings_.name;
+}
+
+AccessMode SerialPort::GetAccess() const {
+  std::lock_guard lock(mutex_);
+  return settings_.access;
+}
+
+PortSettings SerialPort::Settings() const {
+  std::lock_guard lock(mutex_);
+  return settings_;
+}
+
+void SerialPort::SetName(const char16_t* name) {
+  if (name == nullptr) return;
+  std::lock_guard lock(mutex_);
+  settings_.name = name;
+}
+
+}  // namespace skylark
