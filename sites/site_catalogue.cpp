@@ -1,0 +1,28 @@
+#include "sites/site_catalogue.h"
+
+namespace skylark {
+
+void SiteCatalogue::AddSite(std::unique_ptr<BeaconSite> site) {
+  if (!site) return;
+  const BeaconSite* entered = site.get();
+  allSites_.push_back(std::move(site));
+  // A later line takes a shared ID over: that is how a corrected entry supersedes an old one.
+  if (entered->StationId != 0) stationIdIndex_[entered->StationId] = entered;
+  if (entered->StationId2 != 0) stationIdIndex_[entered->StationId2] = entered;
+  regionIndex_[entered->Region][entered->Country].push_back(entered);
+}
+
+const BeaconSite* SiteCatalogue::FindByStationId(std::uint16_t stationId) const {
+  if (stationId == 0) return nullptr;
+  const auto found = stationIdIndex_.find(stationId);
+  return found == stationIdIndex_.end() ? nullptr : found->second;
+}
+
+void SiteCatalogue::ClearCatalogue() {
+  // The indexes go first so that no moment holds a pointer to a deleted site.
+  stationIdIndex_.clear();
+  regionIndex_.clear();
+  allSites_.clear();
+}
+
+}  // namespace skylark
