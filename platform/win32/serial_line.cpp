@@ -1,0 +1,179 @@
+#include "platform/serial_line.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/win32/wide.h"
+
+namespace skylark::platform {
+namespace {
+
+// "COM1:" to "COM9:" (colon optional, letters of any case) as a device path; empty for anything
+// else, so that no other name can reach CreateFileW and open a file or another device.
+std::wstring DevicePath(std::u16string_view name) {
+  if (!name.empty() && name.back() == u':') name.remove_suffix(1);
+  if (name.size() != 4) return {};
+  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
+  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return {};
+  if (name[3] < u'1' || name[3] > u'9') return {};
+  return std::wstring(L"\\\\.\\COM") + wchar_t(name[3]);
+}
+
+DWORD Clamp(std::size_t count) { return static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD)); }
+
+class Win32SerialLine final : public SerialLine {
+ public:
+  explicit Win32SerialLine(HANDLE handle) : handle_(handle) {
+    savedState_.DCBlength = sizeof(savedState_);
+    haveSavedState_ = ::GetCommState(handle_, &savedState_) != FALSE;
+    haveSavedTimeouts_ = ::GetCommTimeouts(handle_, &savedTimeouts_) != FALSE;
+  }
+
+  ~Win32SerialLine() override { Close(); }
+
+  bool SetTimeouts(const LineTimeouts& t) override {
+    COMMTIMEOUTS timeouts{t.readInterval, t.readTotalMultiplier, t.readTotalConstant,
+                          t.writeTotalMultiplier, t.writeTotalConstant};
+    const Use use(*this);
+    return use.ok() && ::SetCommTimeouts(use.handle(), &timeouts) != FALSE;
+  }
+
+  bool GetState(LineState& state) override {
+    const Use use(*this);
+    DCB dcb{};
+    dcb.DCBlength = sizeof(dcb);
+    if (!use.ok() || !::GetCommState(use.handle(), &dcb)) return false;
+    state.baudRate = dcb.BaudRate;
+    state.byteSize = dcb.ByteSize;
+    state.parity = dcb.Parity;
+    state.stopBits = dcb.StopBits;
+    state.parityCheck = dcb.fParity != 0;
+    return true;
+  }
+
+  // Starts from the driver's current block so that flow control, handshake lines and special
+  // characters stay as the driver has them.
+  bool SetState(const LineState& state) override {
+    const Use use(*this);
+    DCB dcb{};
+    dcb.DCBlength = sizeof(dcb);
+    if (!use.ok() || !::GetCommState(use.handle(), &dcb)) return false;
+    dcb.BaudRate = state.baudRate;
+    dcb.ByteSize = static_cast<BYTE>(state.byteSize);
+    dcb.Parity = static_cast<BYTE>(state.parity);
+    dcb.StopBits = static_cast<BYTE>(state.stopBits);
+    dcb.fParity = state.parityCheck ? 1 : 0;
+    return ::SetCommState(use.handle(), &dcb) != FALSE;
+  }
+
+  bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override {
+    got = 0;
+    const Use use(*this);
+    DWORD n = 0;
+    const bool ok = use.ok() && ::ReadFile(use.handle(), buffer, Clamp(count), &n, nullptr) != FALSE;
+    got = n;
+    return ok;
+  }
+
+  bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) override {
+    written = 0;
+    const Use use(*this);
+    DWORD n = 0;
+    const bool ok = use.ok() && ::WriteFile(use.handle(), bytes, Clamp(count), &n, nullptr) != FALSE;
+    written = n;
+    return ok;
+  }
+
+  // Every call on the handle registers its thread for the time of the call, so that Close can
+  // cancel it and never closes a handle still in use (its value could be reused meanwhile).
+  // A reader thread may be blocked in ReadFile for up to the read time-out. New transfers are
+  // refused first; the blocked ones are cancelled (CancelIoEx on the handle, which Wine honours
+  // too, and CancelSynchronousIo on their threads), retried in case a thread had not yet entered
+  // the call. Where neither works they simply run into their time-out. The handle is closed only
+  // when no transfer uses it any more.
+  bool Close() override {
+    std::unique_lock lock(mutex_);
+    if (handle_ == INVALID_HANDLE_VALUE) return true;
+    closing_ = true;
+    while (!transfers_.empty()) {
+      ::CancelIoEx(handle_, nullptr);
+      for (const DWORD threadId : transfers_) CancelTransferOf(threadId);
+      idle_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    if (handle_ == INVALID_HANDLE_VALUE) return true;  // another Close finished meanwhile
+    if (haveSavedTimeouts_) ::SetCommTimeouts(handle_, &savedTimeouts_);
+    if (haveSavedState_) ::SetCommState(handle_, &savedState_);
+    ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    closing_ = false;
+    return true;
+  }
+
+ private:
+  class Use {
+   public:
+    explicit Use(Win32SerialLine& line) : line_(line), handle_(line.BeginTransfer()) {}
+    ~Use() {
+      if (ok()) line_.EndTransfer();
+    }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+    bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE handle() const { return handle_; }
+
+   private:
+    Win32SerialLine& line_;
+    HANDLE handle_;
+  };
+
+  HANDLE BeginTransfer() {
+    std::lock_guard lock(mutex_);
+    if (closing_ || handle_ == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+    transfers_.push_back(::GetCurrentThreadId());
+    return handle_;
+  }
+
+  void EndTransfer() {
+    std::lock_guard lock(mutex_);
+    const auto it = std::find(transfers_.begin(), transfers_.end(), ::GetCurrentThreadId());
+    if (it != transfers_.end()) transfers_.erase(it);
+    if (transfers_.empty()) idle_.notify_all();
+  }
+
+  static void CancelTransferOf(DWORD threadId) {
+    if (threadId == ::GetCurrentThreadId()) return;
+    if (HANDLE thread = ::OpenThread(THREAD_TERMINATE, FALSE, threadId)) {
+      ::CancelSynchronousIo(thread);
+      ::CloseHandle(thread);
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable idle_;
+  HANDLE handle_;
+  bool closing_ = false;
+  std::vector<DWORD> transfers_;
+  DCB savedState_{};
+  bool haveSavedState_ = false;
+  COMMTIMEOUTS savedTimeouts_{};
+  bool haveSavedTimeouts_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access) {
+  const std::wstring path = DevicePath(name);
+  if (path.empty()) return nullptr;
+  const HANDLE handle = ::CreateFileW(path.c_str(), static_cast<DWORD>(access), 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32SerialLine>(handle);
+}
+
+}  // namespace skylark::platform
