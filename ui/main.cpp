@@ -1,0 +1,45 @@
+// The graphical program: one modal sheet over the application core.
+
+#include <QApplication>
+
+#include "app/application.h"
+#include "platform/settings_store.h"
+#include "resources/strings.h"
+#include "ui/configuration_sheet.h"
+#include "ui/queued_notifications.h"
+#include "ui/ui_support.h"
+
+namespace {
+
+class SiteFileMessage : public skylark::SiteFileReporter {
+ public:
+  void SiteFileOpenFailed() override {
+    skylark::ui::ShowMessageBox(skylark::ui::Text(skylark::resources::kSiteFileOpenFailed));
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The program takes no arguments of its own; Qt's (-platform and the like) still work.
+  QApplication qtApp(argc, argv);
+  skylark::ui::WaitCursor wait;
+
+  skylark::ui::QueuedNotifications notifications;
+  SiteFileMessage siteFileMessage;
+  const auto settings = skylark::platform::OpenMachineSettings();
+  skylark::ApplicationOptions options;
+  options.settings = settings.get();
+  options.notifications = &notifications;
+  options.siteFileReporter = &siteFileMessage;
+  skylark::Application app(std::move(options));
+
+  // A second instance ends silently.
+  if (!app.Initialize()) return 0;
+
+  skylark::ui::ConfigurationSheet sheet(app, skylark::ui::ShowMessageBox);
+  notifications.SetPages(sheet.statusPage(), sheet.tunePage());
+  wait.Restore();
+  sheet.exec();
+  return 0;
+}
