@@ -34,6 +34,10 @@ struct LineTimeouts {
 // The only time-outs the receiver link uses.
 inline constexpr LineTimeouts kReceiverTimeouts{1, 1, 3000, 10, 1000};
 
+// A read interval of this value with both read totals 0 makes a read return at once with the
+// bytes already received, as on Windows.
+inline constexpr std::uint32_t kReadImmediately = 0xFFFFFFFFu;
+
 // The fields of the line state the link changes; a backend keeps every other field of the
 // driver's state (flow control, handshake lines, special characters) as the driver reported it.
 struct LineState {

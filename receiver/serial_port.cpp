@@ -1,5 +1,6 @@
 #include "receiver/serial_port.h"
 
+#include <optional>
 #include <utility>
 
 namespace skylark {
@@ -59,6 +60,7 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
   std::lock_guard lock(mutex_);
   line_ = std::move(line);
   lineState_ = state;
+  timeouts_ = timeouts != nullptr ? std::optional<LineTimeouts>(*timeouts) : std::nullopt;
   settings_ = PortSettings{std::u16string(name), baudRate, parity, dataBits,
                            stopBits,             flowControl, access};
   return true;
@@ -108,11 +110,29 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
 }
 
 void SerialPort::Drain() {
+  const auto line = CurrentLine();
+  if (!line) return;
+  // Only what has already arrived is discarded: waiting out the read time-out for more would
+  // make every drain of a talking receiver last seconds (one status sentence a second keeps
+  // each of the six reads going).
+  std::optional<LineTimeouts> timeouts;
+  {
+    std::lock_guard lock(mutex_);
+    timeouts = timeouts_;
+  }
+  if (timeouts) {
+    LineTimeouts immediate = *timeouts;
+    immediate.readInterval = platform::kReadImmediately;
+    immediate.readTotalMultiplier = 0;
+    immediate.readTotalConstant = 0;
+    line->SetTimeouts(immediate);
+  }
   std::uint8_t scratch[kDrainChunk];
   for (int i = 0; i < kDrainReads; ++i) {
     std::size_t got = 0;
-    if (!Read(scratch, sizeof scratch, got) || got == 0) return;
+    if (!Read(scratch, sizeof scratch, got) || got == 0) break;
   }
+  if (timeouts) line->SetTimeouts(*timeouts);
 }
 
 bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {

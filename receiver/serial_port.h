@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,7 +54,7 @@ class SerialPort {
   // device vanished closes the port.
   bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got);
   bool ReadByte(std::uint8_t& byte);
-  // Discards pending input: at most six reads of 512 bytes.
+  // Discards the input already received: at most six reads of 512 bytes, none of them waiting.
   void Drain();
   // Writes every byte or fails; any failure closes the port.
   bool Write(const std::uint8_t* bytes, std::size_t count);
@@ -75,6 +76,7 @@ class SerialPort {
   std::shared_ptr<platform::SerialLine> line_;
   PortSettings settings_;
   platform::LineState lineState_;
+  std::optional<LineTimeouts> timeouts_;  // as given to the last successful open
 };
 
 }  // namespace skylark

@@ -161,14 +161,17 @@ class PosixSerialLine final : public SerialLine {
     if (!call) return false;
     if (count == 0) return true;
     const auto start = Clock::now();
-    const auto total = call.timed ? TotalDeadline(start, call.timeouts.readTotalConstant,
-                                                  call.timeouts.readTotalMultiplier, count)
-                                  : std::optional<Clock::time_point>(start);
+    const bool immediate = !call.timed || (call.timeouts.readInterval == kReadImmediately &&
+                                           call.timeouts.readTotalConstant == 0 &&
+                                           call.timeouts.readTotalMultiplier == 0);
+    const auto total = immediate ? std::optional<Clock::time_point>(start)
+                                 : TotalDeadline(start, call.timeouts.readTotalConstant,
+                                                 call.timeouts.readTotalMultiplier, count);
     std::optional<Clock::time_point> lastByte;
     for (;;) {
       const auto now = Clock::now();
       std::optional<Clock::time_point> limit = total;
-      if (call.timed && call.timeouts.readInterval != 0 && lastByte) {
+      if (!immediate && call.timeouts.readInterval != 0 && lastByte) {
         const auto gap = *lastByte + std::chrono::milliseconds(call.timeouts.readInterval);
         if (!limit || gap < *limit) limit = gap;
       }

@@ -175,6 +175,23 @@ TEST_F(PortOnPty, DrainStopsAfterSixReads) {
   EXPECT_EQ(got, 4000u - 6 * 512);
 }
 
+TEST_F(PortOnPty, DrainTakesOnlyWhatHasArrived) {
+  SerialPort port(u"COM2:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite);
+  ASSERT_TRUE(OpenCom2(port, platform::kReceiverTimeouts));
+  ASSERT_TRUE(receiver_.Send("$CRMSS,42,15,300.0,200*5A\r\n"));
+  std::this_thread::sleep_for(50ms);
+  const auto start = Clock::now();
+  port.Drain();
+  // A talking receiver must not keep a drain waiting for its next sentence.
+  EXPECT_LT(Clock::now() - start, 500ms);
+  // The receiver time-outs are back: the next sentence is read whole.
+  ASSERT_TRUE(receiver_.Send("$PCSI,ACK\r\n"));
+  std::uint8_t rest[64];
+  std::size_t got = 0;
+  ASSERT_TRUE(port.Read(rest, 11, got));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(rest), got), "$PCSI,ACK\r\n");
+}
+
 TEST_F(PortOnPty, WritesThatMakeNoProgressCloseThePort) {
   SerialPort port(u"COM2:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite);
   ASSERT_TRUE(OpenCom2(port, {1, 1, 50, 0, 20}));
