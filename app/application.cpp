@@ -1,0 +1,144 @@
+#include "app/application.h"
+
+#include <thread>
+#include <utility>
+
+#include "platform/files.h"
+
+namespace skylark {
+namespace {
+
+// Threads that do not end within this time at shutdown are not waited for any longer.
+constexpr int kThreadStopWaitMs = 2000;
+
+class SilentReporter final : public SiteFileReporter {
+ public:
+  void SiteFileOpenFailed() override {}
+};
+
+std::optional<std::u16string_view> AsView(const std::optional<std::u16string>& text) {
+  if (!text) return std::nullopt;
+  return std::u16string_view(*text);
+}
+
+}  // namespace
+
+Application::Application(ApplicationOptions options)
+    : options_(std::move(options)), receiverLink_(u"COM4:", 4800, 0, 8, 0, 0) {
+  statusThread_ = std::make_unique<StatusThread>([this] { PollStatus(); });
+  if (options_.sleeper && receiverLink_.InputPort() != nullptr) {
+    receiverLink_.InputPort()->SetSleeper(options_.sleeper);
+  }
+}
+
+Application::~Application() {
+  // Both threads call into this object: stop them before any member goes.
+  statusThread_->SignalTerminate();
+  monitor_.StopReader();
+  statusThread_.reset();
+  // Closing ends a read in progress, so the monitor's own destructor joins its reader promptly.
+  ReceiverPort* port = receiverLink_.InputPort();
+  if (port != nullptr && port->IsOpen()) port->Close();
+}
+
+bool Application::Initialize() {
+  instanceGuard_ = platform::AcquireInstanceGuard(kInstanceGuardName);
+  if (instanceGuard_ == nullptr) return false;
+  Start();
+  return true;
+}
+
+void Application::Start() {
+  started_ = true;
+  if (options_.searchSiteFile) {
+    SilentReporter silent;
+    SiteFileReporter& reporter = options_.siteFileReporter != nullptr ? *options_.siteFileReporter : silent;
+    const std::u16string first = options_.firstSiteDirectory.value_or(u".");
+    if (!LoadSiteFile(std::u16string_view(first), catalogue_, reporter)) {
+      const std::optional<std::u16string> second =
+          options_.secondSiteDirectory ? options_.secondSiteDirectory : platform::SystemRootDirectory();
+      LoadSiteFile(AsView(second), catalogue_, reporter);
+    }
+  }
+  // The stored station is looked up in the catalogue, so settings come after the site file.
+  if (options_.settings != nullptr) LoadSettings();
+  statusThread_->StartPolling();
+  statusThreadStarted_ = true;
+  monitor_.Attach(&receiverLink_);
+  monitor_.StartReader();
+  readerThreadStarted_ = true;
+}
+
+void Application::Shutdown() {
+  if (!started_) return;
+  started_ = false;
+  monitor_.StopStatusOutput();
+  // The receiver stays tuned as it is, without its status output.
+  Tune(0);
+  StopThreads();
+  ReceiverPort* output = receiverLink_.OutputPort();
+  if (output != nullptr && output->IsOpen()) output->Close();
+  ReceiverPort* input = receiverLink_.InputPort();
+  if (input != nullptr && input->IsOpen()) input->Close();
+  catalogue_.ClearCatalogue();
+}
+
+void Application::StopThreads() {
+  if (statusThreadStarted_) {
+    statusThread_->SignalTerminate();
+    statusThread_->WaitDone(kThreadStopWaitMs);
+    statusThreadStarted_ = false;
+  }
+  if (readerThreadStarted_) {
+    monitor_.StopReader();
+    monitor_.WaitReaderDone(kThreadStopWaitMs);
+    readerThreadStarted_ = false;
+  }
+}
+
+SharedState Application::State() const {
+  std::lock_guard lock(stateLock_);
+  return state_;
+}
+
+BeaconSite Application::CurrentSite() const {
+  std::lock_guard lock(stateLock_);
+  return state_.currentSite;
+}
+
+ReceiverStatus Application::Status() const {
+  std::lock_guard lock(stateLock_);
+  return state_.status;
+}
+
+void Application::SetCurrentSite(const BeaconSite& site) {
+  std::lock_guard lock(stateLock_);
+  state_.currentSite.CopyFrom(site);
+}
+
+void Application::UpdateState(const std::function<void(SharedState&)>& update) {
+  std::lock_guard lock(stateLock_);
+  update(state_);
+}
+
+bool Application::IsLinkOpen() { return monitor_.IsLinkOpen(); }
+
+void Application::Sleep(std::chrono::milliseconds duration) {
+  if (options_.sleeper) {
+    options_.sleeper(duration);
+  } else {
+    std::this_thread::sleep_for(duration);
+  }
+}
+
+void Application::PostSiteChanged() {
+  if (options_.notifications != nullptr) options_.notifications->PostSiteChanged();
+}
+
+void Application::PostStatusChanged() {
+  if (options_.notifications != nullptr) options_.notifications->PostStatusChanged();
+}
+
+void Application::NotifySiteChanged() { PostSiteChanged(); }
+
+}  // namespace skylark

@@ -1,0 +1,63 @@
+#include "app/application.h"
+
+#include "app/settings.h"
+
+namespace skylark {
+namespace {
+
+constexpr std::u16string_view kDefaultPortName = u"COM1:";
+
+}  // namespace
+
+void Application::LoadSettings() {
+  if (options_.settings == nullptr) return;
+  platform::SettingsStore& store = *options_.settings;
+
+  const std::u16string input = ReadSettingText(store, kSettingsKey, kInputPortValue, kDefaultPortName);
+  if (receiverLink_.InputPort() != nullptr) receiverLink_.InputPort()->SetName(input.c_str());
+  // Both names go to one port object, so this second one is the one that stays.
+  const std::u16string output = ReadSettingText(store, kSettingsKey, kOutputPortValue, kDefaultPortName);
+  if (receiverLink_.OutputPort() != nullptr) receiverLink_.OutputPort()->SetName(output.c_str());
+
+  tuneMode_.store(static_cast<std::int32_t>(ReadSettingNumber(store, kSettingsKey, kTuneModeValue, 0)));
+
+  // A station the site file knows wins over the stored frequency, rate and names.
+  if (!SelectSiteByStationId(ReadSettingNumber(store, kSettingsKey, kStationIdValue, 0))) {
+    const double frequency = FrequencyFromStored(ReadSettingNumber(store, kSettingsKey, kFrequencyValue, 0));
+    const auto rate = static_cast<std::uint8_t>(ReadSettingNumber(store, kSettingsKey, kMskValue, 0) & 0xFF);
+    std::u16string region = ReadSettingText(store, kSettingsKey, kRegionValue, u"");
+    std::u16string country = ReadSettingText(store, kSettingsKey, kCountryValue, u"");
+    std::u16string beacon = ReadSettingText(store, kSettingsKey, kBeaconValue, u"");
+    UpdateState([&](SharedState& state) {
+      state.currentSite.Frequency = frequency;
+      state.currentSite.MskRate = rate;
+      state.currentSite.Region = std::move(region);
+      state.currentSite.Country = std::move(country);
+      state.currentSite.Beacon = std::move(beacon);
+    });
+  }
+  UpdateState([](SharedState& state) {
+    state.status.frequency = state.currentSite.Frequency;
+    state.status.mskRate = state.currentSite.MskRate;
+  });
+}
+
+void Application::SaveSettings() {
+  if (options_.settings == nullptr) return;
+  platform::SettingsStore& store = *options_.settings;
+  const BeaconSite site = CurrentSite();
+  // Rounded, not truncated: a truncated 283.9 kHz would come back as 283.89 kHz.
+  WriteSettingNumber(store, kSettingsKey, kFrequencyValue, StoredFrequency(site.Frequency));
+  WriteSettingNumber(store, kSettingsKey, kMskValue, site.MskRate);
+  WriteSettingNumber(store, kSettingsKey, kStationIdValue, site.StationId);
+  WriteSettingText(store, kSettingsKey, kRegionValue, site.Region);
+  WriteSettingText(store, kSettingsKey, kCountryValue, site.Country);
+  WriteSettingText(store, kSettingsKey, kBeaconValue, site.Beacon);
+  const std::u16string input = receiverLink_.InputPort() != nullptr ? receiverLink_.InputPort()->Name() : u"";
+  const std::u16string output = receiverLink_.OutputPort() != nullptr ? receiverLink_.OutputPort()->Name() : u"";
+  WriteSettingText(store, kSettingsKey, kInputPortValue, input);
+  WriteSettingText(store, kSettingsKey, kOutputPortValue, output);
+  WriteSettingNumber(store, kSettingsKey, kTuneModeValue, static_cast<std::uint32_t>(tuneMode_.load()));
+}
+
+}  // namespace skylark

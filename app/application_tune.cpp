@@ -1,0 +1,140 @@
+#include "app/application.h"
+
+#include "resources/strings.h"
+
+namespace skylark {
+namespace {
+
+// The receiver answers a tune or a status request within this time; the reader thread queues the
+// answer meanwhile. It must: a reply wait holds the queue lock, so the reader cannot queue
+// anything while one runs.
+constexpr auto kReplyPause = std::chrono::milliseconds(2000);
+
+}  // namespace
+
+bool Application::Tune(std::uint32_t statusInterval) {
+  if (!IsLinkOpen()) return false;
+  const std::int32_t mode = tuneMode_.load();
+  if (mode == kTuneAutomatic) {
+    if (!monitor_.SendAutomaticTune(statusInterval)) return false;
+    UpdateState([](SharedState& state) {
+      state.status.frequency = 0.0;
+      state.status.locked = false;
+      state.status.mskRate = 0;
+      const std::u16string_view automatic = resources::LoadText(resources::kAutomatic);
+      if (!automatic.empty()) state.currentSite.Beacon = automatic;
+      state.currentSite.StationId = 0;
+      state.currentSite.Frequency = 0.0;
+      state.currentSite.MskRate = 0;
+      state.status.snr = 0;
+      state.status.signalStrength = 0;
+    });
+  } else {
+    BeaconSite site;
+    UpdateState([&](SharedState& state) {
+      // Named before sending: the name stays even when the command cannot be written.
+      if (mode == kTuneByFrequency) {
+        const std::u16string_view byFrequency = resources::LoadText(resources::kSelectedByFrequency);
+        if (!byFrequency.empty()) state.currentSite.Beacon = byFrequency;
+      }
+      site = state.currentSite;
+    });
+    if (!monitor_.SendManualTune(site.Frequency, site.MskRate, statusInterval)) return false;
+    UpdateState([](SharedState& state) {
+      state.status.frequency = state.currentSite.Frequency;
+      state.status.mskRate = state.currentSite.MskRate;
+      state.status.snr = 0;
+      state.status.signalStrength = 0;
+    });
+  }
+  PostSiteChanged();
+  Sleep(kReplyPause);
+  return monitor_.AwaitTuneAcknowledge();
+}
+
+bool Application::PollStatus() {
+  if (activePage_.load() != kStatusPage) return false;
+
+  const ReceiverStatus before = Status();
+  std::int32_t strength = before.signalStrength;
+  std::int32_t snr = before.snr;
+  double frequency = before.frequency;
+  std::int32_t rate = before.mskRate;
+  const bool read = monitor_.QuerySignalStatus(strength, snr, frequency, rate);
+  // A failed reply has zeroed the four values; a closed port has left them as they were.
+  UpdateState([&](SharedState& state) {
+    state.status.signalStrength = strength;
+    state.status.snr = snr;
+    state.status.frequency = frequency;
+    state.status.mskRate = rate;
+  });
+  if (!read) return false;
+
+  const std::int32_t mode = tuneMode_.load();
+  bool lost = false;
+  bool gained = false;
+  bool identify = false;
+  UpdateState([&](SharedState& state) {
+    if (state.status.locked) {
+      if (state.status.snr < kLockThreshold) {
+        state.status.locked = false;
+        lost = true;
+        if (mode == kTuneAutomatic) {
+          state.currentSite.Frequency = 0.0;
+          state.currentSite.MskRate = 0;
+        }
+      }
+    } else if (state.status.snr >= kLockThreshold) {
+      gained = true;
+      if (mode == kTuneAutomatic) {
+        state.currentSite.Frequency = state.status.frequency;
+        state.currentSite.MskRate = static_cast<std::uint8_t>(state.status.mskRate & 0xFF);
+        // The station is looked for once per gain of lock, while the site has no station.
+        identify = state.currentSite.StationId == 0;
+      }
+    }
+  });
+  if (lost) PostSiteChanged();
+
+  if (gained) {
+    if (identify && monitor_.SendStatusRequest() && activePage_.load() == kStatusPage) {
+      Sleep(kReplyPause);
+      std::int32_t reportedStrength = 0;
+      std::int32_t reportedSnr = 0;
+      double reportedFrequency = 0.0;
+      std::int32_t reportedRate = 0;
+      std::int32_t station = 0;
+      monitor_.QueryReceiverStatus(reportedStrength, reportedSnr, reportedFrequency, reportedRate, station);
+      if (station != 0) {
+        SelectSiteByStationId(static_cast<std::uint32_t>(station));
+        UpdateState([&](SharedState& state) {
+          state.status.frequency = reportedFrequency;
+          state.status.mskRate = reportedRate;
+          state.currentSite.Frequency = reportedFrequency;
+          state.currentSite.MskRate = static_cast<std::uint8_t>(reportedRate & 0xFF);
+          state.status.signalStrength = reportedStrength;
+          state.status.snr = reportedSnr;
+        });
+        NotifySiteChanged();
+      }
+    }
+    UpdateState([](SharedState& state) { state.status.locked = true; });
+  }
+
+  PostStatusChanged();
+  return true;
+}
+
+bool Application::SelectSiteByStationId(std::uint32_t stationId) {
+  const auto id = static_cast<std::uint16_t>(stationId & 0xFFFF);
+  const BeaconSite* site = id != 0 ? catalogue_.FindByStationId(id) : nullptr;
+  std::lock_guard lock(stateLock_);
+  if (site != nullptr) {
+    state_.currentSite.CopyFrom(*site);
+    return true;
+  }
+  state_.currentSite = BeaconSite{};
+  return false;
+}
+
+}  // namespace skylark

@@ -1,0 +1,70 @@
+#include "app/status_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
+#include "resources/strings.h"
+
+namespace skylark {
+namespace {
+
+// The Qt program sets the C library's locale from the environment, so printf could write a
+// decimal comma; to_chars always writes a point.
+std::u16string Widen(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+
+std::string Fixed(double value, int precision) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+  return std::string(buffer, result.ptr);
+}
+
+std::string Decimal(std::int64_t value) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+// "%0<width>.1f": zeros go between the sign and the digits.
+std::string ZeroPadded(double value, std::size_t width) {
+  std::string text = Fixed(value, 1);
+  const std::size_t at = (!text.empty() && text[0] == '-') ? 1 : 0;
+  if (text.size() < width) text.insert(at, width - text.size(), '0');
+  return text;
+}
+
+std::u16string Text(int id) { return std::u16string(resources::LoadText(id)); }
+
+}  // namespace
+
+StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, bool linkOpen) {
+  StatusTexts texts;
+  const bool noName = currentSite.Beacon.empty() || currentSite.Beacon == u"-";
+  texts.site = noName ? Text(resources::kNone) : currentSite.Beacon;
+  texts.stationId = currentSite.StationId == 0 ? Text(resources::kNone) : Widen(Decimal(currentSite.StationId));
+
+  if (status.frequency >= 283.5 && status.frequency <= 325.0) {
+    texts.frequency = Widen(ZeroPadded(status.frequency, 5) + " kHz");
+  }
+  const auto rate = static_cast<std::uint32_t>(status.mskRate);
+  if (rate >= 100 && rate <= 200) texts.mskRate = Widen(Decimal(rate) + " bps");
+
+  if (linkOpen) {
+    const std::int32_t strength = std::max(status.signalStrength, 0);
+    const std::int32_t snr = std::max(status.snr, 0);
+    texts.signalStrength = Widen(Decimal(strength));
+    texts.snr = Widen(Decimal(snr));
+    texts.locked = Text(snr >= kLockThreshold ? resources::kYes : resources::kNo);
+  } else {
+    texts.locked = Text(resources::kPortNotOpen);
+    texts.signalStrength = Text(resources::kNotAvailable);
+    texts.snr = Text(resources::kNotAvailable);
+  }
+  return texts;
+}
+
+std::u16string FormatListFrequency(double frequencyKhz) { return Widen(Fixed(frequencyKhz, 1)); }
+
+std::u16string FormatListRate(int bitRate) { return Widen(Decimal(bitRate)); }
+
+}  // namespace skylark

@@ -1,0 +1,59 @@
+#include "cli/receiver_session.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "receiver/scan_ports.h"
+#include "resources/strings.h"
+
+namespace skylark::cli {
+namespace {
+
+class StderrSiteReporter final : public SiteFileReporter {
+ public:
+  void SiteFileOpenFailed() override {
+    std::cerr << resources::ToUtf8(resources::LoadText(resources::kSiteFileOpenFailed)) << '\n';
+  }
+};
+
+StderrSiteReporter siteReporter;
+
+}  // namespace
+
+ReceiverSession::ReceiverSession(const SessionOptions& options, Notifications* notifications)
+    : options_(options) {
+  ApplicationOptions appOptions;
+  appOptions.notifications = notifications;
+  appOptions.siteFileReporter = &siteReporter;
+  appOptions.searchSiteFile = options_.sites.empty();
+  app_ = std::make_unique<Application>(std::move(appOptions));
+}
+
+ReceiverSession::~ReceiverSession() {
+  app_->StopThreads();
+  ReceiverPort* port = app_->Link().InputPort();
+  if (port != nullptr && port->IsOpen()) port->Close();
+}
+
+bool ReceiverSession::Open() {
+  if (!options_.sites.empty()) {
+    const std::u16string path = resources::FromUtf8(options_.sites);
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::path(path), error)) {
+      LoadSiteFile(std::u16string_view(path), app_->Catalogue(), siteReporter);
+    } else {
+      ReadSiteFile(path, app_->Catalogue(), siteReporter);
+    }
+  }
+  app_->Start();
+  const std::u16string name = resources::FromUtf8(options_.port);
+  if (!app_->Link().InputPort()->Open(name, 4800, 0, 8, 0, 0, AccessMode::ReadWrite, &platform::kReceiverTimeouts)) {
+    std::cerr << resources::ToUtf8(resources::FormatText(resources::kFailedToOpen, AccessWord(AccessMode::ReadWrite)))
+              << " (" << options_.port << ")\n";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace skylark::cli

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/application.h"
+
+// What `tune` and `status` share: an application object without stored settings or the
+// single-instance guard, its site catalogue, its threads, and the receiver's port opened.
+namespace skylark::cli {
+
+// Exit status for a port that cannot be opened, an unknown site and the like.
+inline constexpr int kUsageFailure = 2;
+
+struct SessionOptions {
+  std::string port;   // "COM4:"
+  std::string sites;  // a site file or a directory to search; empty: the program's own search
+};
+
+class ReceiverSession {
+ public:
+  ReceiverSession(const SessionOptions& options, Notifications* notifications);
+  // Stops the threads and closes the port; the receiver stays tuned as it is.
+  ~ReceiverSession();
+  ReceiverSession(const ReceiverSession&) = delete;
+  ReceiverSession& operator=(const ReceiverSession&) = delete;
+
+  // Starts the threads and opens the port; false, after a message on stderr, when it cannot.
+  bool Open();
+  Application& App() { return *app_; }
+
+ private:
+  SessionOptions options_;
+  std::unique_ptr<Application> app_;
+};
+
+}  // namespace skylark::cli

@@ -1,0 +1,124 @@
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "app/status_text.h"
+#include "cli/commands.h"
+#include "cli/receiver_session.h"
+#include "resources/strings.h"
+
+namespace skylark::cli {
+namespace {
+
+struct StatusOptions {
+  SessionOptions session;
+  int count = 0;  // 0: until interrupted
+  bool json = false;
+};
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+// Wakes the command for every successful poll, as the page is woken by its notification.
+class PollWaiter final : public Notifications {
+ public:
+  void PostSiteChanged() override {}
+  void PostStatusChanged() override {
+    std::lock_guard lock(mutex_);
+    ++polls_;
+    changed_.notify_one();
+  }
+  // True when a poll has succeeded since the last call; false after `wait` without one.
+  bool Wait(std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, wait, [this] { return polls_ > 0; })) return false;
+    --polls_;
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int polls_ = 0;
+};
+
+// Out-of-range frequencies and rates keep the previous text, as the page's fields do.
+struct ShownTexts {
+  std::u16string frequency{resources::LoadText(resources::kNotAvailable)};
+  std::u16string rate{resources::LoadText(resources::kNotAvailable)};
+};
+
+void Print(const SharedState& state, const StatusTexts& texts, const ShownTexts& shown, bool json) {
+  using resources::ToUtf8;
+  if (json) {
+    const nlohmann::ordered_json line = {
+        {"site", ToUtf8(texts.site)},
+        {"frequency", ToUtf8(shown.frequency)},
+        {"msk_rate", ToUtf8(shown.rate)},
+        {"station_id", ToUtf8(texts.stationId)},
+        {"locked", ToUtf8(texts.locked)},
+        {"signal_strength", ToUtf8(texts.signalStrength)},
+        {"snr", ToUtf8(texts.snr)},
+        {"raw",
+         {{"frequency_khz", state.status.frequency},
+          {"msk_rate", state.status.mskRate},
+          {"station_id", state.currentSite.StationId},
+          {"locked", state.status.locked},
+          {"signal_strength", state.status.signalStrength},
+          {"snr", state.status.snr}}},
+    };
+    std::cout << line.dump() << std::endl;
+    return;
+  }
+  std::cout << "Site: " << ToUtf8(texts.site) << " | Frequency: " << ToUtf8(shown.frequency)
+            << " | Minimum Shift Keying: " << ToUtf8(shown.rate) << " | Station ID: " << ToUtf8(texts.stationId)
+            << " | Locked: " << ToUtf8(texts.locked) << " | Signal Strength: " << ToUtf8(texts.signalStrength)
+            << " | Signal to Noise Ratio: " << ToUtf8(texts.snr) << std::endl;
+}
+
+int RunStatus(const StatusOptions& options) {
+  PollWaiter waiter;
+  ReceiverSession session(options.session, &waiter);
+  if (!session.Open()) return kUsageFailure;
+  Application& app = session.App();
+
+  interrupted = 0;
+  const auto previousHandler = std::signal(SIGINT, OnInterrupt);
+  app.SetActivePage(kStatusPage);
+  ShownTexts shown;
+  for (int polls = 0; interrupted == 0 && (options.count == 0 || polls < options.count);) {
+    // Short waits, so that an interrupt is noticed promptly.
+    if (!waiter.Wait(std::chrono::milliseconds(100))) continue;
+    ++polls;
+    const SharedState state = app.State();
+    const StatusTexts texts = FormatStatus(state.currentSite, state.status, app.IsLinkOpen());
+    if (texts.frequency) shown.frequency = *texts.frequency;
+    if (texts.mskRate) shown.rate = *texts.mskRate;
+    Print(state, texts, shown, options.json);
+  }
+  app.SetActivePage(kConfigurationPage);
+  std::signal(SIGINT, previousHandler);
+  return 0;
+}
+
+}  // namespace
+
+void AddStatusCommand(CLI::App& app, int& exitStatus) {
+  auto options = std::make_shared<StatusOptions>();
+  CLI::App* command = app.add_subcommand("status", "Watch the receiver's status as the Status page does");
+  command->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9:")->required();
+  command->add_option("--count", options->count, "Stop after this many status readings (default: until Ctrl-C)")
+      ->check(CLI::Range(1, 1000000));
+  command->add_flag("--json", options->json, "One JSON object per reading, one per line");
+  command->add_option("--sites", options->session.sites, "Site file, or directory to search for it");
+  command->callback([options, &exitStatus] { exitStatus = RunStatus(*options); });
+}
+
+}  // namespace skylark::cli

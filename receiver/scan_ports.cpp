@@ -1,0 +1,57 @@
+#include "receiver/scan_ports.h"
+
+#include <string>
+
+#include "resources/strings.h"
+
+namespace skylark {
+namespace {
+
+constexpr int kFirstPort = 1;
+constexpr int kLastPort = 9;
+
+std::u16string PortName(int number) {
+  return u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + number)) + u":";
+}
+
+// Opens the name on a throw-away port with the receiver's settings and closes it again.
+bool Probe(std::u16string_view name, AccessMode access) {
+  SerialPort probe(u"COM1:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite);
+  if (!probe.Open(name, 4800, 0, 8, 0, 0, access, &platform::kReceiverTimeouts)) return false;
+  probe.Close();
+  return true;
+}
+
+}  // namespace
+
+void ScanPorts(std::u16string_view currentName, bool currentOpen, AccessMode currentAccess,
+               TextList& inputNames, TextList& outputNames) {
+  for (int n = kFirstPort; n <= kLastPort; ++n) {
+    const std::u16string name = PortName(n);
+    // The port the link holds cannot be probed: an open is exclusive.
+    const bool held = currentOpen && currentName == name;
+    if ((held && currentAccess == AccessMode::ReadWrite) || Probe(name, AccessMode::ReadWrite)) {
+      inputNames.Append(name);
+      outputNames.Append(name);
+    } else if ((held && currentAccess == AccessMode::Read) || Probe(name, AccessMode::Read)) {
+      inputNames.Append(name);
+    } else if ((held && currentAccess == AccessMode::Write) || Probe(name, AccessMode::Write)) {
+      outputNames.Append(name);
+    }
+  }
+}
+
+void ListPortNames(TextList& names) {
+  for (int n = kFirstPort; n <= kLastPort; ++n) names.Append(PortName(n));
+}
+
+std::u16string_view AccessWord(AccessMode access) {
+  switch (access) {
+    case AccessMode::Read: return resources::LoadText(resources::kAccessReading);
+    case AccessMode::Write: return resources::LoadText(resources::kAccessWriting);
+    case AccessMode::ReadWrite: return resources::LoadText(resources::kAccessReadingWriting);
+  }
+  return resources::LoadText(resources::kAccessOther);
+}
+
+}  // namespace skylark
