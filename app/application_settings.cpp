@@ -7,6 +7,24 @@ namespace {
 
 constexpr std::u16string_view kDefaultPortName = u"COM1:";
 
+// Many sites share a station ID (149 of the public list's IDs belong to more than one site), so
+// the ID alone may name another site than the one saved; the names saved with it pick it out.
+const BeaconSite* FindSavedSite(const SiteCatalogue& catalogue, std::uint16_t stationId,
+                                const std::u16string& region, const std::u16string& country,
+                                const std::u16string& beacon) {
+  if (stationId == 0) return nullptr;
+  const auto countries = catalogue.Regions().find(region);
+  if (countries == catalogue.Regions().end()) return nullptr;
+  const auto sites = countries->second.find(country);
+  if (sites == countries->second.end()) return nullptr;
+  for (const BeaconSite* site : sites->second) {
+    if (site->Beacon == beacon && (site->StationId == stationId || site->StationId2 == stationId)) {
+      return site;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 void Application::LoadSettings() {
@@ -22,12 +40,16 @@ void Application::LoadSettings() {
   tuneMode_.store(static_cast<std::int32_t>(ReadSettingNumber(store, kSettingsKey, kTuneModeValue, 0)));
 
   // A station the site file knows wins over the stored frequency, rate and names.
-  if (!SelectSiteByStationId(ReadSettingNumber(store, kSettingsKey, kStationIdValue, 0))) {
+  const std::uint32_t stationId = ReadSettingNumber(store, kSettingsKey, kStationIdValue, 0);
+  std::u16string region = ReadSettingText(store, kSettingsKey, kRegionValue, u"");
+  std::u16string country = ReadSettingText(store, kSettingsKey, kCountryValue, u"");
+  std::u16string beacon = ReadSettingText(store, kSettingsKey, kBeaconValue, u"");
+  if (const BeaconSite* saved = FindSavedSite(catalogue_, static_cast<std::uint16_t>(stationId & 0xFFFF),
+                                              region, country, beacon)) {
+    SetCurrentSite(*saved);
+  } else if (!SelectSiteByStationId(stationId)) {
     const double frequency = FrequencyFromStored(ReadSettingNumber(store, kSettingsKey, kFrequencyValue, 0));
     const auto rate = static_cast<std::uint8_t>(ReadSettingNumber(store, kSettingsKey, kMskValue, 0) & 0xFF);
-    std::u16string region = ReadSettingText(store, kSettingsKey, kRegionValue, u"");
-    std::u16string country = ReadSettingText(store, kSettingsKey, kCountryValue, u"");
-    std::u16string beacon = ReadSettingText(store, kSettingsKey, kBeaconValue, u"");
     UpdateState([&](SharedState& state) {
       state.currentSite.Frequency = frequency;
       state.currentSite.MskRate = rate;

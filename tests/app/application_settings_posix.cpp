@@ -128,6 +128,28 @@ TEST_F(SettingsTest, SaveThenLoadGivesTheSameState) {
   EXPECT_EQ(again->Link().InputPort()->Name(), u"COM7:");
 }
 
+TEST_F(SettingsTest, ASharedStationIdRestoresTheSiteThatWasSaved) {
+  const auto addLaterSite = [](Application& app) {
+    auto other = std::make_unique<BeaconSite>();
+    other->Region = u"Asia";
+    other->Country = u"Japan";
+    other->Beacon = u"Yaese";
+    other->StationId2 = 123;  // a later line takes the ID over in the index
+    other->Frequency = 305.0;
+    other->MskRate = 100;
+    app.Catalogue().AddSite(std::move(other));
+  };
+  auto app = MakeApp();
+  addLaterSite(*app);
+  app->SetCurrentSite(*app->Catalogue().AllSites().front());
+  app->SaveSettings();
+
+  auto again = MakeApp();
+  addLaterSite(*again);
+  again->LoadSettings();
+  EXPECT_EQ(again->CurrentSite(), *again->Catalogue().AllSites().front());
+}
+
 TEST_F(SettingsTest, LeavingWithoutSavingKeepsTheOldMode) {
   store_.values[u"TuneMode"] = 2u;
   {
