@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,58 +13,43 @@
 namespace skylark::platform {
 namespace {
 
-std::u16string U16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+namespace fs = std::filesystem;
 
 // A fresh directory under the temporary directory, removed again afterwards.
 class Win32Files : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH] = {};
-    ASSERT_NE(::GetTempPathW(MAX_PATH, temp), 0u);
-    dir_ = std::wstring(temp) + L"skylark-files-" + std::to_wstring(::GetCurrentProcessId());
-    ASSERT_TRUE(::CreateDirectoryW(dir_.c_str(), nullptr));
-    ASSERT_TRUE(::CreateDirectoryW((dir_ + L"\\Sub").c_str(), nullptr));
-    Put(L"dgpssites.CSV", "a,b\r\n");
-    Put(L"other.txt", "");
+    ASSERT_TRUE(fs::create_directories(dir_ / "Sub"));
+    std::ofstream(dir_ / "dgpssites.CSV", std::ios::binary) << "a,b\r\n";
+    std::ofstream(dir_ / "other.txt", std::ios::binary);
   }
-  void TearDown() override {
-    ::DeleteFileW((dir_ + L"\\dgpssites.CSV").c_str());
-    ::DeleteFileW((dir_ + L"\\other.txt").c_str());
-    ::RemoveDirectoryW((dir_ + L"\\Sub").c_str());
-    ::RemoveDirectoryW(dir_.c_str());
-  }
-  void Put(const std::wstring& name, const std::string& bytes) {
-    const HANDLE h = ::CreateFileW((dir_ + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(h);
-  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::u16string Path(const char16_t* name) const { return (dir_ / name).u16string(); }
 
-  std::wstring dir_;
+  const fs::path dir_ =
+      fs::temp_directory_path() / ("skylark-files-" + std::to_string(::GetCurrentProcessId()));
 };
 
 TEST_F(Win32Files, ListsEveryEntryWithOrWithoutTrailingSeparator) {
-  for (const std::wstring& dir : {dir_, dir_ + L"\\", dir_ + L"/"}) {
+  const std::u16string dir = dir_.u16string();
+  for (const std::u16string& form : {dir, dir + u"\\", dir + u"/"}) {
     std::vector<std::u16string> names = {u"stale"};
-    ASSERT_TRUE(ListDirectory(U16(dir), names));
+    ASSERT_TRUE(ListDirectory(form, names));
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::u16string>{u"Sub", u"dgpssites.CSV", u"other.txt"}));
   }
   std::vector<std::u16string> names;
-  EXPECT_FALSE(ListDirectory(U16(dir_ + L"\\missing"), names));
+  EXPECT_FALSE(ListDirectory(Path(u"missing"), names));
   EXPECT_FALSE(ListDirectory(u"", names));
 }
 
 TEST_F(Win32Files, OpensOnlyRegularFilesAndExclusively) {
-  EXPECT_EQ(OpenFileForReading(U16(dir_ + L"\\Sub")), nullptr);
-  EXPECT_EQ(OpenFileForReading(U16(dir_ + L"\\missing.csv")), nullptr);
-  EXPECT_EQ(OpenFileForReading(u""), nullptr);
-
-  const auto file = OpenFileForReading(U16(dir_ + L"\\dgpssites.CSV"));
+  for (const std::u16string& bad : {Path(u"Sub"), Path(u"missing.csv"), std::u16string()}) {
+    EXPECT_EQ(OpenFileForReading(bad), nullptr);
+  }
+  const auto file = OpenFileForReading(Path(u"dgpssites.CSV"));
   ASSERT_NE(file, nullptr);
-  EXPECT_EQ(OpenFileForReading(U16(dir_ + L"\\dgpssites.CSV")), nullptr);
+  EXPECT_EQ(OpenFileForReading(Path(u"dgpssites.CSV")), nullptr);
   std::uint8_t buffer[16];
   std::size_t got = 0;
   ASSERT_TRUE(file->Read(buffer, sizeof buffer, got));
@@ -71,16 +58,15 @@ TEST_F(Win32Files, OpensOnlyRegularFilesAndExclusively) {
   EXPECT_EQ(got, 0u);
 }
 
-TEST(Win32SystemRoot, ComesFromTheEnvironment) {
+TEST(Win32SystemRoot, ComesFromTheEnvironmentHoweverLong) {
   wchar_t saved[MAX_PATH] = {};
   const DWORD savedLength = ::GetEnvironmentVariableW(L"SystemRoot", saved, MAX_PATH);
   const std::wstring longRoot = L"C:\\" + std::wstring(400, L'r');
   ASSERT_TRUE(::SetEnvironmentVariableW(L"SystemRoot", longRoot.c_str()));
-  EXPECT_EQ(SystemRootDirectory(), U16(longRoot));
+  EXPECT_EQ(SystemRootDirectory(), std::u16string(longRoot.begin(), longRoot.end()));
   ASSERT_TRUE(::SetEnvironmentVariableW(L"SystemRoot", nullptr));
   EXPECT_EQ(SystemRootDirectory(), std::nullopt);
   ::SetEnvironmentVariableW(L"SystemRoot", savedLength > 0 ? saved : nullptr);
-  EXPECT_EQ(PathSeparator(), u'\\');
 }
 
 }  // namespace

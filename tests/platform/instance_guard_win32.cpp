@@ -15,11 +15,6 @@ constexpr char16_t kChildVariable[] = u"SKYLARK_TEST_GUARD_NAME";
 constexpr int kChildGotGuard = 10;
 constexpr int kChildRefused = 20;
 
-std::u16string UniqueName() {
-  const std::wstring pid = std::to_wstring(::GetCurrentProcessId());
-  return u"_____SKYLARK_TEST_" + std::u16string(pid.begin(), pid.end());
-}
-
 // Runs only as the second process: reports by its exit code whether it got the guard.
 TEST(InstanceGuardChild, TriesTheGuard) {
   const std::u16string name = wintest::ChildArgument(kChildVariable);
@@ -28,25 +23,18 @@ TEST(InstanceGuardChild, TriesTheGuard) {
   std::_Exit(guard ? kChildGotGuard : kChildRefused);
 }
 
-int ChildOutcome(const std::u16string& name) {
-  return wintest::RunThisProgram(u"InstanceGuardChild.*", kChildVariable, name);
-}
-
-TEST(InstanceGuard, SecondProcessIsRefusedWhileTheFirstHoldsIt) {
-  const std::u16string name = UniqueName();
-  {
-    const auto guard = AcquireInstanceGuard(name);
-    ASSERT_NE(guard, nullptr);
-    EXPECT_EQ(ChildOutcome(name), kChildRefused);
-  }
-  EXPECT_EQ(ChildOutcome(name), kChildGotGuard);
-}
-
-TEST(InstanceGuard, SecondRequestInTheSameProcessIsRefused) {
-  const std::u16string name = UniqueName() + u"_again";
-  const auto first = AcquireInstanceGuard(name);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(AcquireInstanceGuard(name), nullptr);
+TEST(InstanceGuard, OneHolderAtATime) {
+  const std::wstring pid = std::to_wstring(::GetCurrentProcessId());
+  const std::u16string name = u"_____SKYLARK_TEST_" + std::u16string(pid.begin(), pid.end());
+  const auto child = [&] {
+    return wintest::RunThisProgram(u"InstanceGuardChild.*", kChildVariable, name);
+  };
+  auto guard = AcquireInstanceGuard(name);
+  ASSERT_NE(guard, nullptr);
+  EXPECT_EQ(child(), kChildRefused);
+  EXPECT_EQ(AcquireInstanceGuard(name), nullptr) << "a second request in the same process too";
+  guard.reset();
+  EXPECT_EQ(child(), kChildGotGuard);
 }
 
 }  // namespace
