@@ -94,7 +94,7 @@ std::u16string FromUtf8(std::string_view text) {
                       : (lead & 0xF0) == 0xE0 ? 2
                       : (lead & 0xF8) == 0xF0 ? 3
                                               : -1;
-    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+    char32_t c = extra <= 0 ? lead : lead & (0x3F >> extra);
     bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
     for (int k = 1; valid && k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);

@@ -240,7 +240,13 @@ class SettingsFile final : public SettingsStore {
   // leaves the old file whole.
   bool Replace(int dirFd, const Lines& lines) const {
     std::string content;
-    for (const auto& line : lines) content += line + "\n";
+    for (const auto& line : lines) {
+      // Loading took one CR off each line's end; a line that still ends in one had two, and
+      // must keep them or an unrelated write would change its value.
+      content += line;
+      if (!line.empty() && line.back() == '\r') content += '\r';
+      content += '\n';
+    }
     std::string target = path_;
     if (char* real = ::realpath(path_.c_str(), nullptr); real != nullptr) {
       target = real;  // replace what a symbolic link points at, not the link

@@ -121,13 +121,18 @@ TEST_F(SettingsFileTest, CorruptLinesAreIgnoredAndOtherLinesKept) {
 
 TEST_F(SettingsFileTest, HandEditedFilesAreRead) {
   Store("[\\Software\\Corvane\\Skylark]\r\nTuneMode=dword:2\r\nMSK=dword:100\r\nMSK=dword:200\r\n"
-        "[\\Software\\Corvane\\Skylark]\r\nRegion=sz:Europ\xE9\r\n");
+        "[\\Software\\Corvane\\Skylark]\r\nRegion=sz:Europ\xE9\xFF\r\n");
   EXPECT_EQ(ReadSettingNumber(*store_, kSettingsKey, kTuneModeValue, 0), 2u) << "CR LF line ends";
   EXPECT_EQ(ReadSettingNumber(*store_, kSettingsKey, kMskValue, 0), 100u) << "the first of two wins";
-  EXPECT_EQ(ReadSettingText(*store_, kSettingsKey, kRegionValue, u""), u"Europ\u00E9") << "Latin-1 bytes";
+  EXPECT_EQ(ReadSettingText(*store_, kSettingsKey, kRegionValue, u""), u"Europ\u00E9\u00FF") << "Latin-1 bytes";
   ASSERT_TRUE(WriteSettingNumber(*store_, kSettingsKey, kMskValue, 50));
   EXPECT_EQ(ReadSettingNumber(*store_, kSettingsKey, kMskValue, 0), 50u);
   EXPECT_EQ(Contents().find("MSK=dword:200"), std::string::npos) << "a write leaves one line per value";
+
+  // A stray CR before the CR LF belongs to the value and survives a write of another value.
+  Store("[\\Software\\Corvane\\Skylark]\nRegion=sz:E\r\r\n");
+  ASSERT_TRUE(WriteSettingNumber(*store_, kSettingsKey, kTuneModeValue, 1));
+  EXPECT_EQ(ReadSettingText(*store_, kSettingsKey, kRegionValue, u""), u"E\r");
 }
 
 TEST_F(SettingsFileTest, FailedWritesLeaveTheOldFileWhole) {
