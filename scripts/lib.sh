@@ -6,6 +6,12 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 # The Debian packages a build and its tests need.
 SKYLARK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
   qt6-base-dev socat)
+# What scripts/fuzz adds: clang with its libFuzzer and sanitizer runtimes.
+SKYLARK_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# What scripts/bench adds: Google Benchmark and GNU time for the idle and start-up figures.
+SKYLARK_BENCH_PACKAGES=(libbenchmark-dev time)
+# What scripts/test-windows adds: the mingw-w64 cross compiler (posix threads) and Wine.
+SKYLARK_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64)
 
 # Installs the packages that are missing (apt-get update once, only when something is).
 ensure_packages() {
