@@ -2,28 +2,16 @@
 
 #include <chrono>
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "tests/support/xdg_dirs_posix.h"
 
 // Pseudo-terminals standing in for the receiver's serial line in tests (POSIX only).
 namespace skylark::testing {
 
-// A fresh configuration directory for the test's lifetime: XDG_CONFIG_HOME points at a new
-// temporary directory, and is restored (and the directory removed) on destruction.
-class TempConfigHome {
- public:
-  TempConfigHome();
-  ~TempConfigHome();
-  TempConfigHome(const TempConfigHome&) = delete;
-  TempConfigHome& operator=(const TempConfigHome&) = delete;
-
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-  std::optional<std::string> previous_;
-};
+// Port links made during a test land in a temporary directory, never the user's own.
+using TempConfigHome = ScopedXdgDirs;
 
 // Points the port directory's COMn entry at `device` (replacing any entry); the port name
 // "COMn:" then opens that device. True on success.
@@ -34,12 +22,11 @@ bool LinkPort(int number, const std::string& device);
 class PtyPair {
  public:
   PtyPair();
-  ~PtyPair();
+  ~PtyPair() { CloseMaster(); }
   PtyPair(const PtyPair&) = delete;
   PtyPair& operator=(const PtyPair&) = delete;
 
   bool Valid() const { return master_ >= 0; }
-  int Master() const { return master_; }
   const std::string& SlavePath() const { return slavePath_; }
 
   // Writes every byte to the master (the receiver "sends"); false on error.

@@ -19,8 +19,7 @@ std::optional<std::string> Replace(const char* name, const std::string& value) {
 }
 
 void Restore(const char* name, const std::optional<std::string>& old) {
-  if (old) ::setenv(name, old->c_str(), 1);
-  else ::unsetenv(name);
+  old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name);
 }
 
 }  // namespace
@@ -47,8 +46,7 @@ int RunInChild(const std::function<int()>& body) {
   if (child == 0) ::_exit(body());
   if (child < 0) return -1;
   int status = 0;
-  while (::waitpid(child, &status, 0) < 0) {
-  }
+  while (::waitpid(child, &status, 0) < 0) continue;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -22,8 +22,7 @@ class ScopedXdgDirs {
 
  private:
   std::string root_;
-  std::optional<std::string> oldConfig_;
-  std::optional<std::string> oldRuntime_;
+  std::optional<std::string> oldConfig_, oldRuntime_;
 };
 
 // Runs `body` in a child process and returns its exit code (-1 when it did not exit normally).
