@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/events.h"
+#include "tests/support/pty.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/xdg_dirs_posix.h"
+
+namespace skylark {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string kData = SKYLARK_SOURCE_DIR "/data";
+
+struct CliRun {
+  int status = -1;
+  Lines lines;  // standard output and error together
+};
+
+// Runs skylark-cli as a user would, in this process's (temporary) directories.
+CliRun Cli(const std::string& arguments) {
+  CliRun run;
+  FILE* pipe = ::popen((SKYLARK_BINARY_DIR "/cli/skylark-cli " + arguments + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::string out;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::istringstream text(out);
+  for (std::string line; std::getline(text, line);) run.lines.push_back(line);
+  return run;
+}
+
+struct CliCommand : ::testing::Test {
+  testing::ScopedXdgDirs dirs_;
+  testing::SimProcess sim_;
+};
+
+TEST_F(CliCommand, SitesPrintsTheBundledListAsUtf8Json) {
+  const CliRun run = Cli("sites --json " + kData + "/DGPSSites.csv");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.lines.size(), 364u);
+  // A Latin-1 name that was not converted to UTF-8 makes a line unacceptable JSON.
+  for (const auto& line : run.lines) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
+}
+
+TEST_F(CliCommand, SitesExitStatusSaysWhatWasFound) {
+  const CliRun hit = Cli("sites --json --find-id 736 " + kData);
+  EXPECT_EQ(hit.status, 0);
+  ASSERT_EQ(hit.lines.size(), 1u);
+  EXPECT_EQ(nlohmann::json::parse(hit.lines[0]).at("beacon"), "G\xC3\xB6teborg");
+  const CliRun miss = Cli("sites --find-id 1234 " + kData);
+  EXPECT_EQ(miss.status, 1);
+  EXPECT_EQ(miss.lines, Lines{});
+  const CliRun unopenable = Cli("sites " + dirs_.Root() + "/missing.csv");
+  EXPECT_EQ(unopenable.status, 2);
+  EXPECT_EQ(unopenable.lines, Lines{"Could not open Beacon Site file."});
+}
+
+TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
+  ASSERT_TRUE(sim_.Start({"--no-pacing", "--hear", "306", "--settle-ms", "0"}));
+  const std::string sites = " --sites " + kData;
+  const CliRun tune = Cli("tune --port COM4: --site 'North America/Canada/Sandspit'" + sites);
+  EXPECT_EQ(tune.status, 0);
+  EXPECT_EQ(tune.lines, Lines{"Beacon Tuned Successfully!"});
+  EXPECT_TRUE(sim_.WaitForLog("RX $GPMSK,300.0,M,200,M,1", std::chrono::milliseconds(100)));
+  const CliRun status = Cli("status --port COM4: --count 2 --json" + sites);
+  EXPECT_EQ(status.status, 0);
+  ASSERT_EQ(status.lines.size(), 2u);
+  for (const auto& line : status.lines) {
+    const auto reading = nlohmann::json::parse(line);
+    EXPECT_EQ(reading.at("frequency"), "300.0 kHz");
+    EXPECT_EQ(reading.at("msk_rate"), "200 bps");
+    EXPECT_EQ(reading.at("locked"), "Yes");
+    EXPECT_EQ(reading.at("site"), "Sandspit");
+  }
+}
+
+TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
+  ASSERT_TRUE(sim_.Start({"--no-pacing", "--drop-ack"}));
+  // Every other name leads nowhere, so the machine's own serial ports are never touched.
+  for (int n : {1, 2, 3, 5, 6, 7, 8, 9}) ASSERT_TRUE(testing::LinkPort(n, dirs_.Root() + "/none"));
+  EXPECT_EQ(Cli("scan").lines, Lines{"COM4: both"});
+  const CliRun unacknowledged = Cli("tune --port COM4: --auto");
+  EXPECT_EQ(unacknowledged.status, 1);
+  EXPECT_EQ(unacknowledged.lines, Lines{"Beacon tuning failed. Check beacon port settings."});
+  const CliRun closed = Cli("status --port COM8: --count 1");
+  EXPECT_EQ(closed.status, 2);
+  EXPECT_EQ(closed.lines, Lines{"Failed to open port for reading and writing. (COM8:)"});
+}
+
+TEST_F(CliCommand, SignalReachesOnlyARunningSkylark) {
+  EXPECT_EQ(Cli("signal update").status, 2);
+  const auto update = platform::CreateEvent(true, false, u"cvSkylark.UpdateEvent");
+  ASSERT_NE(update, nullptr);
+  EXPECT_EQ(Cli("signal update").status, 0);
+  EXPECT_TRUE(update->Wait(2000));
+}
+
+}  // namespace
+}  // namespace skylark
