@@ -19,6 +19,7 @@ namespace {
 struct StatusOptions {
   SessionOptions session;
   int count = 0;  // 0: until interrupted
+  int timeoutSeconds = 30;  // longest wait for a reading
   bool json = false;
 };
 
@@ -93,9 +94,22 @@ int RunStatus(const StatusOptions& options) {
   const auto previousHandler = std::signal(SIGINT, OnInterrupt);
   app.SetActivePage(kStatusPage);
   ShownTexts shown;
+  int status = 0;
+  const auto patience = std::chrono::seconds(options.timeoutSeconds);
+  auto lastReading = std::chrono::steady_clock::now();
   for (int polls = 0; interrupted == 0 && (options.count == 0 || polls < options.count);) {
     // Short waits, so that an interrupt is noticed promptly.
-    if (!waiter.Wait(std::chrono::milliseconds(100))) continue;
+    if (!waiter.Wait(std::chrono::milliseconds(100))) {
+      // A receiver that is silent, tuned without a status interval or unplugged would otherwise
+      // keep the command waiting for ever.
+      if (std::chrono::steady_clock::now() - lastReading < patience) continue;
+      std::cerr << "skylark-cli: no status from the receiver for " << options.timeoutSeconds
+                << " s (" << (app.IsLinkOpen() ? "is it tuned with a status interval?" : "the port has closed")
+                << ")" << std::endl;
+      status = 1;
+      break;
+    }
+    lastReading = std::chrono::steady_clock::now();
     ++polls;
     const SharedState state = app.State();
     const StatusTexts texts = FormatStatus(state.currentSite, state.status, app.IsLinkOpen());
@@ -105,7 +119,7 @@ int RunStatus(const StatusOptions& options) {
   }
   app.SetActivePage(kConfigurationPage);
   std::signal(SIGINT, previousHandler);
-  return 0;
+  return status;
 }
 
 }  // namespace
@@ -116,6 +130,9 @@ void AddStatusCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9:")->required();
   command->add_option("--count", options->count, "Stop after this many status readings (default: until Ctrl-C)")
       ->check(CLI::Range(1, 1000000));
+  command->add_option("--timeout", options->timeoutSeconds,
+                      "Give up (exit status 1) after this many seconds without a reading (default 30)")
+      ->check(CLI::Range(1, 86400));
   command->add_flag("--json", options->json, "One JSON object per reading, one per line");
   command->add_option("--sites", options->session.sites, "Site file, or directory to search for it");
   command->callback([options, &exitStatus] { exitStatus = RunStatus(*options); });
