@@ -86,13 +86,15 @@ TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
 }
 
 TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
-  ASSERT_TRUE(sim_.Start({"--no-pacing", "--drop-ack"}));
+  ASSERT_TRUE(sim_.Start({"--no-pacing", "--silence"}));
   // Every other name leads nowhere, so the machine's own serial ports are never touched.
   for (int n : {1, 2, 3, 5, 6, 7, 8, 9}) ASSERT_TRUE(testing::LinkPort(n, dirs_.Root() + "/none"));
   EXPECT_EQ(Cli("scan").lines, Lines{"COM4: both"});
   const CliRun unacknowledged = Cli("tune --port COM4: --auto");
   EXPECT_EQ(unacknowledged.status, 1);
   EXPECT_EQ(unacknowledged.lines, Lines{"Beacon tuning failed. Check beacon port settings."});
+  const CliRun silent = Cli("status --port COM4: --count 1 --timeout 1");
+  EXPECT_EQ(silent.status, 1) << "a silent receiver must not keep status waiting";
   const CliRun closed = Cli("status --port COM8: --count 1");
   EXPECT_EQ(closed.status, 2);
   EXPECT_EQ(closed.lines, Lines{"Failed to open port for reading and writing. (COM8:)"});
