@@ -1,0 +1,73 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "app/application.h"
+#include "tests/support/xdg_dirs_posix.h"
+
+// An Application with private configuration directories, played against a pseudo-terminal or
+// the simulated receiver.
+namespace skylark::testing {
+
+using namespace std::chrono_literals;
+
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds wait = 3s) {
+  for (const auto deadline = std::chrono::steady_clock::now() + wait; !condition();) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+class ApplicationFixture : public ::testing::Test, public Notifications {
+ protected:
+  void PostSiteChanged() override { ++sitePosts_; }
+  void PostStatusChanged() override { ++statusPosts_; }
+  void TearDown() override {
+    if (app_) app_->StopThreads();
+  }
+
+  // The 2000 ms pause after a command becomes `commandPause`, each 200 ms reply pass
+  // `passPause`; `paused_` sums what the protocol asked for. With a site directory the whole
+  // application starts; without, only the reader runs and each poll is the test's own call.
+  void Create(std::chrono::milliseconds commandPause, std::chrono::milliseconds passPause = 50ms,
+              std::optional<std::u16string> siteDirectory = {}) {
+    ApplicationOptions options;
+    options.notifications = this;
+    options.searchSiteFile = siteDirectory.has_value();
+    options.firstSiteDirectory = siteDirectory;
+    options.sleeper = [this, commandPause, passPause](std::chrono::milliseconds asked) {
+      paused_ += asked.count();
+      std::this_thread::sleep_for(asked >= 1000ms ? commandPause
+                                  : asked >= 200ms ? passPause
+                                                   : asked);
+    };
+    app_ = std::make_unique<Application>(std::move(options));
+    if (siteDirectory) {
+      app_->Start();
+    } else {
+      app_->Monitor().Attach(&app_->Link());
+      app_->Monitor().StartReader();
+    }
+  }
+
+  bool OpenPort(const char16_t* name) {
+    return app_->Link().InputPort()->Open(name, 4800, 0, 8, 0, 0, AccessMode::ReadWrite,
+                                          &platform::kReceiverTimeouts);
+  }
+
+  ScopedXdgDirs dirs_;
+  std::atomic<int> sitePosts_{0}, statusPosts_{0};
+  std::atomic<long> paused_{0};
+  std::unique_ptr<Application> app_;
+};
+
+}  // namespace skylark::testing
