@@ -22,6 +22,16 @@ std::u16string_view SkipBlanks(std::u16string_view text) {
   return text.substr(i);
 }
 
+// Skips leading white space and an optional sign, as the C runtime's number conversions do;
+// true for a minus sign.
+bool TakeSign(std::u16string_view& text) {
+  text = SkipBlanks(text);
+  if (text.empty() || (text.front() != u'+' && text.front() != u'-')) return false;
+  const bool negative = text.front() == u'-';
+  text.remove_prefix(1);
+  return negative;
+}
+
 std::u16string_view Limit(std::u16string_view text, std::size_t capacity) {
   return text.substr(0, capacity == 0 ? 0 : capacity - 1);
 }
@@ -117,12 +127,8 @@ std::u16string TakeText(TextList& fields, std::size_t capacity) {
 std::int32_t TakeInt(TextList& fields) {
   std::u16string field;
   if (!fields.TakeFirst(field)) return 0;
-  std::u16string_view text = SkipBlanks(field);
-  bool negative = false;
-  if (!text.empty() && (text.front() == u'+' || text.front() == u'-')) {
-    negative = text.front() == u'-';
-    text.remove_prefix(1);
-  }
+  std::u16string_view text = field;
+  const bool negative = TakeSign(text);
   // Out-of-range values saturate, as a 32-bit long conversion does.
   constexpr std::int64_t kBound = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
   std::int64_t value = 0;
@@ -137,12 +143,8 @@ std::int32_t TakeInt(TextList& fields) {
 double TakeReal(TextList& fields) {
   std::u16string field;
   if (!fields.TakeFirst(field)) return 0.0;
-  std::u16string_view text = SkipBlanks(field);
-  bool negative = false;
-  if (!text.empty() && (text.front() == u'+' || text.front() == u'-')) {
-    negative = text.front() == u'-';
-    text.remove_prefix(1);
-  }
+  std::u16string_view text = field;
+  const bool negative = TakeSign(text);
   // Parsed without the C runtime so that the user's locale cannot change the decimal point.
   std::string narrow;
   for (char16_t c : text) {
