@@ -76,19 +76,6 @@ TEST(SentenceAssembly, JunkNeverHidesTheNextSentence) {
   }
 }
 
-TEST(LineQueue, KeepsTheNewestLinesAndCountsTheDropped) {
-  ReceiverLink link(u"COM4:", 4800, 0, 8, 0, 0);
-  ReceiverMonitor monitor;
-  monitor.Attach(&link);
-  for (int i = 0; i < 300; ++i) {
-    const std::string line = "line " + std::to_string(i);
-    monitor.QueueLine(std::u16string(line.begin(), line.end()));
-  }
-  EXPECT_EQ(monitor.QueuedLines(), ReceiverMonitor::kLineQueueLimit);
-  EXPECT_EQ(monitor.DroppedLines(), 300 - ReceiverMonitor::kLineQueueLimit);
-  EXPECT_EQ(link.InputPort()->ReadLine(512), u"line 44");
-}
-
 // The graphical program runs in the user's locale, where the decimal point may be a comma; the
 // receiver's sentences must not follow it. Where no such locale is installed the C one serves.
 class CommaLocale : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "receiver/receiver_link.h"
+#include "receiver/receiver_monitor.h"
 #include "tests/support/pty.h"
 
 namespace skylark {
@@ -132,6 +133,20 @@ TEST_F(PortOnPty, CloseOrHangUpEndsABlockedReadPromptly) {
   EXPECT_FALSE(port_.IsOpen());
   std::uint8_t byte = 0;
   EXPECT_FALSE(port_.ReadByte(byte));
+}
+
+// The monitor makes its named events in the test's own runtime directory.
+TEST_F(PortOnPty, TheLineQueueKeepsTheNewestLinesAndCountsTheDropped) {
+  ReceiverLink link(u"COM4:", 4800, 0, 8, 0, 0);
+  ReceiverMonitor monitor;
+  monitor.Attach(&link);
+  for (int i = 0; i < 300; ++i) {
+    const std::string line = "line " + std::to_string(i);
+    monitor.QueueLine(std::u16string(line.begin(), line.end()));
+  }
+  EXPECT_EQ(monitor.QueuedLines(), ReceiverMonitor::kLineQueueLimit);
+  EXPECT_EQ(monitor.DroppedLines(), 300 - ReceiverMonitor::kLineQueueLimit);
+  EXPECT_EQ(link.InputPort()->ReadLine(512), u"line 44");
 }
 
 }  // namespace
