@@ -69,6 +69,16 @@ class SerialLine {
   virtual bool Close() = 0;
 };
 
+// The number of a port name "COM1:" to "COM9:" (the colon optional, the letters of any case);
+// 0 for any other name, which must never reach the operating system as a device.
+inline int PortNumber(std::u16string_view name) {
+  if (!name.empty() && name.back() == u':') name.remove_suffix(1);
+  if (name.size() != 4) return 0;
+  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
+  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return 0;
+  return name[3] >= u'1' && name[3] <= u'9' ? name[3] - u'0' : 0;
+}
+
 // Opens the device that a port name ("COM4:") designates, exclusively: a second open of the same
 // device, from this process or another, fails. Null on failure. Until SetTimeouts the driver's
 // own time-outs apply.

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/serial_line.h"
+
 namespace skylark::platform::posix {
 namespace {
 
@@ -51,12 +53,8 @@ std::string RuntimeDirectory() {
 }
 
 std::string DevicePathForPortName(std::u16string_view name) {
-  if (!name.empty() && name.back() == u':') name.remove_suffix(1);
-  if (name.size() != 4) return {};
-  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return {};
-  if (name[3] < u'1' || name[3] > u'9') return {};
-  const int number = name[3] - u'0';
+  const int number = PortNumber(name);
+  if (number == 0) return {};
   const std::string link = PortDirectory() + "/COM" + std::to_string(number);
   struct stat st {};
   if (::lstat(link.c_str(), &st) == 0) return link;

@@ -14,15 +14,12 @@
 namespace skylark::platform {
 namespace {
 
-// "COM1:" to "COM9:" (colon optional, letters of any case) as a device path; empty for anything
-// else, so that no other name can reach CreateFileW and open a file or another device.
+// Only "COM1:" to "COM9:" become device paths, so that no other name can reach CreateFileW and
+// open a file or another device.
 std::wstring DevicePath(std::u16string_view name) {
-  if (!name.empty() && name.back() == u':') name.remove_suffix(1);
-  if (name.size() != 4) return {};
-  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return {};
-  if (name[3] < u'1' || name[3] > u'9') return {};
-  return std::wstring(L"\\\\.\\COM") + wchar_t(name[3]);
+  const int number = PortNumber(name);
+  if (number == 0) return {};
+  return std::wstring(L"\\\\.\\COM") + wchar_t(L'0' + number);
 }
 
 DWORD Clamp(std::size_t count) { return static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD)); }
