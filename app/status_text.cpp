@@ -11,8 +11,6 @@ namespace {
 
 // The Qt program sets the C library's locale from the environment, so printf could write a
 // decimal comma; to_chars always writes a point.
-std::u16string Widen(std::string_view text) { return std::u16string(text.begin(), text.end()); }
-
 std::string Fixed(double value, int precision) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
@@ -41,19 +39,20 @@ StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& st
   StatusTexts texts;
   const bool noName = currentSite.Beacon.empty() || currentSite.Beacon == u"-";
   texts.site = noName ? Text(resources::kNone) : currentSite.Beacon;
-  texts.stationId = currentSite.StationId == 0 ? Text(resources::kNone) : Widen(Decimal(currentSite.StationId));
+  texts.stationId = currentSite.StationId == 0 ? Text(resources::kNone)
+                                                : resources::FromUtf8(Decimal(currentSite.StationId));
 
   if (status.frequency >= 283.5 && status.frequency <= 325.0) {
-    texts.frequency = Widen(ZeroPadded(status.frequency, 5) + " kHz");
+    texts.frequency = resources::FromUtf8(ZeroPadded(status.frequency, 5) + " kHz");
   }
   const auto rate = static_cast<std::uint32_t>(status.mskRate);
-  if (rate >= 100 && rate <= 200) texts.mskRate = Widen(Decimal(rate) + " bps");
+  if (rate >= 100 && rate <= 200) texts.mskRate = resources::FromUtf8(Decimal(rate) + " bps");
 
   if (linkOpen) {
     const std::int32_t strength = std::max(status.signalStrength, 0);
     const std::int32_t snr = std::max(status.snr, 0);
-    texts.signalStrength = Widen(Decimal(strength));
-    texts.snr = Widen(Decimal(snr));
+    texts.signalStrength = resources::FromUtf8(Decimal(strength));
+    texts.snr = resources::FromUtf8(Decimal(snr));
     texts.locked = Text(snr >= kLockThreshold ? resources::kYes : resources::kNo);
   } else {
     texts.locked = Text(resources::kPortNotOpen);
@@ -63,8 +62,10 @@ StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& st
   return texts;
 }
 
-std::u16string FormatListFrequency(double frequencyKhz) { return Widen(Fixed(frequencyKhz, 1)); }
+std::u16string FormatListFrequency(double frequencyKhz) {
+  return resources::FromUtf8(Fixed(frequencyKhz, 1));
+}
 
-std::u16string FormatListRate(int bitRate) { return Widen(Decimal(bitRate)); }
+std::u16string FormatListRate(int bitRate) { return resources::FromUtf8(Decimal(bitRate)); }
 
 }  // namespace skylark

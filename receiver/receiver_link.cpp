@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "resources/strings.h"
+
 namespace skylark {
 namespace {
 
@@ -13,8 +15,6 @@ constexpr std::uint32_t kMaxInterval = 100;
 // always fits.
 constexpr std::size_t kManualSentenceCapacity = 128;
 constexpr std::size_t kFrequencyWidth = 5;
-
-std::u16string Widen(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 // One decimal, at least five characters with leading blanks ("%5.1f" in the C locale), made
 // without printf so that a user's decimal comma never reaches the receiver.
@@ -32,7 +32,7 @@ std::string FrequencyField(double frequencyKhz) {
 
 std::u16string FormatAutomaticTune(std::uint32_t interval) {
   if (interval > kMaxInterval) return {};
-  return Widen("$GPMSK,,A,,A," + std::to_string(interval));
+  return resources::FromUtf8("$GPMSK,,A,,A," + std::to_string(interval));
 }
 
 std::u16string FormatManualTune(double frequencyKhz, int bitRate, std::uint32_t interval) {
@@ -44,7 +44,7 @@ std::u16string FormatManualTune(double frequencyKhz, int bitRate, std::uint32_t 
   const std::string sentence = "$GPMSK," + frequency + ",M," + std::to_string(bitRate) + ",M," +
                                std::to_string(interval);
   if (sentence.size() >= kManualSentenceCapacity) return {};
-  return Widen(sentence);
+  return resources::FromUtf8(sentence);
 }
 
 ReceiverLink::ReceiverLink(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
