@@ -27,4 +27,8 @@ void AddStatusCommand(CLI::App& app, int& exitStatus);
 // skylark-cli scan: which of COM1: to COM9: open, for both directions, input or output.
 void AddScanCommand(CLI::App& app, int& exitStatus);
 
+// skylark-cli ports [link COMn DEVICE | unlink COMn]: the device each port name reaches and
+// whether it opens, the serial devices none reaches; links and unlinks port names.
+void AddPortsCommand(CLI::App& app, int& exitStatus);
+
 }  // namespace skylark::cli

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   skylark::cli::AddTuneCommand(app, exitStatus);
   skylark::cli::AddStatusCommand(app, exitStatus);
   skylark::cli::AddScanCommand(app, exitStatus);
+  skylark::cli::AddPortsCommand(app, exitStatus);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

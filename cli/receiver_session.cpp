@@ -51,6 +51,8 @@ bool ReceiverSession::Open() {
   if (!app_->Link().InputPort()->Open(name, 4800, 0, 8, 0, 0, AccessMode::ReadWrite, &platform::kReceiverTimeouts)) {
     std::cerr << resources::ToUtf8(resources::FormatText(resources::kFailedToOpen, AccessWord(AccessMode::ReadWrite)))
               << " (" << options_.port << ")\n";
+    const std::u16string reason = app_->Link().InputPort()->OpenFailureReason();
+    if (!reason.empty()) std::cerr << resources::ToUtf8(reason) << '\n';
     return false;
   }
   return true;

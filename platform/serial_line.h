@@ -80,8 +80,10 @@ inline int PortNumber(std::u16string_view name) {
 }
 
 // Opens the device that a port name ("COM4:") designates, exclusively: a second open of the same
-// device, from this process or another, fails. Null on failure. Until SetTimeouts the driver's
-// own time-outs apply.
-std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access);
+// device, from this process or another, fails. Null on failure, with `reason` (when given) set
+// to a sentence saying why: no such device, no permission, or held by another program. Until
+// SetTimeouts the driver's own time-outs apply.
+std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access,
+                                           std::u16string* reason = nullptr);
 
 }  // namespace skylark::platform

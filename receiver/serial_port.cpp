@@ -37,8 +37,13 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
                       std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
                       AccessMode access, const LineTimeouts* timeouts) {
   Close();
-  std::shared_ptr<platform::SerialLine> line = platform::OpenSerialLine(name, access);
-  if (!line) return false;
+  std::u16string reason;
+  std::shared_ptr<platform::SerialLine> line = platform::OpenSerialLine(name, access, &reason);
+  if (!line) {
+    std::lock_guard lock(mutex_);
+    openFailure_ = std::move(reason);
+    return false;
+  }
 
   platform::LineState state{};
   bool ok = timeouts == nullptr || line->SetTimeouts(*timeouts);
@@ -53,6 +58,8 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
   }
   if (!ok) {
     line->Close();
+    std::lock_guard lock(mutex_);
+    openFailure_ = u"The device does not take the line settings.";
     return false;
   }
 
@@ -63,7 +70,13 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
   timeouts_ = timeouts != nullptr ? std::optional<LineTimeouts>(*timeouts) : std::nullopt;
   settings_ = PortSettings{std::u16string(name), baudRate, parity, dataBits,
                            stopBits,             flowControl, access};
+  openFailure_.clear();
   return true;
+}
+
+std::u16string SerialPort::OpenFailureReason() const {
+  std::lock_guard lock(mutex_);
+  return openFailure_;
 }
 
 bool SerialPort::OpenUntimed(std::u16string_view name, std::uint32_t baudRate,

@@ -46,6 +46,9 @@ class SerialPort {
   bool OpenUntimed(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
                    std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
                    AccessMode access);
+  // Why the last Open failed, as a sentence to show after the open-failure message; empty after
+  // a successful one or when the system gave no reason.
+  std::u16string OpenFailureReason() const;
   // True when no line is held afterwards.
   bool Close();
   bool IsOpen() const;
@@ -77,6 +80,7 @@ class SerialPort {
   PortSettings settings_;
   platform::LineState lineState_;
   std::optional<LineTimeouts> timeouts_;  // as given to the last successful open
+  std::u16string openFailure_;
 };
 
 }  // namespace skylark

@@ -18,6 +18,8 @@
 #include <utility>
 
 #include "platform/posix/paths.h"
+#include "platform/posix/port_devices.h"
+#include "platform/posix/port_lock.h"
 
 namespace skylark::platform {
 namespace {
@@ -324,12 +326,8 @@ bool MakeWakePipe(int (&fds)[2]) {
   return true;
 }
 
-}  // namespace
-
-std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access) {
-  const std::string path = posix::DevicePathForPortName(name);
-  const int flags = OpenFlags(access);
-  if (path.empty() || flags < 0) return nullptr;
+// Opens and locks the device itself; null with errno set on failure.
+std::unique_ptr<SerialLine> OpenDevice(const std::string& path, int flags) {
   const int fd = ::open(path.c_str(), flags | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   // TIOCEXCL turns away other openers except root; the lock also turns away root and this
@@ -337,16 +335,51 @@ std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode 
   termios original{};
   int wake[2] = {-1, -1};
   if (::tcgetattr(fd, &original) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return nullptr;
   }
   (void)::ioctl(fd, TIOCEXCL);
   if (!MakeWakePipe(wake)) {
+    const int error = errno;
     (void)::ioctl(fd, TIOCNXCL);
     ::close(fd);
+    errno = error;
     return nullptr;
   }
   return std::make_unique<PosixSerialLine>(fd, wake[0], wake[1], original);
+}
+
+}  // namespace
+
+std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access,
+                                           std::u16string* reason) {
+  const std::string path = posix::DevicePathForPortName(name);
+  const int flags = OpenFlags(access);
+  if (path.empty() || flags < 0) return nullptr;
+  const auto fail = [&](int error, pid_t holder) -> std::unique_ptr<SerialLine> {
+    if (reason != nullptr) *reason = posix::OpenFailureReason(error, posix::ShownDevice(name), path, holder);
+    return nullptr;
+  };
+  // The UUCP lock comes first: a device another program holds is not even opened, since an
+  // open alone can change its modem lines.
+  const std::string device = posix::ResolvedDevice(path);
+  if (device.empty()) return fail(errno, 0);
+  const std::string lockDirectory = posix::LockDirectory();
+  const posix::LockAttempt lock = posix::TakePortLock(lockDirectory, device);
+  if (lock.outcome == posix::LockAttempt::Outcome::Held) return fail(EBUSY, lock.holder);
+  if (lock.outcome == posix::LockAttempt::Outcome::Unavailable) {
+    posix::ReportLockUnavailable(lockDirectory, lock.error);
+  }
+  auto line = OpenDevice(path, flags);
+  const int error = errno;
+  if (!line) {
+    posix::ReleasePortLock(lock.path);
+    return fail(error, 0);
+  }
+  if (lock.path.empty()) return line;
+  return posix::KeepPortLock(std::move(line), lock.path);
 }
 
 }  // namespace skylark::platform

@@ -22,6 +22,24 @@ std::wstring DevicePath(std::u16string_view name) {
   return std::wstring(L"\\\\.\\COM") + wchar_t(L'0' + number);
 }
 
+// A port held by another program is refused as access denied: share mode 0 on both sides.
+std::u16string OpenFailureReason(DWORD error, std::u16string_view name) {
+  std::u16string port(name);
+  if (!port.empty() && port.back() == u':') port.pop_back();
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return u"No such device: " + port + u".";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return port + u" is in use by another program.";
+    default: {
+      const std::string code = std::to_string(error);
+      return port + u": system error " + std::u16string(code.begin(), code.end()) + u".";
+    }
+  }
+}
+
 DWORD Clamp(std::size_t count) { return static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD)); }
 
 class Win32SerialLine final : public SerialLine {
@@ -164,12 +182,16 @@ class Win32SerialLine final : public SerialLine {
 
 }  // namespace
 
-std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access) {
+std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access,
+                                           std::u16string* reason) {
   const std::wstring path = DevicePath(name);
   if (path.empty()) return nullptr;
   const HANDLE handle = ::CreateFileW(path.c_str(), static_cast<DWORD>(access), 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (handle == INVALID_HANDLE_VALUE) {
+    if (reason != nullptr) *reason = OpenFailureReason(::GetLastError(), name);
+    return nullptr;
+  }
   return std::make_unique<Win32SerialLine>(handle);
 }
 

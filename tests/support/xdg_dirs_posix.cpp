@@ -30,13 +30,16 @@ ScopedXdgDirs::ScopedXdgDirs() {
   root_ = pattern;
   ::mkdir(ConfigHome().c_str(), 0700);
   ::mkdir(RuntimeHome().c_str(), 0700);
+  ::mkdir(LockHome().c_str(), 0700);
   oldConfig_ = Replace("XDG_CONFIG_HOME", ConfigHome());
   oldRuntime_ = Replace("XDG_RUNTIME_DIR", RuntimeHome());
+  oldLock_ = Replace("SKYLARK_TEST_LOCK_DIR", LockHome());
 }
 
 ScopedXdgDirs::~ScopedXdgDirs() {
   Restore("XDG_CONFIG_HOME", oldConfig_);
   Restore("XDG_RUNTIME_DIR", oldRuntime_);
+  Restore("SKYLARK_TEST_LOCK_DIR", oldLock_);
   std::error_code ignored;
   std::filesystem::remove_all(root_, ignored);
 }

@@ -7,8 +7,8 @@
 namespace skylark::testing {
 
 // A fresh temporary directory standing in for the user's configuration and runtime directories
-// (XDG_CONFIG_HOME, XDG_RUNTIME_DIR) for the life of the object; the old values come back and the
-// directory is removed afterwards.
+// (XDG_CONFIG_HOME, XDG_RUNTIME_DIR) and the UUCP lock directory for the life of the object; the
+// old values come back and the directory is removed afterwards.
 class ScopedXdgDirs {
  public:
   ScopedXdgDirs();
@@ -19,10 +19,11 @@ class ScopedXdgDirs {
   const std::string& Root() const { return root_; }
   std::string ConfigHome() const { return root_ + "/config"; }
   std::string RuntimeHome() const { return root_ + "/runtime"; }
+  std::string LockHome() const { return root_ + "/lock"; }
 
  private:
   std::string root_;
-  std::optional<std::string> oldConfig_, oldRuntime_;
+  std::optional<std::string> oldConfig_, oldRuntime_, oldLock_;
 };
 
 // Runs `body` in a child process and returns its exit code (-1 when it did not exit normally).

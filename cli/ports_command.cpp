@@ -1,0 +1,98 @@
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "platform/port_devices.h"
+#include "platform/serial_line.h"
+#include "receiver/scan_ports.h"
+#include "resources/strings.h"
+
+namespace skylark::cli {
+namespace {
+
+struct PortsOptions {
+  std::string name;
+  std::string device;
+};
+
+// "opens", or why not.
+std::u16string OpenOutcome(const std::u16string& name) {
+  std::u16string reason;
+  auto line = platform::OpenSerialLine(name, platform::AccessMode::ReadWrite, &reason);
+  if (!line) return reason.empty() ? u"does not open" : reason;
+  line->Close();
+  return u"opens";
+}
+
+int ListPorts() {
+  TextList names;
+  ListPortNames(names);
+  std::vector<std::u16string> reached;
+  for (const std::u16string& name : names) {
+    const std::u16string shown = platform::PortDevice(name);
+    const std::u16string node = platform::PortDeviceNode(name);
+    std::cout << resources::ToUtf8(name) << " -> " << resources::ToUtf8(shown);
+    if (!node.empty() && node != shown) std::cout << " (" << resources::ToUtf8(node) << ')';
+    std::cout << ": " << resources::ToUtf8(OpenOutcome(name)) << '\n';
+    if (!node.empty()) reached.push_back(node);
+  }
+  bool header = false;
+  for (const platform::SerialDevice& device : platform::ListSerialDevices()) {
+    bool isReached = false;
+    for (const std::u16string& node : reached) isReached = isReached || node == device.node;
+    if (isReached) continue;
+    if (!header) std::cout << "\nSerial devices that no port name reaches:\n";
+    header = true;
+    std::cout << resources::ToUtf8(device.node);
+    if (!device.stableName.empty()) std::cout << " (" << resources::ToUtf8(device.stableName) << ')';
+    std::cout << '\n';
+  }
+  if (header) std::cout << "Link one to a port name with: skylark-cli ports link COM4 DEVICE\n";
+  return 0;
+}
+
+int Link(const PortsOptions& options) {
+  std::u16string result;
+  const std::u16string name = resources::FromUtf8(options.name);
+  if (!platform::LinkPortName(name, resources::FromUtf8(options.device), result)) {
+    std::cerr << resources::ToUtf8(result) << '\n';
+    return 2;  // as for any port that cannot be used
+  }
+  std::cout << options.name << (options.name.back() == ':' ? "" : ":") << " -> "
+            << resources::ToUtf8(result) << '\n';
+  return 0;
+}
+
+int Unlink(const PortsOptions& options) {
+  std::u16string result;
+  if (!platform::UnlinkPortName(resources::FromUtf8(options.name), result)) {
+    std::cerr << resources::ToUtf8(result) << '\n';
+    return 1;
+  }
+  std::cout << options.name << (options.name.back() == ':' ? "" : ":") << " -> "
+            << resources::ToUtf8(result) << " (the default)\n";
+  return 0;
+}
+
+}  // namespace
+
+void AddPortsCommand(CLI::App& app, int& exitStatus) {
+  auto options = std::make_shared<PortsOptions>();
+  CLI::App* command = app.add_subcommand(
+      "ports", "Show the device each of COM1: to COM9: reaches, and the serial devices none reaches");
+  CLI::App* link = command->add_subcommand("link", "Make a port name reach a device");
+  link->add_option("name", options->name, "COM1 to COM9")->required();
+  link->add_option("device", options->device, "The device, for example /dev/ttyUSB0")->required();
+  link->callback([options, &exitStatus] { exitStatus = Link(*options); });
+  CLI::App* unlink = command->add_subcommand("unlink", "Let a port name reach its default device again");
+  unlink->add_option("name", options->name, "COM1 to COM9")->required();
+  unlink->callback([options, &exitStatus] { exitStatus = Unlink(*options); });
+  command->require_subcommand(0, 1);
+  command->callback([command, &exitStatus] {
+    if (command->get_subcommands().empty()) exitStatus = ListPorts();
+  });
+}
+
+}  // namespace skylark::cli

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Which device each port name reaches, and the serial devices present, so that a user can see
+// and change where "COM1:" to "COM9:" lead. The port names stay what the settings store.
+namespace skylark::platform {
+
+// The device a port name reaches, as the user named it: the target of its link in the port
+// directory ("/dev/serial/by-id/usb-..."), else the default device ("/dev/ttyS3" for "COM4:").
+// Empty for a name that is not a port name, and on a system whose port names are the devices'
+// own (Windows).
+std::u16string PortDevice(std::u16string_view name);
+
+// The device node that a port name finally leads to ("/dev/ttyUSB0"); empty when it leads to
+// nothing that exists, or the system has no such notion.
+std::u16string PortDeviceNode(std::u16string_view name);
+
+// A serial device present on the system.
+struct SerialDevice {
+  std::u16string node;        // "/dev/ttyUSB0"
+  std::u16string stableName;  // "/dev/serial/by-id/usb-...", empty when the system made none
+};
+
+// USB serial adapters, USB modems and the built-in ports that answer, in name order.
+std::vector<SerialDevice> ListSerialDevices();
+
+// Makes a port name lead to a device, preferring the device's stable name when it has one.
+// On success `result` is the device the name now reaches; otherwise it says why not.
+bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result);
+
+// Removes a port name's link, so that it reaches its default device again. On success `result`
+// is that device; otherwise it says why not.
+bool UnlinkPortName(std::u16string_view name, std::u16string& result);
+
+}  // namespace skylark::platform

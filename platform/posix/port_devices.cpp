@@ -1,0 +1,185 @@
+#include "platform/posix/port_devices.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "platform/posix/paths.h"
+#include "platform/serial_line.h"
+#include "resources/strings.h"
+
+namespace skylark::platform::posix {
+namespace {
+
+constexpr std::string_view kFamilies[] = {"ttyACM", "ttyS", "ttyUSB"};
+
+std::vector<std::string> Entries(const std::string& directory) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(directory.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+// The family ("ttyUSB") and number (0) of a device name; an empty family for any other name.
+std::pair<std::string_view, long> Family(std::string_view name) {
+  for (std::string_view family : kFamilies) {
+    if (name.substr(0, family.size()) != family || name.size() == family.size()) continue;
+    const std::string_view digits = name.substr(family.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+    return {family, std::strtol(std::string(digits).c_str(), nullptr, 10)};
+  }
+  return {};
+}
+
+// Linux makes /dev/ttyS0 to ttyS31 whether or not a UART is there; sysfs says which are.
+bool BuiltInPortAnswers(const DeviceTree& tree, const std::string& name) {
+  std::ifstream type(tree.sysTty + "/" + name + "/type");
+  int uart = 0;
+  return type >> uart && uart != 0;
+}
+
+std::string PortLinkPath(int number) { return PortDirectory() + "/COM" + std::to_string(number); }
+
+}  // namespace
+
+std::string ResolvedDevice(const std::string& path) {
+  char buffer[PATH_MAX];
+  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : std::string();
+}
+
+std::vector<SerialDevice> ListSerialDevicesIn(const DeviceTree& tree) {
+  std::vector<std::pair<std::pair<std::string_view, long>, std::string>> found;
+  for (const std::string& name : Entries(tree.dev)) {
+    const auto family = Family(name);
+    if (family.first.empty()) continue;
+    if (family.first == "ttyS" && !BuiltInPortAnswers(tree, name)) continue;
+    struct stat st {};
+    if (::stat((tree.dev + "/" + name).c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
+    found.push_back({family, name});
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<SerialDevice> devices;
+  for (const auto& entry : found) {
+    const std::string node = tree.dev + "/" + entry.second;
+    devices.push_back({resources::FromUtf8(node), resources::FromUtf8(StableNameIn(tree, node))});
+  }
+  return devices;
+}
+
+std::string StableNameIn(const DeviceTree& tree, const std::string& device) {
+  const std::string target = ResolvedDevice(device);
+  if (target.empty()) return {};
+  const std::string byId = tree.dev + "/serial/by-id";
+  std::vector<std::string> names = Entries(byId);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    if (ResolvedDevice(byId + "/" + name) == target) return byId + "/" + name;
+  }
+  return {};
+}
+
+std::string ShownDevice(std::u16string_view name) {
+  const int number = PortNumber(name);
+  if (number == 0) return {};
+  const std::string link = PortLinkPath(number);
+  char target[PATH_MAX];
+  const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+  if (n <= 0) return DevicePathForPortName(name);
+  const std::string text(target, static_cast<std::size_t>(n));
+  return text[0] == '/' ? text : PortDirectory() + "/" + text;
+}
+
+bool LinkPortNameIn(const DeviceTree& tree, std::u16string_view name, std::u16string_view device,
+                    std::u16string& result) {
+  const int number = PortNumber(name);
+  if (number == 0) {
+    result = u"Not a port name: " + std::u16string(name) + u" (COM1: to COM9:).";
+    return false;
+  }
+  std::string path = resources::ToUtf8(device);
+  if (!path.empty() && path[0] != '/') {
+    char here[PATH_MAX];
+    if (::getcwd(here, sizeof here) != nullptr) path = std::string(here) + "/" + path;
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    result = OpenFailureReason(errno, path, path, 0);
+    return false;
+  }
+  if (!S_ISCHR(st.st_mode)) {
+    result = resources::FromUtf8("Not a serial device: " + path + ".");
+    return false;
+  }
+  // A USB adapter's ttyUSB number follows the order of plugging in; its by-id name does not.
+  if (const std::string stable = StableNameIn(tree, path); !stable.empty()) path = stable;
+  const std::string link = PortLinkPath(number);
+  struct stat old {};
+  if (::lstat(link.c_str(), &old) == 0 && !S_ISLNK(old.st_mode)) {
+    result = resources::FromUtf8(link + " is not a link; move it away first.");
+    return false;
+  }
+  const std::string fresh = link + ".new";
+  ::unlink(fresh.c_str());
+  if (!MakeDirectories(PortDirectory(), 0700) || ::symlink(path.c_str(), fresh.c_str()) != 0 ||
+      ::rename(fresh.c_str(), link.c_str()) != 0) {
+    result = resources::FromUtf8(link + ": " + std::strerror(errno) + ".");
+    ::unlink(fresh.c_str());
+    return false;
+  }
+  result = resources::FromUtf8(path);
+  return true;
+}
+
+}  // namespace skylark::platform::posix
+
+namespace skylark::platform {
+
+std::u16string PortDevice(std::u16string_view name) {
+  return resources::FromUtf8(posix::ShownDevice(name));
+}
+
+std::u16string PortDeviceNode(std::u16string_view name) {
+  const std::string path = posix::DevicePathForPortName(name);
+  return path.empty() ? std::u16string() : resources::FromUtf8(posix::ResolvedDevice(path));
+}
+
+std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({}); }
+
+bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result) {
+  return posix::LinkPortNameIn({}, name, device, result);
+}
+
+bool UnlinkPortName(std::u16string_view name, std::u16string& result) {
+  const int number = PortNumber(name);
+  if (number == 0) {
+    result = u"Not a port name: " + std::u16string(name) + u" (COM1: to COM9:).";
+    return false;
+  }
+  const std::string link = posix::PortLinkPath(number);
+  struct stat st {};
+  if (::lstat(link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+    result = resources::FromUtf8("COM" + std::to_string(number) + ": has no link in " +
+                                 posix::PortDirectory() + ".");
+    return false;
+  }
+  if (::unlink(link.c_str()) != 0) {
+    result = resources::FromUtf8(link + ": " + std::strerror(errno) + ".");
+    return false;
+  }
+  result = resources::FromUtf8(posix::ShownDevice(name));
+  return true;
+}
+
+}  // namespace skylark::platform
