@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/events.h"
+#include "platform/serial_line.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/xdg_dirs_posix.h"
@@ -97,7 +99,34 @@ TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
   EXPECT_EQ(silent.status, 1) << "a silent receiver must not keep status waiting";
   const CliRun closed = Cli("status --port COM8: --count 1");
   EXPECT_EQ(closed.status, 2);
-  EXPECT_EQ(closed.lines, Lines{"Failed to open port for reading and writing. (COM8:)"});
+  EXPECT_EQ(closed.lines, (Lines{"Failed to open port for reading and writing. (COM8:)",
+                                 "No such device: " + dirs_.Root() + "/none."}));
+}
+
+TEST_F(CliCommand, PortsShowsLinksAndWhatHoldsThem) {
+  testing::PtyPair adapter;
+  ASSERT_TRUE(adapter.Valid());
+  for (int n = 1; n <= 9; ++n) ASSERT_TRUE(testing::LinkPort(n, dirs_.Root() + "/none"));
+  const std::string none = dirs_.Root() + "/none: No such device: " + dirs_.Root() + "/none.";
+  const CliRun linked = Cli("ports link COM4 " + adapter.SlavePath());
+  EXPECT_EQ(linked.status, 0);
+  EXPECT_EQ(linked.lines, Lines{"COM4: -> " + adapter.SlavePath()});
+  EXPECT_EQ(Cli("ports link COM4 " + dirs_.Root() + "/none").status, 2);
+
+  // This process holds COM5:, as another serial program would.
+  testing::PtyPair held;
+  ASSERT_TRUE(testing::LinkPort(5, held.SlavePath()));
+  const auto holder = platform::OpenSerialLine(u"COM5:", platform::AccessMode::ReadWrite);
+  ASSERT_NE(holder, nullptr);
+  const CliRun listing = Cli("ports");
+  ASSERT_GE(listing.lines.size(), 9u);
+  EXPECT_EQ(listing.lines[0], "COM1: -> " + none);
+  EXPECT_EQ(listing.lines[3], "COM4: -> " + adapter.SlavePath() + ": opens");
+  EXPECT_EQ(listing.lines[4], "COM5: -> " + held.SlavePath() + ": " + held.SlavePath() +
+                                 " is in use by another program (PID " + std::to_string(::getpid()) + ").");
+
+  EXPECT_EQ(Cli("ports unlink COM4").lines, Lines{"COM4: -> /dev/ttyS3 (the default)"});
+  EXPECT_EQ(Cli("ports unlink COM4").status, 1);
 }
 
 TEST_F(CliCommand, SignalReachesOnlyARunningSkylark) {

@@ -1,0 +1,104 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/posix/port_devices.h"
+#include "resources/strings.h"
+#include "tests/support/pty.h"
+
+namespace skylark::platform {
+namespace {
+
+std::string U8(const std::u16string& text) { return resources::ToUtf8(text); }
+
+// A stand-in for /dev and /sys/class/tty whose serial devices are pseudo-terminals.
+class PortDevicesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tree_.dev = home_.Root() + "/dev";
+    tree_.sysTty = home_.Root() + "/sys";
+    for (const char* dir : {"/dev", "/dev/serial", "/dev/serial/by-id", "/sys", "/sys/ttyS0", "/sys/ttyS1"}) {
+      ASSERT_EQ(::mkdir((home_.Root() + dir).c_str(), 0700), 0);
+    }
+    Device("ttyUSB0", usb0_);
+    Device("ttyUSB1", usb1_);
+    Device("ttyACM0", acm0_);
+    Device("ttyS0", s0_);  // a UART answers
+    Device("ttyS1", s1_);  // no UART behind it
+    Device("ttyUSBx", usb1_);  // not a device name
+    std::ofstream(tree_.dev + "/ttyUSB2");  // not a character device
+    std::ofstream(tree_.sysTty + "/ttyS0/type") << "4\n";
+    std::ofstream(tree_.sysTty + "/ttyS1/type") << "0\n";
+    stable_ = tree_.dev + "/serial/by-id/usb-FTDI_FT232R_A1-if00-port0";
+    ASSERT_EQ(::symlink("../../ttyUSB0", stable_.c_str()), 0);
+  }
+
+  void Device(const std::string& name, const testing::PtyPair& pty) {
+    ASSERT_TRUE(pty.Valid());
+    ASSERT_EQ(::symlink(pty.SlavePath().c_str(), (tree_.dev + "/" + name).c_str()), 0);
+  }
+
+  bool Link(const char16_t* name, const std::string& device, std::u16string& result) {
+    return posix::LinkPortNameIn(tree_, name, resources::FromUtf8(device), result);
+  }
+
+  testing::TempConfigHome home_;
+  testing::PtyPair usb0_, usb1_, acm0_, s0_, s1_;
+  posix::DeviceTree tree_;
+  std::string stable_;
+};
+
+TEST_F(PortDevicesTest, ListsAdaptersAndAnsweringBuiltInPortsWithTheirStableNames) {
+  std::vector<std::string> listed;
+  for (const SerialDevice& device : posix::ListSerialDevicesIn(tree_)) {
+    listed.push_back(U8(device.node) + (device.stableName.empty() ? "" : " " + U8(device.stableName)));
+  }
+  const std::string dev = tree_.dev + "/";
+  EXPECT_EQ(listed, (std::vector<std::string>{dev + "ttyACM0", dev + "ttyS0", dev + "ttyUSB0 " + stable_,
+                                              dev + "ttyUSB1"}));
+}
+
+TEST_F(PortDevicesTest, LinkPrefersTheStableNameAndUnlinkRestoresTheDefault) {
+  std::u16string result;
+  ASSERT_TRUE(Link(u"COM4", tree_.dev + "/ttyUSB0", result));
+  EXPECT_EQ(U8(result), stable_);
+  EXPECT_EQ(U8(PortDevice(u"COM4:")), stable_);
+  EXPECT_EQ(U8(PortDeviceNode(u"com4:")), usb0_.SlavePath());
+  // A device without a stable name is linked as given; a link replaces the one before.
+  ASSERT_TRUE(Link(u"COM4:", tree_.dev + "/ttyUSB1", result));
+  EXPECT_EQ(U8(PortDevice(u"COM4:")), tree_.dev + "/ttyUSB1");
+
+  ASSERT_TRUE(UnlinkPortName(u"COM4", result));
+  EXPECT_EQ(U8(result), "/dev/ttyS3");
+  EXPECT_EQ(U8(PortDevice(u"COM4:")), "/dev/ttyS3");
+  EXPECT_FALSE(UnlinkPortName(u"COM4", result));
+  EXPECT_NE(U8(result).find("has no link"), std::string::npos);
+  EXPECT_EQ(PortDevice(u"LPT1:"), u"");
+}
+
+TEST_F(PortDevicesTest, LinkRefusesWhatIsNoSerialDevice) {
+  const struct {
+    const char16_t* name;
+    std::string device;
+    std::string why;
+  } cases[] = {
+      {u"COM10", tree_.dev + "/ttyUSB0", "Not a port name: COM10"},
+      {u"COM4", tree_.dev + "/ttyUSB9", "No such device: " + tree_.dev + "/ttyUSB9."},
+      {u"COM4", tree_.dev + "/ttyUSB2", "Not a serial device: " + tree_.dev + "/ttyUSB2."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.device);
+    std::u16string result;
+    EXPECT_FALSE(Link(c.name, c.device, result));
+    EXPECT_EQ(U8(result).substr(0, c.why.size()), c.why);
+  }
+  EXPECT_EQ(U8(PortDevice(u"COM4:")), "/dev/ttyS3") << "a refused link leaves the name as it was";
+}
+
+}  // namespace
+}  // namespace skylark::platform
