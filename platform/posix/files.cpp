@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "resources/strings.h"
@@ -71,6 +72,16 @@ std::unique_ptr<ByteFile> OpenFileForReading(std::u16string_view path) {
 std::optional<std::u16string> SystemRootDirectory() {
   if (const char* root = std::getenv("SystemRoot"); root != nullptr && root[0] != '\0') {
     return resources::FromUtf8(root);
+  }
+  // Beside the installed program first, so that a package or an install under any prefix finds
+  // its own site file; then where this build would install it.
+  char self[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    std::string dir(self, static_cast<std::size_t>(n));
+    dir = dir.substr(0, dir.find_last_of('/') + 1) + SKYLARK_DATA_DIR_FROM_BIN;
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return resources::FromUtf8(dir);
   }
   const std::u16string bundled = resources::FromUtf8(SKYLARK_DATA_DIR);
   if (bundled.empty()) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -66,6 +67,23 @@ TEST_F(CliCommand, SitesExitStatusSaysWhatWasFound) {
   const CliRun unopenable = Cli("sites " + dirs_.Root() + "/missing.csv");
   EXPECT_EQ(unopenable.status, 2);
   EXPECT_EQ(unopenable.lines, Lines{"Could not open Beacon Site file."});
+}
+
+TEST_F(CliCommand, AnInstalledProgramFindsItsOwnSiteFile) {
+  namespace fs = std::filesystem;
+  const fs::path prefix = dirs_.Root() + "/prefix";
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share/skylark");
+  fs::copy_file(SKYLARK_BINARY_DIR "/cli/skylark-cli", prefix / "bin/skylark-cli");
+  fs::copy_file(kData + "/DGPSSites.csv", prefix / "share/skylark/DGPSSites.csv");
+  // Run from a directory without a site file, so only the installed one can be found.
+  FILE* pipe = ::popen(("cd " + dirs_.Root() + " && " + (prefix / "bin/skylark-cli").string() + " sites").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string last;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) last = buffer;
+  EXPECT_EQ(::pclose(pipe), 0);
+  EXPECT_EQ(last, "364 sites\n");
 }
 
 TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
