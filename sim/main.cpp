@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "resources/strings.h"
 #include "sim/beacon_model.h"
 #include "sim/event_log.h"
@@ -55,14 +56,18 @@ bool AddHeard(BeaconModel& model, const SiteCatalogue& catalogue, const std::str
   return true;
 }
 
+// The source tree's list when run from the build, else the one installed with the program.
 std::string DefaultSiteFile() {
-  for (const char* path : {SKYLARK_SIM_SOURCE_SITES, SKYLARK_SIM_INSTALLED_SITES}) {
-    if (std::FILE* file = std::fopen(path, "rb")) {
+  const auto installedDir = skylark::platform::SystemRootDirectory();
+  const std::string installed =
+      installedDir ? skylark::resources::ToUtf8(*installedDir) + "/DGPSSites.csv" : std::string();
+  for (const std::string& path : {std::string(SKYLARK_SIM_SOURCE_SITES), installed}) {
+    if (std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb")) {
       std::fclose(file);
       return path;
     }
   }
-  return SKYLARK_SIM_INSTALLED_SITES;
+  return installed;
 }
 
 }  // namespace
