@@ -116,12 +116,15 @@ LockAttempt TakePortLock(const std::string& directory, const std::string& device
       attempt.path = path;
       return attempt;
     }
+    attempt.holder = ReadHolder(path);
+    const bool live = attempt.holder != 0 && Running(attempt.holder);
     if (error != EEXIST) {
+      // A lock directory this user cannot write may still show that someone holds the device.
+      if (live) break;
       attempt.error = error;
       return attempt;
     }
-    attempt.holder = ReadHolder(path);
-    if (attempt.holder != 0 && Running(attempt.holder)) break;
+    if (live) break;
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) break;
   }
   attempt.outcome = LockAttempt::Outcome::Held;

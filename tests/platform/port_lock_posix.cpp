@@ -184,28 +184,50 @@ TEST(OpenFailureReason, NamesTheCauseAndForPermissionTheGroupToJoin) {
   }
 }
 
-// Root opens any device, so the user's case is played by "nobody" in a child process.
-TEST_F(PortLockTest, PermissionDeniedToAnOrdinaryUser) {
-  if (::geteuid() != 0) {
-    ASSERT_EQ(::chmod(pty_.SlavePath().c_str(), 0), 0);
-    std::u16string reason;
-    EXPECT_EQ(Open(&reason), nullptr);
-    EXPECT_EQ(resources::ToUtf8(reason).rfind("Permission denied on " + pty_.SlavePath(), 0), 0u);
-    return;
+// Root opens any device and writes any directory, so an ordinary user's case is played by
+// "nobody" in a child process; the test's directories are opened up for it.
+class AsOrdinaryUser : public PortLockTest {
+ protected:
+  void SetUp() override {
+    PortLockTest::SetUp();
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+    for (const std::string& dir : {home_.Root(), home_.ConfigHome(), home_.ConfigHome() + "/Corvane",
+                                   home_.ConfigHome() + "/Corvane/Skylark",
+                                   home_.ConfigHome() + "/Corvane/Skylark/ports"}) {
+      ASSERT_EQ(::chmod(dir.c_str(), 0755), 0) << dir;
+    }
   }
-  for (const std::string& dir : {home_.Root(), home_.ConfigHome(), home_.ConfigHome() + "/Corvane",
-                                 home_.ConfigHome() + "/Corvane/Skylark",
-                                 home_.ConfigHome() + "/Corvane/Skylark/ports", home_.LockHome()}) {
-    ASSERT_EQ(::chmod(dir.c_str(), 0777), 0) << dir;
+
+  // The reason the open failed as "nobody"; "opened" when it did not fail.
+  std::string OpenAsNobody() {
+    const std::string out = home_.Root() + "/reason";
+    testing::RunInChild([&] {
+      if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) return 3;
+      std::u16string reason;
+      WriteFile(out, Open(&reason) != nullptr ? "opened" : resources::ToUtf8(reason));
+      return 0;
+    });
+    return Slurp(out);
   }
+};
+
+TEST_F(AsOrdinaryUser, IsToldThePermissionIsMissing) {
+  ASSERT_EQ(::chmod(home_.Root().c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(home_.LockHome().c_str(), 0777), 0);
   ASSERT_EQ(::chmod(pty_.SlavePath().c_str(), 0600), 0);
-  const int status = testing::RunInChild([this] {
-    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) return 3;
-    std::u16string reason;
-    if (Open(&reason) != nullptr) return 1;
-    return resources::ToUtf8(reason).rfind("Permission denied on " + pty_.SlavePath() + ".", 0) == 0 ? 0 : 2;
-  });
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(OpenAsNobody().rfind("Permission denied on " + pty_.SlavePath() + ".", 0), 0u);
+}
+
+TEST_F(AsOrdinaryUser, StillSeesAHolderInALockDirectoryItCannotWrite) {
+  ASSERT_EQ(::chmod(home_.Root().c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(home_.LockHome().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(pty_.SlavePath().c_str(), 0666), 0);
+  WriteFile(lockFile_, LockText(1));
+  EXPECT_EQ(OpenAsNobody(), pty_.SlavePath() + " is in use by another program (PID 1).");
+  ::unlink(lockFile_.c_str());
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(OpenAsNobody(), "opened");
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("without the UUCP lock"), std::string::npos);
 }
 
 }  // namespace
