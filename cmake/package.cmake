@@ -5,12 +5,12 @@ set(CPACK_PACKAGE_NAME skylark)
 set(CPACK_PACKAGE_VENDOR Corvane)
 set(CPACK_PACKAGE_CONTACT "Skylark maintainers <skylark@corvane.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure a DGPS radio-beacon receiver on a serial line")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "configure a DGPS radio-beacon receiver on a serial line
- Skylark tunes a differential-GPS radio-beacon receiver on a serial line:
- automatically, by frequency and MSK bit rate, or by a beacon site picked by
- region, country and name. It shows what the receiver hears and remembers its
- choices. skylark-cli does the same from a terminal and links USB serial
- adapters to the port names COM1: to COM9:; skylark-sim simulates a receiver.")
+# CPack puts the summary first, then this, each line indented by one space.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Skylark tunes a differential-GPS radio-beacon receiver on a serial line:
+automatically, by frequency and MSK bit rate, or by a beacon site picked by
+region, country and name. It shows what the receiver hears and remembers its
+choices. skylark-cli does the same from a terminal and links USB serial
+adapters to the port names COM1: to COM9:; skylark-sim simulates a receiver.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
