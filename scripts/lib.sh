@@ -6,8 +6,8 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 # The Debian packages a build and its tests need.
 SKYLARK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
   qt6-base-dev socat)
-# What scripts/package adds: dpkg-shlibdeps for the package's dependencies, and lintian.
-SKYLARK_PACKAGE_PACKAGES=(dpkg-dev lintian)
+# What scripts/package adds: dpkg-shlibdeps for the package's dependencies, lintian, appstreamcli.
+SKYLARK_PACKAGE_PACKAGES=(dpkg-dev lintian appstream)
 # What scripts/fuzz adds: clang with its libFuzzer and sanitizer runtimes.
 SKYLARK_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # What scripts/bench adds: Google Benchmark and GNU time for the idle and start-up figures.
