@@ -33,9 +33,11 @@ int ListPorts() {
   for (const std::u16string& name : names) {
     const std::u16string shown = platform::PortDevice(name);
     const std::u16string node = platform::PortDeviceNode(name);
-    std::cout << resources::ToUtf8(name) << " -> " << resources::ToUtf8(shown);
+    // "COM4: -> /dev/ttyS3: opens"; where names are the devices' own, "COM4: opens".
+    std::cout << resources::ToUtf8(name);
+    if (!shown.empty()) std::cout << " -> " << resources::ToUtf8(shown);
     if (!node.empty() && node != shown) std::cout << " (" << resources::ToUtf8(node) << ')';
-    std::cout << ": " << resources::ToUtf8(OpenOutcome(name)) << '\n';
+    std::cout << (shown.empty() ? " " : ": ") << resources::ToUtf8(OpenOutcome(name)) << '\n';
     if (!node.empty()) reached.push_back(node);
   }
   bool header = false;
