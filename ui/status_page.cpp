@@ -4,8 +4,6 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-#include "app/status_text.h"
-#include "resources/strings.h"
 
 namespace skylark::ui {
 namespace {
@@ -36,7 +34,8 @@ QGridLayout* MakeGroup(QVBoxLayout* page, const QString& title) {
 
 }  // namespace
 
-StatusPage::StatusPage(Application& app, QWidget* parent) : SheetPage(parent), app_(app) {
+StatusPage::StatusPage(rules::StatusRules& rules, QWidget* parent)
+    : SheetPage(parent), rules_(rules) {
   auto* page = new QVBoxLayout(this);
   QGridLayout* site = MakeGroup(page, QStringLiteral("Site Details"));
   siteField_ = AddRow(site, QStringLiteral("Site:"), "siteField");
@@ -51,50 +50,15 @@ StatusPage::StatusPage(Application& app, QWidget* parent) : SheetPage(parent), a
   page->addWidget(MakeBeaconPicture(this));
 }
 
-void StatusPage::initDialog() {
-  refreshSite();
-  refreshHealth();
-}
-
-void StatusPage::onSetActive() {
-  app_.SetActivePage(kStatusPage);
-  refreshSite();
-  refreshTuning();
-  refreshHealth();
-}
-
-void StatusPage::onSiteChanged() {
-  if (Initialized()) refreshSite();
-}
-
-void StatusPage::onStatusChanged() {
-  if (!Initialized()) return;
-  refreshTuning();
-  refreshHealth();
-}
-
-void StatusPage::refreshSite() {
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, false);
-  siteField_->setText(ToQString(texts.site));
-  stationField_->setText(ToQString(texts.stationId));
-}
-
-void StatusPage::refreshTuning() {
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, false);
-  // Out of range (0 after automatic tuning, before the receiver reported): keep what is shown.
-  if (texts.frequency) frequencyField_->setText(ToQString(*texts.frequency));
-  if (texts.mskRate) rateField_->setText(ToQString(*texts.mskRate));
-}
-
-void StatusPage::refreshHealth() {
-  const bool linkOpen = app_.IsLinkOpen();
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, linkOpen);
-  signalField_->setText(ToQString(texts.signalStrength));
-  snrField_->setText(ToQString(texts.snr));
-  lockedField_->setText(ToQString(texts.locked));
+void StatusPage::refresh() {
+  const rules::StatusFields& fields = rules_.Fields();
+  siteField_->setText(ToQString(fields.site));
+  frequencyField_->setText(ToQString(fields.frequency));
+  rateField_->setText(ToQString(fields.rate));
+  stationField_->setText(ToQString(fields.station));
+  lockedField_->setText(ToQString(fields.locked));
+  signalField_->setText(ToQString(fields.signal));
+  snrField_->setText(ToQString(fields.snr));
 }
 
 }  // namespace skylark::ui

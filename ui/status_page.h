@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "app/application.h"
+#include "ui/rules/status_rules.h"
 #include "ui/ui_support.h"
 
 namespace skylark::ui {
@@ -12,23 +12,12 @@ class StatusPage : public SheetPage {
   Q_OBJECT
 
  public:
-  StatusPage(Application& app, QWidget* parent = nullptr);
+  StatusPage(rules::StatusRules& rules, QWidget* parent = nullptr);
 
-  // The current site or the lock state changed.
-  void onSiteChanged();
-  // A status poll succeeded.
-  void onStatusChanged();
-
- protected:
-  void initDialog() override;
-  void onSetActive() override;
+  void refresh() override;
 
  private:
-  void refreshSite();
-  void refreshTuning();
-  void refreshHealth();
-
-  Application& app_;
+  rules::StatusRules& rules_;
   QLabel* siteField_ = nullptr;
   QLabel* frequencyField_ = nullptr;
   QLabel* rateField_ = nullptr;
