@@ -46,8 +46,32 @@ StatusPage::StatusPage(rules::StatusRules& rules, QWidget* parent)
   lockedField_ = AddRow(health, QStringLiteral("Locked:"), "lockedField");
   signalField_ = AddRow(health, QStringLiteral("Signal Strength:"), "signalField");
   snrField_ = AddRow(health, QStringLiteral("Signal to Noise Ratio:"), "snrField");
-  page->addStretch(1);
+  ageField_ = new QLabel;
+  ageField_->setObjectName(QStringLiteral("ageField"));
+  ageField_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  chart_ = new SignalChart(this);
+  page->addWidget(chart_, 1);
+  page->addWidget(ageField_);
   page->addWidget(MakeBeaconPicture(this));
+
+  clock_.setInterval(1000);
+  connect(&clock_, &QTimer::timeout, this, [this] { onClock(); });
+}
+
+void StatusPage::showEvent(QShowEvent* event) {
+  SheetPage::showEvent(event);
+  clock_.start();
+}
+
+void StatusPage::hideEvent(QHideEvent* event) {
+  clock_.stop();
+  SheetPage::hideEvent(event);
+}
+
+void StatusPage::onClock() {
+  if (rules_.OnClock()) refresh();
+  // A silent receiver shows as a gap that grows at the right-hand end.
+  chart_->slideTo(std::chrono::system_clock::now());
 }
 
 void StatusPage::refresh() {
@@ -59,6 +83,10 @@ void StatusPage::refresh() {
   lockedField_->setText(ToQString(fields.locked));
   signalField_->setText(ToQString(fields.signal));
   snrField_->setText(ToQString(fields.snr));
+  // Stale values stay readable, greyed, with their age beside the chart.
+  for (QLabel* field : {lockedField_, signalField_, snrField_}) field->setEnabled(!fields.stale);
+  ageField_->setText(ToQString(fields.age));
+  chart_->follow(rules_.History(), std::chrono::system_clock::now());
 }
 
 }  // namespace skylark::ui

@@ -13,6 +13,7 @@
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/configuration_sheet.h"
 #include "ui/queued_notifications.h"
+#include "ui/signal_chart.h"
 
 using namespace skylark;
 using namespace skylark::testing;
@@ -133,6 +134,30 @@ class PagesTest : public QObject {
     QVERIFY(!Find(f.sheet, "tuningLabel")->isVisibleTo(&f.sheet));
     QVERIFY(f.sheet.findChild<QDialogButtonBox*>()->isEnabled());
     QCOMPARE(f.closed, 0);
+  }
+
+  // A point per reading, none for a reading seen twice; lock changes marked.
+  void theChartGetsAPointPerReading() {
+    Fixture f;
+    f.Click("inputOpen");
+    f.sheet.tabs()->setCurrentIndex(2);
+    auto* chart = f.sheet.findChild<ui::SignalChart*>();
+    QVERIFY(chart != nullptr);
+    const ReadingTime start = ReadingTime::Now();
+    for (int i = 0; i < 4; ++i) {
+      const std::chrono::seconds later(i);
+      f.app.UpdateState([&](SharedState& state) {
+        state.status.snr = i * 4;
+        state.status.signalStrength = 40 + i * 4;
+        state.status.received = ReadingTime{start.monotonic + later, start.utc + later};
+      });
+      f.sheet.onStatusChanged();
+      f.sheet.onStatusChanged();
+    }
+    QCOMPARE(chart->pointCount(), 4);
+    QCOMPARE(chart->lockChangeCount(), 1);  // gained at SNR 8
+    QCOMPARE(Find<QLabel>(f.sheet, "snrField")->text(), QStringLiteral("12"));
+    f.Click("inputOpen");
   }
 
   void tuningTheSimulatedReceiverThreeWays() {

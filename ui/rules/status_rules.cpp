@@ -27,7 +27,7 @@ void StatusRules::OnStatusChanged() {
   if (!initialized_) return;
   RefreshTuning();
   RefreshHealth();
-  history_.Add(app_.Status());
+  if (history_.Add(app_.Status())) history_.Trim(history_.Points().back().at);
 }
 
 bool StatusRules::OnClock() {
