@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
   ApplicationOptions options;
   options.notifications = &recorder;
   options.searchSiteFile = false;
-  Application app(std::move(options));
+  Application app(options);
   recorder.app = &app;
   app.SetCurrentSite({u"Europe", u"Examplia", u"Harbour Point", 200, 300.0, 306});
   app.SetTuneMode(kTuneBySite);

@@ -83,7 +83,6 @@ class Win32SerialLine final : public SerialLine {
       case ERROR_GEN_FAILURE:
       case ERROR_DEVICE_REMOVED:
       case ERROR_DEVICE_NOT_CONNECTED:
-      case ERROR_NO_SUCH_DEVICE:
       case ERROR_FILE_NOT_FOUND:
       case ERROR_OPERATION_ABORTED:
       case ERROR_HANDLE_EOF:
