@@ -26,8 +26,9 @@ std::optional<std::u16string_view> AsView(const std::optional<std::u16string>& t
 Application::Application(ApplicationOptions options)
     : options_(std::move(options)), receiverLink_(u"COM4:", 4800, 0, 8, 0, 0) {
   statusThread_ = std::make_unique<StatusThread>([this] { PollStatus(); });
-  if (options_.sleeper && receiverLink_.InputPort() != nullptr) {
-    receiverLink_.InputPort()->SetSleeper(options_.sleeper);
+  if (receiverLink_.InputPort() != nullptr) {
+    if (options_.sleeper) receiverLink_.InputPort()->SetSleeper(options_.sleeper);
+    receiverLink_.InputPort()->SetReplyWait(options_.replyWait);
   }
 }
 
@@ -44,6 +45,9 @@ Application::~Application() {
 bool Application::Initialize() {
   instanceGuard_ = platform::AcquireInstanceGuard(kInstanceGuardName);
   if (instanceGuard_ == nullptr) return false;
+  // Only the running instance answers to the names other processes signal.
+  statusThread_->PublishEvents();
+  monitor_.PublishDoneEvent();
   Start();
   return true;
 }
@@ -65,6 +69,8 @@ void Application::Start() {
   statusThread_->StartPolling();
   statusThreadStarted_ = true;
   monitor_.Attach(&receiverLink_);
+  // A queued status sentence is shown at once, not at the next tick.
+  monitor_.SetStatusListener([this] { statusThread_->Wake(); });
   monitor_.StartReader();
   readerThreadStarted_ = true;
 }
@@ -80,17 +86,23 @@ void Application::Shutdown() {
   if (output != nullptr && output->IsOpen()) output->Close();
   ReceiverPort* input = receiverLink_.InputPort();
   if (input != nullptr && input->IsOpen()) input->Close();
+  // A thread that outlived its wait may still be in a poll that looks up the catalogue; closing
+  // the port has ended any read, so both end promptly now.
+  statusThread_->Join();
+  monitor_.JoinReader();
   catalogue_.ClearCatalogue();
 }
 
 void Application::StopThreads() {
+  // Both are told before either is waited for: stopping the reader also ends a reply wait the
+  // status thread may be in.
+  if (statusThreadStarted_) statusThread_->SignalTerminate();
+  if (readerThreadStarted_) monitor_.StopReader();
   if (statusThreadStarted_) {
-    statusThread_->SignalTerminate();
     statusThread_->WaitDone(kThreadStopWaitMs);
     statusThreadStarted_ = false;
   }
   if (readerThreadStarted_) {
-    monitor_.StopReader();
     monitor_.WaitReaderDone(kThreadStopWaitMs);
     readerThreadStarted_ = false;
   }
@@ -122,6 +134,12 @@ void Application::UpdateState(const std::function<void(SharedState&)>& update) {
 }
 
 bool Application::IsLinkOpen() { return monitor_.IsLinkOpen(); }
+
+void Application::SetActivePage(std::int32_t page) {
+  if (activePage_.exchange(page) != kStatusPage && page == kStatusPage && statusThreadStarted_) {
+    statusThread_->Wake();
+  }
+}
 
 void Application::Sleep(std::chrono::milliseconds duration) {
   if (options_.sleeper) {

@@ -47,6 +47,8 @@ struct ApplicationOptions {
   // The protocol's own pauses (the 2000 ms after a tune, the 200 ms reply passes); tests may
   // shorten them.
   std::function<void(std::chrono::milliseconds)> sleeper;
+  // The longest wait for a reply the reader queues: ten passes of 200 ms. Tests may shorten it.
+  std::chrono::milliseconds replyWait{2000};
 };
 
 // The one application object: the receiver link and its monitor, the site catalogue, the current
@@ -90,8 +92,12 @@ class Application {
 
   std::int32_t TuneModeValue() const { return tuneMode_.load(); }
   void SetTuneMode(std::int32_t mode) { tuneMode_.store(mode); }
+  // The status interval of the last tune sent (1, as the Tune page tunes, until then).
+  std::uint32_t StatusInterval() const { return statusInterval_.load(); }
   std::int32_t ActivePageValue() const { return activePage_.load(); }
-  void SetActivePage(std::int32_t page) { activePage_.store(page); }
+  // Turning to the Status page asks for a poll at once, so that the page does not show the
+  // reading it had when it was left until the next tick.
+  void SetActivePage(std::int32_t page);
 
   ReceiverLink& Link() { return receiverLink_; }
   ReceiverMonitor& Monitor() { return monitor_; }
@@ -112,6 +118,7 @@ class Application {
   SharedState state_;
   std::atomic<std::int32_t> tuneMode_{kTuneAutomatic};
   std::atomic<std::int32_t> activePage_{kConfigurationPage};
+  std::atomic<std::uint32_t> statusInterval_{1};
   bool statusThreadStarted_ = false;
   bool readerThreadStarted_ = false;
   bool started_ = false;

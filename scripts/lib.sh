@@ -5,13 +5,15 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 # The Debian packages a build and its tests need.
 SKYLARK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
-  qt6-base-dev socat)
+  qt6-base-dev qt6-charts-dev socat)
 # What scripts/package adds: dpkg-shlibdeps for the package's dependencies, lintian, appstreamcli.
 SKYLARK_PACKAGE_PACKAGES=(dpkg-dev lintian appstream)
 # What scripts/fuzz adds: clang with its libFuzzer and sanitizer runtimes.
 SKYLARK_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # What scripts/bench adds: Google Benchmark and GNU time for the idle and start-up figures.
 SKYLARK_BENCH_PACKAGES=(libbenchmark-dev time)
+# What scripts/smoke-x11 adds: an X server without a screen and a way to type into it.
+SKYLARK_X11_PACKAGES=(xvfb xdotool)
 # What scripts/test-windows adds: the mingw-w64 cross compiler (posix threads) and Wine.
 SKYLARK_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64)
 

@@ -27,6 +27,12 @@ bool WaitFor(Condition condition, std::chrono::milliseconds wait = 3s) {
   return true;
 }
 
+// The snapshot's values without the reading's arrival time, which no test can know in advance.
+inline ReceiverStatus Values(ReceiverStatus status) {
+  status.received.reset();
+  return status;
+}
+
 class ApplicationFixture : public ::testing::Test, public Notifications {
  protected:
   void PostSiteChanged() override { ++sitePosts_; }
@@ -36,7 +42,8 @@ class ApplicationFixture : public ::testing::Test, public Notifications {
   }
 
   // The 2000 ms pause after a command becomes `commandPause`, each 200 ms reply pass
-  // `passPause`; `paused_` sums what the protocol asked for. With a site directory the whole
+  // `passPause` (a reply wait, ten passes, ten of them); `paused_` sums what the protocol asked
+  // for. With a site directory the whole
   // application starts; without, only the reader runs and each poll is the test's own call.
   void Create(std::chrono::milliseconds commandPause, std::chrono::milliseconds passPause = 50ms,
               std::optional<std::u16string> siteDirectory = {}) {
@@ -50,6 +57,7 @@ class ApplicationFixture : public ::testing::Test, public Notifications {
                                   : asked >= 200ms ? passPause
                                                    : asked);
     };
+    options.replyWait = 10 * passPause;
     app_ = std::make_unique<Application>(std::move(options));
     if (siteDirectory) {
       app_->Start();
