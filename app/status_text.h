@@ -25,7 +25,7 @@ struct StatusTexts {
   // True while the port is open and the last reading is older than StaleAfter: strength, SNR and
   // lock are then the last ones heard, not what the receiver hears now.
   bool stale = false;
-  std::u16string age;  // "No reading for N s" while stale, else empty
+  std::u16string age = {};  // "No reading for N s" while stale, else empty
 };
 
 // The moment the texts are for, and the status interval the receiver was tuned with (seconds

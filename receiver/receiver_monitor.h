@@ -26,7 +26,7 @@ struct ReceiverStatus {
   std::int32_t signalStrength = 0;
   bool locked = false;
   // When the status sentence behind strength and SNR arrived; none before the first reading.
-  std::optional<ReadingTime> received;
+  std::optional<ReadingTime> received = std::nullopt;
 
   bool operator==(const ReceiverStatus&) const = default;
 };
