@@ -1,0 +1,170 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "tests/win32_ui/sheet_driver_win32.h"
+#include "ui/win32/resource_ids.h"
+
+// skylark.exe as a user meets it, against the simulated receiver on COM4 hearing only Oostende
+// (station 640, 312.0 kHz, 200 bps, SNR 20). The cases run in order on one running program:
+// each goes on from where the one before left the sheet.
+namespace skylark::wintest {
+namespace {
+
+constexpr int kConfigurationTab = 0;
+constexpr int kTuneTab = 1;
+constexpr int kStatusTab = 2;
+
+std::wstring ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"SKYLARK_UI_PROGRAM", path, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::wstring(path) : std::wstring(L"skylark.exe");
+}
+
+PROCESS_INFORMATION Launch() {
+  std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+    return {};
+  }
+  return process;
+}
+
+// The exit code; -1 when it did not end within the time.
+int AwaitExit(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
+  if (::WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  return ::GetExitCodeProcess(process.hProcess, &code) ? static_cast<int>(code) : -1;
+}
+
+std::wstring ReadSetting(const wchar_t* name) {
+  wchar_t text[256] = {};
+  DWORD number = 0;
+  DWORD type = 0;
+  DWORD size = sizeof(text);
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Skylark", name, RRF_RT_ANY, &type, text, &size) !=
+      ERROR_SUCCESS) {
+    return L"<missing>";
+  }
+  if (type != REG_DWORD) return text;
+  std::memcpy(&number, text, sizeof(number));
+  return std::to_wstring(number);
+}
+
+class WindowsSheet : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Skylark");
+    program_ = Launch();
+    sheet_ = FindSheet(program_.dwProcessId, 20s);
+  }
+  static void TearDownTestSuite() {
+    if (program_.hProcess == nullptr) return;
+    if (AwaitExit(program_, 0) < 0) ::TerminateProcess(program_.hProcess, 1);
+    ::CloseHandle(program_.hThread);
+    ::CloseHandle(program_.hProcess);
+  }
+  void SetUp() override { ASSERT_NE(sheet_, nullptr) << "the sheet did not appear"; }
+
+  std::wstring AwaitMessage() { return DismissMessage(program_.dwProcessId, 20s); }
+
+  static PROCESS_INFORMATION program_;
+  static HWND sheet_;
+};
+
+PROCESS_INFORMATION WindowsSheet::program_{};
+HWND WindowsSheet::sheet_ = nullptr;
+
+TEST_F(WindowsSheet, OpensOnTheConfigurationPageWithTheCaption) {
+  wchar_t caption[128] = {};
+  ::GetWindowTextW(sheet_, caption, 128);
+  EXPECT_STREQ(caption, L"Trekline Beacon Configuration");
+  constexpr int kApplyButton = 0x3021;
+  EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet_, kApplyButton))) << "OK and Cancel only";
+  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  EXPECT_EQ(TextOf(page, IDC_INPUT_GROUP), L"Input and Output Port");
+  EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
+  EXPECT_FALSE(IsEnabled(page, IDC_OUTPUT_OPEN));
+}
+
+TEST_F(WindowsSheet, SecondInstanceEndsAtOnceWithStatusZero) {
+  const PROCESS_INFORMATION second = Launch();
+  ASSERT_NE(second.hProcess, nullptr);
+  EXPECT_EQ(AwaitExit(second, 10000), 0);
+  ::CloseHandle(second.hThread);
+  ::CloseHandle(second.hProcess);
+  EXPECT_TRUE(::IsWindow(sheet_)) << "the running instance is left alone";
+}
+
+TEST_F(WindowsSheet, OpensCom4) {
+  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  ASSERT_TRUE(Choose(page, IDC_INPUT_LIST, L"COM4:"));
+  Click(page, IDC_INPUT_OPEN);
+  EXPECT_EQ(AwaitMessage(), L"Beacon connected for reading and writing.");
+  EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
+  EXPECT_FALSE(IsEnabled(page, IDC_INPUT_TEST));
+}
+
+TEST_F(WindowsSheet, TunesBySite) {
+  const HWND tune = ShowPage(sheet_, kTuneTab);
+  Click(tune, IDC_TUNE_BY_SITE);
+  for (int i = 0; i < 50 && !IsEnabled(tune, IDC_REGION_LIST); ++i) Sleep(20);
+  ASSERT_TRUE(IsEnabled(tune, IDC_REGION_LIST));
+  EXPECT_FALSE(IsEnabled(tune, IDC_FREQUENCY_LIST));
+  ASSERT_TRUE(Choose(tune, IDC_REGION_LIST, L"Europe"));
+  ASSERT_TRUE(Choose(tune, IDC_COUNTRY_LIST, L"Kingdom of Belgium"));
+  ASSERT_TRUE(Choose(tune, IDC_BEACON_LIST, L"Oostende"));
+  Click(tune, IDC_TUNE);
+  EXPECT_EQ(AwaitMessage(), L"Beacon Tuned Successfully!");
+
+  const HWND status = ShowPage(sheet_, kStatusTab);
+  EXPECT_EQ(TextOf(status, IDC_SITE_FIELD), L"Oostende");
+  EXPECT_EQ(TextOf(status, IDC_FREQUENCY_FIELD), L"312.0 kHz");
+  EXPECT_EQ(TextOf(status, IDC_RATE_FIELD), L"200 bps");
+  EXPECT_EQ(TextOf(status, IDC_STATION_FIELD), L"640");
+  EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 10s), L"Yes");
+  EXPECT_EQ(AwaitText(status, IDC_SNR_FIELD, L"20", 5s), L"20");
+}
+
+TEST_F(WindowsSheet, TunesAutomatically) {
+  const HWND tune = ShowPage(sheet_, kTuneTab);
+  Click(tune, IDC_TUNE_AUTOMATIC);
+  for (int i = 0; i < 50 && IsEnabled(tune, IDC_REGION_LIST); ++i) Sleep(20);
+  EXPECT_FALSE(IsEnabled(tune, IDC_REGION_LIST));
+  Click(tune, IDC_TUNE);
+  EXPECT_EQ(AwaitMessage(), L"Beacon Tuned Successfully!");
+
+  // The receiver finds the one station it hears, and the monitor names it from its ID.
+  const HWND status = ShowPage(sheet_, kStatusTab);
+  EXPECT_EQ(AwaitText(status, IDC_SITE_FIELD, L"Oostende", 15s), L"Oostende");
+  EXPECT_EQ(AwaitText(status, IDC_FREQUENCY_FIELD, L"312.0 kHz", 5s), L"312.0 kHz");
+  EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 5s), L"Yes");
+}
+
+TEST_F(WindowsSheet, OkSavesTheNineValuesAndEnds) {
+  ::PostMessageW(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  EXPECT_EQ(AwaitExit(program_, 20000), 0);
+  const std::array<std::pair<const wchar_t*, std::wstring>, 9> expected{{
+      {L"TuneMode", L"0"},
+      {L"BeaconToDevicePort", L"COM4:"},
+      {L"DeviceToBeaconPort", L"COM4:"},
+      {L"Region", L"Europe"},
+      {L"Country", L"Kingdom of Belgium"},
+      {L"Beacon", L"Oostende"},
+      {L"SID", L"640"},
+      {L"Frequency", L"31200"},
+      {L"MSK", L"200"},
+  }};
+  for (const auto& [name, value] : expected) EXPECT_EQ(ReadSetting(name), value) << name;
+}
+
+}  // namespace
+}  // namespace skylark::wintest
