@@ -1,0 +1,150 @@
+#include "ui/rules/configuration_rules.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "resources/strings.h"
+#include "tests/ui_rules/page_fixture_posix.h"
+
+namespace skylark::testing {
+namespace {
+
+using rules::PortGroup;
+using resources::ToUtf8;
+
+class ConfigurationRulesTest : public PageFixture {
+ protected:
+  void SetUp() override { sheet_.Activate(rules::kConfigurationTab); }
+  rules::ConfigurationRules& Page() { return sheet_.Configuration(); }
+
+  void Choose(PortGroup group, const std::u16string& name) {
+    const auto entries = Page().State(group).names.entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i] == name) Page().ChooseName(group, static_cast<int>(i));
+    }
+  }
+  std::u16string Chosen(PortGroup group) {
+    const auto names = Page().State(group).names;
+    return names.selected < 0 ? u"" : names.entries[static_cast<std::size_t>(names.selected)];
+  }
+  // A group as the user sees it: title, caption, and which of list, Open and Test are enabled.
+  std::string Shown(PortGroup group) {
+    const rules::PortGroupState s = Page().State(group);
+    return ToUtf8(s.title) + "|" + ToUtf8(s.open.caption) + "|" + (s.names.enabled ? "L" : "-") +
+           (s.open.enabled ? "O" : "-") + (s.test.enabled ? "T" : "-");
+  }
+};
+
+// After every open, close, failed open and box toggle, both groups tell the port's real state,
+// and the list of an open port cannot be changed.
+TEST_F(ConfigurationRulesTest, BothGroupsFollowThePortInEveryLayout) {
+  using Step = std::function<rules::Outcome()>;
+  const struct {
+    const char* legend;
+    Step step;
+    const char* message;
+    const char* input;
+    const char* output;
+  } steps[] = {
+      {"start", [] { return rules::Outcome(); }, "",
+       "Input and Output Port|Open Port|LOT", "|Open Port|---"},
+      {"two ports", [&] { return Page().SetSamePort(false); }, "",
+       "Input Port|Open Port|LOT", "Output Port|Open Port|LOT"},
+      {"open input", [&] { return Page().OpenOrClose(PortGroup::Input); },
+       "Beacon connected for reading.", "Input Port|Close Port|-O-", "Output Port|Close Port|-O-"},
+      {"close by output", [&] { return Page().OpenOrClose(PortGroup::Output); },
+       "Port closed for writing.", "Input Port|Open Port|LOT", "Output Port|Open Port|LOT"},
+      {"open output on COM2:", [&] {
+         Choose(PortGroup::Output, u"COM2:");
+         return Page().OpenOrClose(PortGroup::Output);
+       },
+       "Beacon connected for writing.", "Input Port|Close Port|-O-", "Output Port|Close Port|-O-"},
+      {"one port", [&] { return Page().SetSamePort(true); }, "",
+       "Input and Output Port|Close Port|-O-", "|Close Port|---"},
+      {"close", [&] { return Page().OpenOrClose(PortGroup::Input); },
+       "Port closed for reading and writing.", "Input and Output Port|Open Port|LOT",
+       "|Open Port|---"},
+      {"failed open", [&] {
+         Choose(PortGroup::Input, u"COM7:");
+         return Page().OpenOrClose(PortGroup::Input);
+       },
+       "Failed to open port for reading and writing.", "Input and Output Port|Open Port|LOT",
+       "|Open Port|---"},
+  };
+  for (const auto& s : steps) {
+    EXPECT_EQ(ToUtf8(TextOf(s.step())), s.message) << s.legend;
+    EXPECT_EQ(Shown(PortGroup::Input), s.input) << s.legend;
+    EXPECT_EQ(Shown(PortGroup::Output), s.output) << s.legend;
+  }
+}
+
+TEST_F(ConfigurationRulesTest, AToggleReopensThePortUnderItsOwnName) {
+  Page().SetSamePort(false);
+  Choose(PortGroup::Output, u"COM2:");
+  ASSERT_TRUE(Page().OpenOrClose(PortGroup::Output));
+  // The input list still says COM4:, and cannot be changed while the port is open.
+  Page().ChooseName(PortGroup::Input, 0);
+  EXPECT_EQ(Chosen(PortGroup::Input), u"COM4:");
+  EXPECT_FALSE(Page().SetSamePort(true));
+  EXPECT_TRUE(Port().IsOpen());
+  EXPECT_EQ(Port().Name(), u"COM2:");
+  EXPECT_EQ(Port().GetAccess(), AccessMode::ReadWrite);
+  EXPECT_FALSE(Page().SetSamePort(false));
+  EXPECT_EQ(Port().GetAccess(), AccessMode::Read);
+  // The device went away meanwhile: the reopen fails, and says so.
+  LinkPort(2, "/nonexistent/skylark-tty");
+  EXPECT_EQ(TextOf(Page().SetSamePort(true)), u"Failed to open port for reading and writing.");
+  EXPECT_FALSE(Port().IsOpen());
+  EXPECT_EQ(Shown(PortGroup::Input), "Input and Output Port|Open Port|LOT");
+}
+
+TEST_F(ConfigurationRulesTest, TestNamesTheGroupsAccessAndLeavesTheLinkAlone) {
+  const struct {
+    bool samePort;
+    PortGroup group;
+    const char16_t* name;
+    const char* message;
+  } cases[] = {
+      {true, PortGroup::Input, u"COM2:", "Able to open port for reading and writing."},
+      {true, PortGroup::Input, u"COM7:", "Failed to open port for reading and writing."},
+      {false, PortGroup::Input, u"COM7:", "Failed to open port for reading."},
+      {false, PortGroup::Output, u"COM2:", "Able to open port for writing."},
+  };
+  for (const auto& c : cases) {
+    Page().SetSamePort(c.samePort);
+    Choose(c.group, c.name);
+    EXPECT_EQ(ToUtf8(TextOf(Page().Test(c.group))), c.message);
+    EXPECT_FALSE(Port().IsOpen());
+    EXPECT_EQ(Port().Name(), u"COM4:");
+  }
+}
+
+TEST_F(ConfigurationRulesTest, AFirstActivationWithTheLinkOpenOffersToCloseIt) {
+  rules::SheetRules sheet(app_);
+  ASSERT_TRUE(OpenLink());
+  sheet.Activate(rules::kConfigurationTab);
+  EXPECT_EQ(sheet.Configuration().State(PortGroup::Input).open.caption, u"Close Port");
+  EXPECT_FALSE(sheet.Configuration().State(PortGroup::Input).test.enabled);
+  EXPECT_EQ(app_.ActivePageValue(), kConfigurationPage);
+}
+
+TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
+  ASSERT_TRUE(Page().OpenOrClose(PortGroup::Input));
+  LinkPort(3, spare_.SlavePath());
+  SerialPort other(u"COM3:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite);
+  ASSERT_TRUE(other.OpenUntimed(u"COM3:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite));
+  Page().Scan();
+  // COM2: and COM3: lead to one device, which another program holds: neither is listed.
+  EXPECT_EQ(Page().State(PortGroup::Input).names.entries, std::vector<std::u16string>{u"COM4:"});
+  EXPECT_EQ(Page().State(PortGroup::Output).names.entries, std::vector<std::u16string>{u"COM4:"});
+  EXPECT_TRUE(Port().IsOpen());
+  other.Close();
+  Page().Scan();
+  EXPECT_EQ(Page().State(PortGroup::Input).names.entries,
+            (std::vector<std::u16string>{u"COM2:", u"COM3:", u"COM4:"}));
+  EXPECT_EQ(Chosen(PortGroup::Input), u"COM4:");
+}
+
+}  // namespace
+}  // namespace skylark::testing

@@ -1,0 +1,151 @@
+#include "ui/rules/tune_rules.h"
+
+#include <string>
+#include <vector>
+
+#include "resources/strings.h"
+#include "tests/ui_rules/page_fixture_posix.h"
+
+namespace skylark::testing {
+namespace {
+
+using rules::TuneList;
+using Texts = std::vector<std::u16string>;
+
+class TuneRulesTest : public PageFixture {
+ protected:
+  void SetUp() override {
+    for (BeaconSite site : {BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452},
+                            BeaconSite{u"Europe", u"Denmark", u"blavand", 100, 290.0, 453},
+                            BeaconSite{u"Europe", u"Denmark", u"Skagen", 200, 299.0, 454},
+                            BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880}}) {
+      app_.Catalogue().AddSite(std::make_unique<BeaconSite>(site));
+    }
+  }
+  rules::TuneRules& Page() { return sheet_.Tune(); }
+  void Choose(TuneList list, const std::u16string& text) {
+    const Texts entries = Page().List(list).entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i] == text) return Page().Choose(list, static_cast<int>(i));
+    }
+    ADD_FAILURE() << "no entry " << resources::ToUtf8(text);
+  }
+  std::u16string Chosen(TuneList list) {
+    const rules::ListState state = Page().List(list);
+    return state.selected < 0 ? u"(none)" : state.entries[static_cast<std::size_t>(state.selected)];
+  }
+};
+
+TEST_F(TuneRulesTest, ListsAreSortedAndFollowTheCurrentSite) {
+  app_.SetCurrentSite(BeaconSite{u"EUROPE", u"denmark", u"skagen", 200, 299.0, 454});
+  sheet_.Activate(rules::kTuneTab);
+  const Texts frequencies = Page().List(TuneList::Frequency).entries;
+  ASSERT_EQ(frequencies.size(), 85u);
+  EXPECT_EQ((Texts{frequencies[0], frequencies[1], frequencies[2], frequencies.back()}),
+            (Texts{u"", u"283.5", u"284.0", u"325.0"}));
+  EXPECT_EQ(Page().List(TuneList::Rate).entries, (Texts{u"", u"100", u"200"}));
+  // Both Skagens are listed; their name selects the first of them.
+  EXPECT_EQ(Page().List(TuneList::Beacon).entries, (Texts{u"", u"blavand", u"Skagen", u"Skagen"}));
+  EXPECT_EQ(Page().List(TuneList::Beacon).selected, 2);
+  EXPECT_EQ(Chosen(TuneList::Frequency), u"299.0");
+  app_.SetCurrentSite(BeaconSite{u"-", u"-", u"-", 0, 313.7, 0});
+  sheet_.OnSiteChanged();
+  for (TuneList list : {TuneList::Frequency, TuneList::Rate, TuneList::Region, TuneList::Beacon}) {
+    EXPECT_EQ(Chosen(list), u"");
+  }
+}
+
+TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
+  const struct {
+    bool linkOpen;
+    std::int32_t mode;
+    bool beacon;  // a beacon chosen
+    const char* enabled;  // radios, Tune, then the frequency, rate, region, country, beacon lists
+  } cases[] = {
+      {false, kTuneAutomatic, true, "-------"}, {false, kTuneByFrequency, true, "-------"},
+      {false, kTuneBySite, true, "-------"},    {true, kTuneAutomatic, false, "RT-----"},
+      {true, kTuneByFrequency, false, "RTFR---"}, {true, kTuneBySite, true, "RT--RCB"},
+      {true, kTuneBySite, false, "R---RCB"},    {true, -1, false, "R------"},
+  };
+  for (const auto& c : cases) {
+    rules::SheetRules sheet(app_);
+    if (c.linkOpen) {
+      ASSERT_TRUE(OpenLink());
+    }
+    app_.SetCurrentSite(c.beacon ? BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452}
+                                 : BeaconSite{});
+    app_.SetTuneMode(c.mode);
+    sheet.Activate(rules::kTuneTab);
+    rules::TuneRules& page = sheet.Tune();
+    std::string enabled{page.RadiosEnabled() ? 'R' : '-', page.TuneButton().enabled ? 'T' : '-'};
+    const char letters[] = "FRRCB";
+    int i = 0;
+    for (TuneList list : {TuneList::Frequency, TuneList::Rate, TuneList::Region, TuneList::Country,
+                          TuneList::Beacon}) {
+      enabled += page.List(list).enabled ? letters[i] : '-';
+      ++i;
+    }
+    EXPECT_EQ(enabled, c.enabled) << "link " << c.linkOpen << ", mode " << c.mode;
+    Port().Close();
+  }
+}
+
+// A beacon of a region left behind is not tunable, and the current site stays as it was.
+TEST_F(TuneRulesTest, ARegionChoiceLeavesNothingTunable) {
+  ASSERT_TRUE(OpenLink());
+  app_.SetTuneMode(kTuneBySite);
+  sheet_.Activate(rules::kTuneTab);
+  Choose(TuneList::Region, u"Europe");
+  Choose(TuneList::Country, u"Denmark");
+  EXPECT_FALSE(Page().TuneButton().enabled);
+  Choose(TuneList::Beacon, u"blavand");
+  EXPECT_TRUE(Page().TuneButton().enabled);
+  Choose(TuneList::Region, u"Asia");
+  EXPECT_EQ(Page().List(TuneList::Country).entries, (Texts{u"", u"Japan"}));
+  EXPECT_EQ(Page().List(TuneList::Beacon).entries, Texts{u""});
+  EXPECT_EQ(Chosen(TuneList::Beacon), u"(none)");
+  EXPECT_FALSE(Page().TuneButton().enabled);
+  EXPECT_FALSE(Page().BeginTune());
+  EXPECT_EQ(app_.TuneModeValue(), kTuneBySite);
+  EXPECT_TRUE(app_.CurrentSite().Beacon.empty());
+  EXPECT_EQ(receiver_.Receive(1, std::chrono::milliseconds(50)), "");
+}
+
+TEST_F(TuneRulesTest, TuneByFrequencyRunsInThreeStepsAndEndsWithItsMessage) {
+  ASSERT_TRUE(OpenLink());
+  sheet_.Activate(rules::kTuneTab);
+  Page().CheckMode(kTuneByFrequency);
+  EXPECT_EQ(app_.TuneModeValue(), kTuneAutomatic);  // a radio alone is only a proposal
+  Choose(TuneList::Frequency, u"300.0");
+  Choose(TuneList::Rate, u"200");
+  ASSERT_TRUE(Page().BeginTune());
+  EXPECT_EQ(app_.TuneModeValue(), kTuneByFrequency);
+  EXPECT_TRUE(Page().Tuning());
+  EXPECT_FALSE(Page().TuneButton().enabled);
+  EXPECT_FALSE(Page().BeginTune());  // one tune at a time
+  EXPECT_TRUE(sheet_.Busy());
+  EXPECT_FALSE(sheet_.Accept());
+  EXPECT_FALSE(sheet_.Reject());
+  const BeaconSite site = app_.CurrentSite();
+  EXPECT_EQ(site.Frequency, 300.0);
+  EXPECT_EQ(site.MskRate, 200);
+  EXPECT_EQ(site.StationId, 0);
+  EXPECT_EQ(site.Region, u"-");
+  // Nobody acknowledges on this line.
+  EXPECT_FALSE(Page().RunTune());
+  EXPECT_EQ(receiver_.Receive(22, std::chrono::milliseconds(500)), "$GPMSK,300.0,M,200,M,1");
+  EXPECT_EQ(TextOf(Page().FinishTune(false)), u"Beacon tuning failed. Check beacon port settings.");
+  EXPECT_TRUE(Page().TuneButton().enabled);
+  EXPECT_FALSE(sheet_.Busy());
+  EXPECT_EQ(TextOf(Page().FinishTune(true)), u"Beacon Tuned Successfully!");
+}
+
+TEST_F(TuneRulesTest, ANotificationBeforeTheFirstActivationChangesNothing) {
+  app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452});
+  sheet_.OnSiteChanged();
+  EXPECT_FALSE(Page().Initialized());
+  EXPECT_TRUE(Page().List(TuneList::Region).entries.empty());
+}
+
+}  // namespace
+}  // namespace skylark::testing

@@ -1,0 +1,138 @@
+#include "ui/rules/configuration_rules.h"
+
+#include "receiver/scan_ports.h"
+#include "receiver/serial_port.h"
+#include "resources/strings.h"
+#include "ui/rules/sorted_list.h"
+
+namespace skylark::rules {
+namespace {
+
+// The receiver's line: 4800 baud, no parity, 8 data bits, one stop bit, no flow control.
+constexpr std::uint32_t kBaudRate = 4800;
+constexpr std::uint32_t kParity = 0;
+constexpr std::uint32_t kDataBits = 8;
+constexpr std::uint32_t kStopBits = 0;
+constexpr std::uint32_t kFlowControl = 0;
+
+std::u16string TextOf(int id) { return std::u16string(resources::LoadText(id)); }
+
+}  // namespace
+
+ConfigurationRules::ConfigurationRules(Application& app)
+    : app_(app), port_(*app.Link().InputPort()) {}
+
+void ConfigurationRules::InitDialog() {
+  samePort_ = true;
+  TextList names;
+  ListPortNames(names);
+  Relist(names, names);
+  initialized_ = true;
+}
+
+void ConfigurationRules::SetActive() { app_.SetActivePage(kConfigurationPage); }
+
+bool ConfigurationRules::PortOpen() const { return port_.IsOpen(); }
+
+PortGroupState ConfigurationRules::State(PortGroup group) const {
+  const bool open = PortOpen();
+  // In the one-port layout the output group stands idle.
+  const bool active = group == PortGroup::Input || !samePort_;
+  PortGroupState state;
+  if (group == PortGroup::Input) {
+    state.title = TextOf(samePort_ ? resources::kInputAndOutputPort : resources::kInputPort);
+  } else if (!samePort_) {
+    state.title = TextOf(resources::kOutputPort);
+  }
+  const NameList& list = ListOf(group);
+  state.names.entries = list.names;
+  state.names.selected = list.selected;
+  state.names.enabled = active && !open;
+  state.open = {TextOf(open ? resources::kClosePort : resources::kOpenPort), active};
+  state.test = {u"Test", active && !open};
+  return state;
+}
+
+AccessMode ConfigurationRules::AccessOf(PortGroup group) const {
+  if (group == PortGroup::Output) return AccessMode::Write;
+  return samePort_ ? AccessMode::ReadWrite : AccessMode::Read;
+}
+
+std::u16string ConfigurationRules::ChosenName(PortGroup group) const {
+  const NameList& list = ListOf(group);
+  if (list.selected < 0 || list.selected >= static_cast<int>(list.names.size())) return {};
+  return list.names[static_cast<std::size_t>(list.selected)];
+}
+
+void ConfigurationRules::Relist(const TextList& inputNames, const TextList& outputNames) {
+  input_.names.assign(inputNames.begin(), inputNames.end());
+  output_.names.assign(outputNames.begin(), outputNames.end());
+  SelectPortName(input_);
+  SelectPortName(output_);
+}
+
+void ConfigurationRules::SelectPortName(NameList& list) {
+  list.selected = list.names.empty() ? -1 : 0;
+  const std::u16string current = port_.Name();
+  for (std::size_t i = 0; i < list.names.size(); ++i) {
+    if (CompareIgnoringCase(list.names[i], current) == 0) {
+      list.selected = static_cast<int>(i);
+      return;
+    }
+  }
+}
+
+void ConfigurationRules::ChooseName(PortGroup group, int index) {
+  if (PortOpen()) return;
+  NameList& list = ListOf(group);
+  list.selected = index >= 0 && index < static_cast<int>(list.names.size()) ? index : -1;
+}
+
+bool ConfigurationRules::OpenPort(std::u16string_view name, AccessMode access) {
+  return port_.Open(name, kBaudRate, kParity, kDataBits, kStopBits, kFlowControl, access,
+                    &platform::kReceiverTimeouts);
+}
+
+Outcome ConfigurationRules::Test(PortGroup group) {
+  const AccessMode access = AccessOf(group);
+  // A port of its own with placeholder settings: a test never touches the link's port.
+  SerialPort probe(u"COM1:", kBaudRate, kParity, kDataBits, kStopBits, kFlowControl,
+                   AccessMode::ReadWrite);
+  const bool opened = probe.OpenUntimed(ChosenName(group), kBaudRate, kParity, kDataBits,
+                                        kStopBits, kFlowControl, access);
+  if (opened) probe.Close();
+  return FormattedMessageOf(opened ? resources::kAbleToOpen : resources::kFailedToOpen,
+                            AccessWord(access));
+}
+
+Outcome ConfigurationRules::OpenOrClose(PortGroup group) {
+  const AccessMode access = AccessOf(group);
+  if (PortOpen()) {
+    port_.Close();
+    return FormattedMessageOf(resources::kPortClosedFor, AccessWord(access));
+  }
+  const bool opened = OpenPort(ChosenName(group), access);
+  return FormattedMessageOf(opened ? resources::kBeaconConnected : resources::kFailedToOpen,
+                            AccessWord(access));
+}
+
+Outcome ConfigurationRules::SetSamePort(bool checked) {
+  samePort_ = checked;
+  if (!PortOpen()) return std::nullopt;
+  // One port object serves both groups: reopen it under its own name with the input group's
+  // new access, without a word unless that fails.
+  const std::u16string name = port_.Name();
+  port_.Close();
+  const AccessMode access = AccessOf(PortGroup::Input);
+  if (OpenPort(name, access)) return std::nullopt;
+  return FormattedMessageOf(resources::kFailedToOpen, AccessWord(access));
+}
+
+void ConfigurationRules::Scan() {
+  TextList inputNames;
+  TextList outputNames;
+  ScanPorts(port_.Name(), PortOpen(), port_.GetAccess(), inputNames, outputNames);
+  Relist(inputNames, outputNames);
+}
+
+}  // namespace skylark::rules

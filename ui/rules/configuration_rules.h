@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "receiver/text_list.h"
+#include "ui/rules/page_state.h"
+
+namespace skylark::rules {
+
+enum class PortGroup { Input, Output };
+
+// What one port group shows.
+struct PortGroupState {
+  std::u16string title;  // the group box
+  ListState names;       // the port names; disabled while the port is open
+  ButtonState open;      // "Open Port" or "Close Port"
+  ButtonState test;
+};
+
+// The Configuration page: one port for both directions, or an input and an output group that
+// drive the link's one port object. Every caption, list and Test button follows the port's real
+// state, so a group never offers to open a port that is open or to close one that is not, and
+// the name of an open port cannot be changed under it.
+//
+// Call InitDialog once before anything else; after every call, show State(). Actions that end
+// with a message return it for the view to show in the message box.
+class ConfigurationRules {
+ public:
+  explicit ConfigurationRules(Application& app);
+
+  // The first activation: the same-port box checked, COM1: to COM9: listed unprobed.
+  void InitDialog();
+  bool Initialized() const { return initialized_; }
+  // Every activation: the status poll idles while this page is up.
+  void SetActive();
+
+  bool SamePort() const { return samePort_; }
+  PortGroupState State(PortGroup group) const;
+  bool ScanEnabled() const { return true; }
+
+  // The user chose entry `index` of the group's list (ignored while the port is open).
+  void ChooseName(PortGroup group, int index);
+  // Tries whether the chosen name opens with the group's access, on a port of its own; may
+  // take a moment (views show the wait cursor).
+  Outcome Test(PortGroup group);
+  // Closes the port when it is open, else opens the group's chosen name with its access.
+  Outcome OpenOrClose(PortGroup group);
+  // The box toggled: an open port is reopened with the new access under the name it has.
+  Outcome SetSamePort(bool checked);
+  // Probes COM1: to COM9: and relists both groups; may take seconds (views show the wait cursor).
+  void Scan();
+
+ private:
+  struct NameList {
+    std::vector<std::u16string> names;
+    int selected = -1;
+  };
+
+  AccessMode AccessOf(PortGroup group) const;
+  NameList& ListOf(PortGroup group) { return group == PortGroup::Input ? input_ : output_; }
+  const NameList& ListOf(PortGroup group) const {
+    return group == PortGroup::Input ? input_ : output_;
+  }
+  std::u16string ChosenName(PortGroup group) const;
+  // Fills both lists, each selecting the link's port name (the first entry when absent).
+  void Relist(const TextList& inputNames, const TextList& outputNames);
+  void SelectPortName(NameList& list);
+  bool OpenPort(std::u16string_view name, AccessMode access);
+  bool PortOpen() const;
+
+  Application& app_;
+  ReceiverPort& port_;
+  bool initialized_ = false;
+  bool samePort_ = true;
+  NameList input_;
+  NameList output_;
+};
+
+}  // namespace skylark::rules

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What a view shows of one control, and how a user action ends. Views copy these into their
+// widgets after every call into the rules; they keep no state of their own.
+namespace skylark::rules {
+
+// A drop-down list: its entries in the order shown and the selected one (-1: none).
+struct ListState {
+  std::vector<std::u16string> entries;
+  int selected = -1;
+  bool enabled = true;
+};
+
+// A push button: its caption (without a mnemonic; the view adds its own) and whether it is enabled.
+struct ButtonState {
+  std::u16string caption;
+  bool enabled = true;
+};
+
+// The message box that ends an action: the string-table number and the text to show, already
+// formatted. No value: the action ends without a message.
+struct PageMessage {
+  int stringId = 0;
+  std::u16string text;
+};
+using Outcome = std::optional<PageMessage>;
+
+// The message `stringId`; none when the string table has no text for it.
+Outcome MessageOf(int stringId);
+// The message `stringId` with its %s filled in; none when the string table has no format for it.
+Outcome FormattedMessageOf(int stringId, std::u16string_view argument);
+
+}  // namespace skylark::rules

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/application.h"
+#include "ui/rules/configuration_rules.h"
+#include "ui/rules/status_rules.h"
+#include "ui/rules/tune_rules.h"
+
+namespace skylark::rules {
+
+// The pages in the order the sheet shows them.
+enum SheetPageIndex : int { kConfigurationTab = 0, kTuneTab = 1, kStatusTab = 2 };
+
+// The property sheet: its three pages, which of them is up, the two notifications and OK and
+// Cancel. A view creates one, shows page 0 with Activate(0) and calls Activate again whenever
+// the user turns to another page.
+class SheetRules {
+ public:
+  explicit SheetRules(Application& app);
+
+  ConfigurationRules& Configuration() { return configuration_; }
+  TuneRules& Tune() { return tune_; }
+  StatusRules& Status() { return status_; }
+
+  // The page at `index` becomes the one shown: initialised the first time, then activated.
+  void Activate(int index);
+
+  // The worker threads' notifications, delivered on the main thread: the Status page first,
+  // then the Tune page.
+  void OnSiteChanged();
+  void OnStatusChanged();
+
+  // While a tune runs the sheet cannot be left: OK, Cancel and the close box do nothing.
+  bool Busy() const { return tune_.Tuning(); }
+  // OK: saves the settings, then shuts down; false (nothing done) while busy.
+  bool Accept();
+  // Cancel, Esc or the close box: shuts down without saving; false (nothing done) while busy.
+  bool Reject();
+
+ private:
+  Application& app_;
+  ConfigurationRules configuration_;
+  TuneRules tune_;
+  StatusRules status_;
+};
+
+}  // namespace skylark::rules

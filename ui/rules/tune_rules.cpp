@@ -1,0 +1,181 @@
+#include "ui/rules/tune_rules.h"
+
+#include "app/status_text.h"
+#include "resources/strings.h"
+#include "sites/site_catalogue.h"
+
+namespace skylark::rules {
+namespace {
+
+// The frequency list's entries are hundredths of a kHz: 283.5 to 325.0 kHz in 0.5 kHz steps.
+constexpr int kFirstFrequency = 28350;
+constexpr int kLastFrequency = 32500;
+constexpr int kFrequencyStep = 50;
+
+template <typename T>
+const T* DataOf(const SortedList& list) {
+  return reinterpret_cast<const T*>(list.SelectedData());
+}
+
+}  // namespace
+
+TuneRules::TuneRules(Application& app) : app_(app) {}
+
+SortedList& TuneRules::ListOf(TuneList list) {
+  return const_cast<SortedList&>(static_cast<const TuneRules*>(this)->ListOf(list));
+}
+
+const SortedList& TuneRules::ListOf(TuneList list) const {
+  switch (list) {
+    case TuneList::Frequency: return frequency_;
+    case TuneList::Rate: return rate_;
+    case TuneList::Region: return region_;
+    case TuneList::Country: return country_;
+    case TuneList::Beacon: break;
+  }
+  return beacon_;
+}
+
+void TuneRules::InitDialog() {
+  const SharedState state = app_.State();
+  FillFrequencyList(state.status.frequency);
+  FillRateList(state.status.mskRate & 0xFF);
+  FillRegionList(state.currentSite.Region);
+  FillCountryList(state.currentSite.Country);
+  FillBeaconList(state.currentSite.Beacon);
+  initialized_ = true;
+}
+
+void TuneRules::SetActive() {
+  app_.SetActivePage(kTunePage);
+  const std::int32_t mode = app_.TuneModeValue();
+  checkedMode_ = mode >= kTuneAutomatic && mode <= kTuneBySite ? mode : -1;
+  ReselectTuning();
+}
+
+void TuneRules::OnSiteChanged() {
+  if (!initialized_) return;
+  const BeaconSite site = app_.CurrentSite();
+  region_.SelectByText(site.Region);
+  country_.SelectByText(site.Country);
+  beacon_.SelectByText(site.Beacon);
+  ReselectTuning();
+}
+
+void TuneRules::ReselectTuning() {
+  const BeaconSite site = app_.CurrentSite();
+  frequency_.SelectByText(FormatListFrequency(site.Frequency));
+  rate_.SelectByText(FormatListRate(site.MskRate));
+}
+
+void TuneRules::FillFrequencyList(double frequencyKhz) {
+  frequency_.ResetWithBlank();
+  for (int n = kFirstFrequency; n <= kLastFrequency; n += kFrequencyStep) {
+    frequency_.AddSorted(FormatListFrequency(n * 0.01), static_cast<std::uintptr_t>(n));
+  }
+  frequency_.SelectByText(FormatListFrequency(frequencyKhz));
+}
+
+void TuneRules::FillRateList(int bitRate) {
+  rate_.ResetWithBlank();
+  for (int n = 100; n <= 200; n += 100) {
+    rate_.AddSorted(FormatListRate(n), static_cast<std::uintptr_t>(n));
+  }
+  rate_.SelectByText(FormatListRate(bitRate));
+}
+
+void TuneRules::FillRegionList(std::u16string_view name) {
+  region_.ResetWithBlank();
+  for (const auto& [region, countries] : app_.Catalogue().Regions()) {
+    region_.AddSorted(region, reinterpret_cast<std::uintptr_t>(&countries));
+  }
+  region_.SelectByText(name);
+}
+
+void TuneRules::FillCountryList(std::u16string_view name) {
+  country_.ResetWithBlank();
+  const auto* countries = DataOf<CountryIndex>(region_);
+  if (countries == nullptr) return;
+  for (const auto& [country, sites] : *countries) {
+    country_.AddSorted(country, reinterpret_cast<std::uintptr_t>(&sites));
+  }
+  country_.SelectByText(name);
+}
+
+void TuneRules::FillBeaconList(std::u16string_view name) {
+  beacon_.ResetWithBlank();
+  const auto* sites = DataOf<SiteList>(country_);
+  if (sites == nullptr) return;
+  for (const BeaconSite* site : *sites) {
+    if (site != nullptr) beacon_.AddSorted(site->Beacon, reinterpret_cast<std::uintptr_t>(site));
+  }
+  beacon_.SelectByText(name);
+}
+
+ListState TuneRules::List(TuneList list) const {
+  const bool linkOpen = LinkOpen();
+  bool enabled = false;
+  switch (list) {
+    case TuneList::Frequency:
+    case TuneList::Rate: enabled = linkOpen && checkedMode_ == kTuneByFrequency; break;
+    default: enabled = linkOpen && checkedMode_ == kTuneBySite; break;
+  }
+  return ListOf(list).State(enabled);
+}
+
+bool TuneRules::RadiosEnabled() const { return LinkOpen(); }
+
+ButtonState TuneRules::TuneButton() const {
+  // Tuning by site (the fallback when no radio button is checked) needs a beacon.
+  const bool needsBeacon = checkedMode_ != kTuneAutomatic && checkedMode_ != kTuneByFrequency;
+  const bool ready = !needsBeacon || beacon_.SelectedData() != 0;
+  return {u"Tune", LinkOpen() && !tuning_ && ready};
+}
+
+void TuneRules::CheckMode(std::int32_t mode) { checkedMode_ = mode; }
+
+void TuneRules::Choose(TuneList list, int index) {
+  ListOf(list).Select(index);
+  if (list == TuneList::Region) {
+    FillCountryList({});
+    // A beacon of the region left behind must not stay tunable.
+    beacon_.ResetWithBlank();
+  } else if (list == TuneList::Country) {
+    FillBeaconList({});
+  }
+}
+
+bool TuneRules::BeginTune() {
+  if (tuning_) return false;
+  if (checkedMode_ == kTuneAutomatic) {
+    app_.SetTuneMode(kTuneAutomatic);
+  } else if (checkedMode_ == kTuneByFrequency) {
+    app_.SetTuneMode(kTuneByFrequency);
+    const std::uintptr_t frequency = frequency_.SelectedData();
+    const std::uintptr_t rate = rate_.SelectedData();
+    app_.UpdateState([&](SharedState& state) {
+      state.currentSite.Frequency = static_cast<double>(frequency) * 0.01;
+      state.currentSite.MskRate = static_cast<std::uint8_t>(rate & 0xFF);
+      state.currentSite.StationId = 0;
+      state.currentSite.Region = u"-";
+      state.currentSite.Country = u"-";
+      state.currentSite.Beacon = u"-";
+    });
+  } else {
+    app_.SetTuneMode(kTuneBySite);
+    const auto* site = DataOf<BeaconSite>(beacon_);
+    if (site == nullptr) return false;
+    app_.SetCurrentSite(*site);
+  }
+  tuning_ = true;
+  return true;
+}
+
+bool TuneRules::RunTune() const { return app_.Tune(1); }
+
+Outcome TuneRules::FinishTune(bool tuned) {
+  tuning_ = false;
+  return MessageOf(tuned ? resources::kTuneSucceeded : resources::kTuneFailed);
+}
+
+}  // namespace skylark::rules

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/application.h"
+#include "ui/rules/page_state.h"
+#include "ui/rules/sorted_list.h"
+
+namespace skylark::rules {
+
+enum class TuneList { Frequency, Rate, Region, Country, Beacon };
+
+// The Tune page: how the receiver is tuned (automatically, by frequency and rate, or by a site
+// picked Region, Country, Beacon) and the tune itself. The radio buttons are a proposal until
+// Tune is pressed; the stored tune mode changes only then.
+//
+// Tuning takes seconds, so it comes in three steps: BeginTune and FinishTune on the main
+// thread, RunTune between them wherever the view likes (a worker thread, or the main thread
+// under the wait cursor). While a tune runs, Tuning() is true and Tune is disabled; the sheet
+// keeps OK and Cancel disabled too.
+class TuneRules {
+ public:
+  explicit TuneRules(Application& app);
+
+  // The first activation: the five lists built from the snapshot and the current site.
+  void InitDialog();
+  bool Initialized() const { return initialized_; }
+  // Every activation: the stored tune mode shown, frequency and rate reselected.
+  void SetActive();
+  // The current site changed: the lists follow it without being rebuilt.
+  void OnSiteChanged();
+
+  ListState List(TuneList list) const;
+  // The radio button checked: a tune mode, or -1 for none.
+  std::int32_t CheckedMode() const { return checkedMode_; }
+  bool RadiosEnabled() const;
+  ButtonState TuneButton() const;
+  bool Tuning() const { return tuning_; }
+
+  // The user clicked a radio button.
+  void CheckMode(std::int32_t mode);
+  // The user chose entry `index` of a list. A region empties the country and beacon lists, a
+  // country the beacon list; the current site changes only when Tune is pressed.
+  void Choose(TuneList list, int index);
+
+  // Stores the tune mode and, for the manual modes, the chosen values in the current site;
+  // false when there is nothing to tune (by site without a beacon): no message then.
+  bool BeginTune();
+  // The blocking tune with status interval 1; true when the receiver acknowledged. It touches
+  // only the application, never the page's state, so it may run on any thread.
+  bool RunTune() const;
+  // Ends the tune on the main thread with its message.
+  Outcome FinishTune(bool tuned);
+
+ private:
+  SortedList& ListOf(TuneList list);
+  const SortedList& ListOf(TuneList list) const;
+  void FillFrequencyList(double frequencyKhz);
+  void FillRateList(int bitRate);
+  void FillRegionList(std::u16string_view name);
+  void FillCountryList(std::u16string_view name);
+  void FillBeaconList(std::u16string_view name);
+  void ReselectTuning();
+  bool LinkOpen() const { return app_.IsLinkOpen(); }
+
+  Application& app_;
+  bool initialized_ = false;
+  bool tuning_ = false;
+  std::int32_t checkedMode_ = -1;
+  SortedList frequency_;
+  SortedList rate_;
+  SortedList region_;
+  SortedList country_;
+  SortedList beacon_;
+};
+
+}  // namespace skylark::rules
