@@ -25,7 +25,6 @@ std::optional<std::u16string_view> AsView(const std::optional<std::u16string>& t
 
 Application::Application(ApplicationOptions options)
     : options_(std::move(options)), receiverLink_(u"COM4:", 4800, 0, 8, 0, 0) {
-  statusThread_ = std::make_unique<StatusThread>([this] { PollStatus(); });
   if (options_.sleeper && receiverLink_.InputPort() != nullptr) {
     receiverLink_.InputPort()->SetSleeper(options_.sleeper);
   }
@@ -33,7 +32,7 @@ Application::Application(ApplicationOptions options)
 
 Application::~Application() {
   // Both threads call into this object: stop them before any member goes.
-  statusThread_->SignalTerminate();
+  if (statusThread_ != nullptr) statusThread_->SignalTerminate();
   monitor_.StopReader();
   statusThread_.reset();
   // Closing ends a read in progress, so the monitor's own destructor joins its reader promptly.
@@ -62,6 +61,9 @@ void Application::Start() {
   }
   // The stored station is looked up in the catalogue, so settings come after the site file.
   if (options_.settings != nullptr) LoadSettings();
+  // Made only now: its events are named and shared with every process, so a refused second
+  // instance must never have one, or its end would stop the running instance's polls.
+  if (statusThread_ == nullptr) statusThread_ = std::make_unique<StatusThread>([this] { PollStatus(); });
   statusThread_->StartPolling();
   statusThreadStarted_ = true;
   monitor_.Attach(&receiverLink_);

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "platform/events.h"
 #include "tests/app/app_fixture_posix.h"
 #include "tests/support/pty.h"
 
@@ -100,6 +101,24 @@ TEST_F(ApplicationTest, ASilentReceiverGivesUpAfterTwoSecondsAndPostsNothing) {
   EXPECT_NEAR(paused_, 2000, 200);
   EXPECT_EQ(statusPosts_, 0);
   EXPECT_EQ(app_->Status().snr, 0);  // a failed reply clears the values
+}
+
+// The events the status thread waits on are named, shared with every process: a second instance,
+// refused at start, must leave the running instance's thread polling when it ends.
+TEST(SecondInstance, LeavesTheRunningStatusThreadPolling) {
+  testing::ScopedXdgDirs dirs;
+  ApplicationOptions options;
+  options.searchSiteFile = false;
+  Application running(options);
+  ASSERT_TRUE(running.Initialize());
+  {
+    Application second(options);
+    EXPECT_FALSE(second.Initialize());
+  }
+  const auto terminate = platform::CreateEvent(true, false, kTerminateEventName);
+  ASSERT_NE(terminate, nullptr);
+  EXPECT_FALSE(terminate->Wait(0));
+  running.StopThreads();
 }
 
 }  // namespace
