@@ -10,8 +10,8 @@
 #include "tests/win32_ui/sheet_driver_win32.h"
 #include "ui/win32/resource_ids.h"
 
-// skylark.exe as a user meets it, against the simulated receiver on COM4 hearing only Oostende
-// (station 640, 312.0 kHz, 200 bps, SNR 20). The cases run in order on one running program:
+// skylark.exe as a user meets it, against the simulated receiver on COM4 hearing only Agigea
+// (Romania, station 554, 296.5 kHz, 200 bps, SNR 20), whose ID no other site shares. The cases run in order on one running program:
 // each goes on from where the one before left the sheet.
 namespace skylark::wintest {
 namespace {
@@ -120,16 +120,16 @@ TEST_F(WindowsSheet, TunesBySite) {
   ASSERT_TRUE(IsEnabled(tune, IDC_REGION_LIST));
   EXPECT_FALSE(IsEnabled(tune, IDC_FREQUENCY_LIST));
   ASSERT_TRUE(Choose(tune, IDC_REGION_LIST, L"Europe"));
-  ASSERT_TRUE(Choose(tune, IDC_COUNTRY_LIST, L"Kingdom of Belgium"));
-  ASSERT_TRUE(Choose(tune, IDC_BEACON_LIST, L"Oostende"));
+  ASSERT_TRUE(Choose(tune, IDC_COUNTRY_LIST, L"Romania"));
+  ASSERT_TRUE(Choose(tune, IDC_BEACON_LIST, L"Agigea"));
   Click(tune, IDC_TUNE);
   EXPECT_EQ(AwaitMessage(), L"Beacon Tuned Successfully!");
 
   const HWND status = ShowPage(sheet_, kStatusTab);
-  EXPECT_EQ(TextOf(status, IDC_SITE_FIELD), L"Oostende");
-  EXPECT_EQ(TextOf(status, IDC_FREQUENCY_FIELD), L"312.0 kHz");
+  EXPECT_EQ(TextOf(status, IDC_SITE_FIELD), L"Agigea");
+  EXPECT_EQ(TextOf(status, IDC_FREQUENCY_FIELD), L"296.5 kHz");
   EXPECT_EQ(TextOf(status, IDC_RATE_FIELD), L"200 bps");
-  EXPECT_EQ(TextOf(status, IDC_STATION_FIELD), L"640");
+  EXPECT_EQ(TextOf(status, IDC_STATION_FIELD), L"554");
   EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 10s), L"Yes");
   EXPECT_EQ(AwaitText(status, IDC_SNR_FIELD, L"20", 5s), L"20");
 }
@@ -144,8 +144,8 @@ TEST_F(WindowsSheet, TunesAutomatically) {
 
   // The receiver finds the one station it hears, and the monitor names it from its ID.
   const HWND status = ShowPage(sheet_, kStatusTab);
-  EXPECT_EQ(AwaitText(status, IDC_SITE_FIELD, L"Oostende", 15s), L"Oostende");
-  EXPECT_EQ(AwaitText(status, IDC_FREQUENCY_FIELD, L"312.0 kHz", 5s), L"312.0 kHz");
+  EXPECT_EQ(AwaitText(status, IDC_SITE_FIELD, L"Agigea", 15s), L"Agigea");
+  EXPECT_EQ(AwaitText(status, IDC_FREQUENCY_FIELD, L"296.5 kHz", 5s), L"296.5 kHz");
   EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 5s), L"Yes");
 }
 
@@ -157,10 +157,10 @@ TEST_F(WindowsSheet, OkSavesTheNineValuesAndEnds) {
       {L"BeaconToDevicePort", L"COM4:"},
       {L"DeviceToBeaconPort", L"COM4:"},
       {L"Region", L"Europe"},
-      {L"Country", L"Kingdom of Belgium"},
-      {L"Beacon", L"Oostende"},
-      {L"SID", L"640"},
-      {L"Frequency", L"31200"},
+      {L"Country", L"Romania"},
+      {L"Beacon", L"Agigea"},
+      {L"SID", L"554"},
+      {L"Frequency", L"29650"},
       {L"MSK", L"200"},
   }};
   for (const auto& [name, value] : expected) EXPECT_EQ(ReadSetting(name), value) << name;
