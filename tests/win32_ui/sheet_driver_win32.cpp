@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <thread>
+#include <vector>
 
 namespace skylark::wintest {
 namespace {
@@ -113,5 +115,44 @@ std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chr
 }
 
 bool IsEnabled(HWND page, int id) { return ::IsWindowEnabled(::GetDlgItem(page, id)) != FALSE; }
+
+bool SaveWindowImage(HWND window, const std::wstring& path) {
+  RECT area{};
+  if (!::GetWindowRect(window, &area)) return false;
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  const HDC screen = ::GetDC(nullptr);
+  const HDC memory = ::CreateCompatibleDC(screen);
+  const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ previous = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  ::SelectObject(memory, previous);
+
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::vector<BYTE> pixels(rowBytes * static_cast<DWORD>(height));
+  const int rows = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                               reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  if (rows != height) return false;
+
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* out = ::_wfopen(path.c_str(), L"wb");
+  if (out == nullptr) return false;
+  const bool written = std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&info, sizeof(info), 1, out) == 1 &&
+                       std::fwrite(pixels.data(), pixels.size(), 1, out) == 1;
+  return std::fclose(out) == 0 && written;
+}
 
 }  // namespace skylark::wintest

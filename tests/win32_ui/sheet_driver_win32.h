@@ -27,5 +27,7 @@ std::wstring TextOf(HWND page, int id);
 // Waits until a control shows `expected`; returns the last text seen.
 std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chrono::milliseconds timeout);
 bool IsEnabled(HWND page, int id);
+// Writes what the screen shows of a window to a 24-bit BMP file; false when that fails.
+bool SaveWindowImage(HWND window, const std::wstring& path);
 
 }  // namespace skylark::wintest

@@ -20,14 +20,15 @@ constexpr int kConfigurationTab = 0;
 constexpr int kTuneTab = 1;
 constexpr int kStatusTab = 2;
 
-std::wstring ProgramPath() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = ::GetEnvironmentVariableW(L"SKYLARK_UI_PROGRAM", path, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::wstring(path) : std::wstring(L"skylark.exe");
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableW(name, value, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::wstring(value) : std::wstring();
 }
 
+// The program in the current directory: the unpacked package, with its site file.
 PROCESS_INFORMATION Launch() {
-  std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
+  std::wstring commandLine = L"skylark.exe";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
@@ -132,6 +133,16 @@ TEST_F(WindowsSheet, TunesBySite) {
   EXPECT_EQ(TextOf(status, IDC_STATION_FIELD), L"554");
   EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 10s), L"Yes");
   EXPECT_EQ(AwaitText(status, IDC_SNR_FIELD, L"20", 5s), L"20");
+
+  // scripts/screenshots-windows asks for the three pages as they are now.
+  if (const std::wstring folder = Environment(L"SKYLARK_SCREENSHOTS"); !folder.empty()) {
+    for (const auto& [tab, name] : {std::pair{kConfigurationTab, L"configuration"}, std::pair{kTuneTab, L"tune"},
+                                    std::pair{kStatusTab, L"status"}}) {
+      ShowPage(sheet_, tab);
+      ::Sleep(300);  // the page paints itself
+      EXPECT_TRUE(SaveWindowImage(sheet_, folder + L"\\windows-" + name + L".bmp")) << name;
+    }
+  }
 }
 
 TEST_F(WindowsSheet, TunesAutomatically) {
