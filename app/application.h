@@ -90,6 +90,8 @@ class Application {
 
   std::int32_t TuneModeValue() const { return tuneMode_.load(); }
   void SetTuneMode(std::int32_t mode) { tuneMode_.store(mode); }
+  // The status interval of the last tune sent (1, as the Tune page tunes, until then).
+  std::uint32_t StatusInterval() const { return statusInterval_.load(); }
   std::int32_t ActivePageValue() const { return activePage_.load(); }
   void SetActivePage(std::int32_t page) { activePage_.store(page); }
 
@@ -112,6 +114,7 @@ class Application {
   SharedState state_;
   std::atomic<std::int32_t> tuneMode_{kTuneAutomatic};
   std::atomic<std::int32_t> activePage_{kConfigurationPage};
+  std::atomic<std::uint32_t> statusInterval_{1};
   bool statusThreadStarted_ = false;
   bool readerThreadStarted_ = false;
   bool started_ = false;

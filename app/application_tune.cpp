@@ -47,6 +47,7 @@ bool Application::Tune(std::uint32_t statusInterval) {
       state.status.signalStrength = 0;
     });
   }
+  statusInterval_.store(statusInterval);
   PostSiteChanged();
   Sleep(kReplyPause);
   return monitor_.AwaitTuneAcknowledge();
@@ -67,6 +68,7 @@ bool Application::PollStatus() {
     state.status.snr = snr;
     state.status.frequency = frequency;
     state.status.mskRate = rate;
+    if (read) state.status.received = ReadingTime::Now();
   });
   if (!read) return false;
 

@@ -35,7 +35,14 @@ std::u16string Text(int id) { return std::u16string(resources::LoadText(id)); }
 
 }  // namespace
 
-StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, bool linkOpen) {
+std::chrono::milliseconds StaleAfter(std::uint32_t statusInterval) {
+  constexpr std::chrono::milliseconds kLeast{3000};
+  const auto intervals = std::chrono::milliseconds(std::uint64_t{statusInterval} * 3000);
+  return std::max(intervals, kLeast);
+}
+
+StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, bool linkOpen,
+                         std::optional<StatusClock> clock) {
   StatusTexts texts;
   const bool noName = currentSite.Beacon.empty() || currentSite.Beacon == u"-";
   texts.site = noName ? Text(resources::kNone) : currentSite.Beacon;
@@ -54,6 +61,14 @@ StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& st
     texts.signalStrength = resources::FromUtf8(Decimal(strength));
     texts.snr = resources::FromUtf8(Decimal(snr));
     texts.locked = Text(snr >= kLockThreshold ? resources::kYes : resources::kNo);
+    if (clock && status.received) {
+      const auto age = clock->now - status.received->monotonic;
+      if (age > StaleAfter(clock->statusInterval)) {
+        texts.stale = true;
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(age).count();
+        texts.age = resources::FormatText(resources::kNoReadingFor, resources::FromUtf8(Decimal(seconds)));
+      }
+    }
   } else {
     texts.locked = Text(resources::kPortNotOpen);
     texts.signalStrength = Text(resources::kNotAvailable);

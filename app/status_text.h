@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -20,9 +22,26 @@ struct StatusTexts {
   std::u16string locked;          // "Yes" at an SNR of 7 and above, else "No"; "Port not open"
   std::u16string signalStrength;  // decimal, negatives as 0; "N/A" while the port is closed
   std::u16string snr;             // decimal, negatives as 0; "N/A" while the port is closed
+  // True while the port is open and the last reading is older than StaleAfter: strength, SNR and
+  // lock are then the last ones heard, not what the receiver hears now.
+  bool stale = false;
+  std::u16string age;  // "No reading for N s" while stale, else empty
 };
 
-StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, bool linkOpen);
+// The moment the texts are for, and the status interval the receiver was tuned with (seconds
+// between its status sentences).
+struct StatusClock {
+  std::chrono::steady_clock::time_point now;
+  std::uint32_t statusInterval = 1;
+};
+
+// A reading is stale once no newer one has come for three status intervals, and never sooner
+// than 3 s: one late or lost sentence is no silence.
+std::chrono::milliseconds StaleAfter(std::uint32_t statusInterval);
+
+// Without a clock the health values are never taken as stale.
+StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, bool linkOpen,
+                         std::optional<StatusClock> clock = std::nullopt);
 
 // "%3.1f" of a frequency in kHz and "%d" of a rate, as the Tune page's lists show them;
 // independent of the process's locale.

@@ -7,10 +7,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
 
 #include "platform/events.h"
+#include "receiver/line_queue.h"
 #include "receiver/receiver_link.h"
 #include "receiver/text_list.h"
 
@@ -23,6 +25,8 @@ struct ReceiverStatus {
   std::int32_t snr = 0;
   std::int32_t signalStrength = 0;
   bool locked = false;
+  // When the status sentence behind strength and SNR arrived; none before the first reading.
+  std::optional<ReadingTime> received;
 
   bool operator==(const ReceiverStatus&) const = default;
 };

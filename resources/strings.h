@@ -35,6 +35,7 @@ enum StringId : int {
   kInputPort = 78,              // "Input Port"
   kOutputPort = 79,             // "Output Port"
   kConfigureTitle = 80,         // "Configure"
+  kNoReadingFor = 81,           // "No reading for %s s"
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

@@ -5,8 +5,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 
-#include "app/application.h"
-#include "receiver/text_list.h"
+#include "ui/rules/configuration_rules.h"
 #include "ui/ui_support.h"
 
 namespace skylark::ui {
@@ -17,47 +16,33 @@ class ConfigurationPage : public SheetPage {
   Q_OBJECT
 
  public:
-  ConfigurationPage(Application& app, MessageFunction showMessage, QWidget* parent = nullptr);
+  ConfigurationPage(rules::ConfigurationRules& rules, MessageFunction showMessage,
+                    QWidget* parent = nullptr);
 
- protected:
-  void initDialog() override;
-  void onSetActive() override;
+  void refresh() override;
 
  private:
-  // One group's controls and the port it acts on.
+  // One group's controls.
   struct PortControl {
-    ReceiverPort* port = nullptr;
+    rules::PortGroup group;
     QGroupBox* box = nullptr;
     QComboBox* list = nullptr;
     QPushButton* open = nullptr;
     QPushButton* test = nullptr;
     QChar openMnemonic;
     QChar closeMnemonic;
+    QChar testMnemonic;
   };
 
-  void buildGroup(PortControl& group, const char* name, QChar openMnemonic, QChar closeMnemonic,
-                  QChar testMnemonic);
-  AccessMode accessOf(const PortControl& group) const;
-  void setOpenText(PortControl& group, bool portOpen);
-  void fillPortList(QComboBox& list, const TextList& names);
-  void showPortMessage(int stringId, AccessMode access);
-  bool openPort(PortControl& group, AccessMode access);
+  void buildGroup(PortControl& group, const char* name);
+  void showGroup(PortControl& group);
 
-  void testGroup(PortControl& group);
-  void openOrCloseGroup(PortControl& group);
-  void closeGroup(PortControl& group);
-  void reopenInputGroup(AccessMode access);
-  void onSamePortChanged();
-  void scan();
-
-  Application& app_;
+  rules::ConfigurationRules& rules_;
   MessageFunction showMessage_;
-  TextList inputNames_;
-  TextList outputNames_;
   QCheckBox* samePort_ = nullptr;
   QPushButton* scanButton_ = nullptr;
-  PortControl input_;
-  PortControl output_;
+  PortControl input_{rules::PortGroup::Input, nullptr, nullptr, nullptr, nullptr, u'p', u'l', u'T'};
+  PortControl output_{rules::PortGroup::Output, nullptr, nullptr, nullptr, nullptr, u'r', u'r', u'e'};
 };
 
 }  // namespace skylark::ui

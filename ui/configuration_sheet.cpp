@@ -1,6 +1,9 @@
 #include "ui/configuration_sheet.h"
 
-#include <QDialogButtonBox>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 #include "resources/strings.h"
@@ -8,39 +11,83 @@
 namespace skylark::ui {
 
 ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMessage, QWidget* parent)
-    : QDialog(parent), app_(app) {
+    : QDialog(parent), rules_(app) {
   setWindowTitle(Text(resources::kCaption));
   setObjectName(QStringLiteral("configurationSheet"));
-  configuration_ = new ConfigurationPage(app, showMessage, this);
-  tune_ = new TunePage(app, showMessage, this);
-  status_ = new StatusPage(app, this);
+  configuration_ = new ConfigurationPage(rules_.Configuration(), showMessage, this);
+  tune_ = new TunePage(rules_.Tune(), showMessage, this);
+  status_ = new StatusPage(rules_.Status(), this);
   tabs_ = new QTabWidget(this);
   tabs_->addTab(configuration_, Text(resources::kConfigureTitle));
   tabs_->addTab(tune_, Text(resources::kTuneTitle));
   tabs_->addTab(status_, Text(resources::kStatusTitle));
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  // No default button: Enter on a page must not end the program.
+  for (QAbstractButton* button : buttons_->buttons()) {
+    if (auto* push = qobject_cast<QPushButton*>(button)) {
+      push->setAutoDefault(false);
+      push->setDefault(false);
+    }
+  }
+  connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(tune_, &TunePage::tuningChanged, this, [this](bool tuning) { showTuning(tuning); });
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
-  layout->addWidget(buttons);
+  layout->addWidget(buttons_);
 
   // Each page that becomes the one shown says so, so that the status poll runs only while the
   // Status page is up.
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-    if (auto* page = qobject_cast<SheetPage*>(tabs_->widget(index))) page->SetActive();
+    rules_.Activate(index);
+    if (auto* page = qobject_cast<SheetPage*>(tabs_->widget(index))) page->refresh();
   });
   tabs_->setCurrentIndex(0);
-  configuration_->SetActive();
+  rules_.Activate(rules::kConfigurationTab);
+  configuration_->refresh();
+}
+
+void ConfigurationSheet::onSiteChanged() {
+  rules_.OnSiteChanged();
+  status_->refresh();
+  tune_->refresh();
+}
+
+void ConfigurationSheet::onStatusChanged() {
+  rules_.OnStatusChanged();
+  status_->refresh();
+}
+
+void ConfigurationSheet::showTuning(bool tuning) {
+  // The sheet cannot be left, nor another page turned to, while the receiver is being tuned.
+  buttons_->setEnabled(!tuning);
+  tabs_->tabBar()->setEnabled(!tuning);
+  if (tuning) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void ConfigurationSheet::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    // A focused button takes Enter as it takes Space; anywhere else Enter does nothing.
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) {
+      button->click();
+    }
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void ConfigurationSheet::accept() {
   {
     WaitCursor wait;
-    app_.SaveSettings();
-    app_.Shutdown();
+    if (!rules_.Accept()) return;
   }
   QDialog::accept();
 }
@@ -48,7 +95,7 @@ void ConfigurationSheet::accept() {
 void ConfigurationSheet::reject() {
   {
     WaitCursor wait;
-    app_.Shutdown();
+    if (!rules_.Reject()) return;
   }
   QDialog::reject();
 }

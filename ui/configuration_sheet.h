@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QTabWidget>
 
 #include "app/application.h"
 #include "ui/configuration_page.h"
+#include "ui/rules/sheet_rules.h"
 #include "ui/status_page.h"
 #include "ui/tune_page.h"
 #include "ui/ui_support.h"
@@ -12,7 +14,8 @@
 namespace skylark::ui {
 
 // The one window: the Configuration, Tune and Status pages with OK and Cancel. OK saves the
-// settings and shuts down; Cancel, Esc and the close box shut down without saving.
+// settings and shuts down; Cancel, Esc and the close box shut down without saving. Enter presses
+// the focused button, whichever it is, and nothing else: it never reaches OK by default.
 class ConfigurationSheet : public QDialog {
   Q_OBJECT
 
@@ -23,13 +26,24 @@ class ConfigurationSheet : public QDialog {
   TunePage* tunePage() const { return tune_; }
   StatusPage* statusPage() const { return status_; }
   QTabWidget* tabs() const { return tabs_; }
+  rules::SheetRules& rules() { return rules_; }
+
+  // The worker threads' notifications, delivered here on the main thread.
+  void onSiteChanged();
+  void onStatusChanged();
 
   void accept() override;
   void reject() override;
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
-  Application& app_;
+  void showTuning(bool tuning);
+
+  rules::SheetRules rules_;
   QTabWidget* tabs_ = nullptr;
+  QDialogButtonBox* buttons_ = nullptr;
   ConfigurationPage* configuration_ = nullptr;
   TunePage* tune_ = nullptr;
   StatusPage* status_ = nullptr;

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   if (!app.Initialize()) return 0;
 
   skylark::ui::ConfigurationSheet sheet(app, skylark::ui::ShowMessageBox);
-  notifications.SetPages(sheet.statusPage(), sheet.tunePage());
+  notifications.SetSheet(&sheet);
   wait.Restore();
   sheet.exec();
   return 0;

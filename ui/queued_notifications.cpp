@@ -1,11 +1,10 @@
 #include "ui/queued_notifications.h"
 
+#include "ui/configuration_sheet.h"
+
 namespace skylark::ui {
 
-void QueuedNotifications::SetPages(StatusPage* status, TunePage* tune) {
-  status_ = status;
-  tune_ = tune;
-}
+void QueuedNotifications::SetSheet(ConfigurationSheet* sheet) { sheet_ = sheet; }
 
 void QueuedNotifications::PostSiteChanged() {
   QMetaObject::invokeMethod(this, [this] { deliverSiteChanged(); }, Qt::QueuedConnection);
@@ -16,12 +15,11 @@ void QueuedNotifications::PostStatusChanged() {
 }
 
 void QueuedNotifications::deliverSiteChanged() {
-  if (status_) status_->onSiteChanged();
-  if (tune_) tune_->onSiteChanged();
+  if (sheet_) sheet_->onSiteChanged();
 }
 
 void QueuedNotifications::deliverStatusChanged() {
-  if (status_) status_->onStatusChanged();
+  if (sheet_) sheet_->onStatusChanged();
 }
 
 }  // namespace skylark::ui

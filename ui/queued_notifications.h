@@ -4,10 +4,10 @@
 #include <QPointer>
 
 #include "app/notifications.h"
-#include "ui/status_page.h"
-#include "ui/tune_page.h"
 
 namespace skylark::ui {
+
+class ConfigurationSheet;
 
 // Delivers the worker threads' two notifications on the main thread through its event queue:
 // in the order posted, also inside a message box's or the sheet's loop, never blocking the
@@ -18,8 +18,8 @@ class QueuedNotifications : public QObject, public Notifications {
  public:
   using QObject::QObject;
 
-  // The pages to deliver to; until set (or once gone) a notification reaches nobody.
-  void SetPages(StatusPage* status, TunePage* tune);
+  // The sheet to deliver to; until set (or once gone) a notification reaches nobody.
+  void SetSheet(ConfigurationSheet* sheet);
 
   void PostSiteChanged() override;
   void PostStatusChanged() override;
@@ -28,8 +28,7 @@ class QueuedNotifications : public QObject, public Notifications {
   void deliverSiteChanged();
   void deliverStatusChanged();
 
-  QPointer<StatusPage> status_;
-  QPointer<TunePage> tune_;
+  QPointer<ConfigurationSheet> sheet_;
 };
 
 }  // namespace skylark::ui

@@ -4,8 +4,6 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-#include "app/status_text.h"
-#include "resources/strings.h"
 
 namespace skylark::ui {
 namespace {
@@ -36,7 +34,8 @@ QGridLayout* MakeGroup(QVBoxLayout* page, const QString& title) {
 
 }  // namespace
 
-StatusPage::StatusPage(Application& app, QWidget* parent) : SheetPage(parent), app_(app) {
+StatusPage::StatusPage(rules::StatusRules& rules, QWidget* parent)
+    : SheetPage(parent), rules_(rules) {
   auto* page = new QVBoxLayout(this);
   QGridLayout* site = MakeGroup(page, QStringLiteral("Site Details"));
   siteField_ = AddRow(site, QStringLiteral("Site:"), "siteField");
@@ -47,54 +46,47 @@ StatusPage::StatusPage(Application& app, QWidget* parent) : SheetPage(parent), a
   lockedField_ = AddRow(health, QStringLiteral("Locked:"), "lockedField");
   signalField_ = AddRow(health, QStringLiteral("Signal Strength:"), "signalField");
   snrField_ = AddRow(health, QStringLiteral("Signal to Noise Ratio:"), "snrField");
-  page->addStretch(1);
+  ageField_ = new QLabel;
+  ageField_->setObjectName(QStringLiteral("ageField"));
+  ageField_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  chart_ = new SignalChart(this);
+  page->addWidget(chart_, 1);
+  page->addWidget(ageField_);
   page->addWidget(MakeBeaconPicture(this));
+
+  clock_.setInterval(1000);
+  connect(&clock_, &QTimer::timeout, this, [this] { onClock(); });
 }
 
-void StatusPage::initDialog() {
-  refreshSite();
-  refreshHealth();
+void StatusPage::showEvent(QShowEvent* event) {
+  SheetPage::showEvent(event);
+  clock_.start();
 }
 
-void StatusPage::onSetActive() {
-  app_.SetActivePage(kStatusPage);
-  refreshSite();
-  refreshTuning();
-  refreshHealth();
+void StatusPage::hideEvent(QHideEvent* event) {
+  clock_.stop();
+  SheetPage::hideEvent(event);
 }
 
-void StatusPage::onSiteChanged() {
-  if (Initialized()) refreshSite();
+void StatusPage::onClock() {
+  if (rules_.OnClock()) refresh();
+  // A silent receiver shows as a gap that grows at the right-hand end.
+  chart_->slideTo(std::chrono::system_clock::now());
 }
 
-void StatusPage::onStatusChanged() {
-  if (!Initialized()) return;
-  refreshTuning();
-  refreshHealth();
-}
-
-void StatusPage::refreshSite() {
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, false);
-  siteField_->setText(ToQString(texts.site));
-  stationField_->setText(ToQString(texts.stationId));
-}
-
-void StatusPage::refreshTuning() {
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, false);
-  // Out of range (0 after automatic tuning, before the receiver reported): keep what is shown.
-  if (texts.frequency) frequencyField_->setText(ToQString(*texts.frequency));
-  if (texts.mskRate) rateField_->setText(ToQString(*texts.mskRate));
-}
-
-void StatusPage::refreshHealth() {
-  const bool linkOpen = app_.IsLinkOpen();
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, linkOpen);
-  signalField_->setText(ToQString(texts.signalStrength));
-  snrField_->setText(ToQString(texts.snr));
-  lockedField_->setText(ToQString(texts.locked));
+void StatusPage::refresh() {
+  const rules::StatusFields& fields = rules_.Fields();
+  siteField_->setText(ToQString(fields.site));
+  frequencyField_->setText(ToQString(fields.frequency));
+  rateField_->setText(ToQString(fields.rate));
+  stationField_->setText(ToQString(fields.station));
+  lockedField_->setText(ToQString(fields.locked));
+  signalField_->setText(ToQString(fields.signal));
+  snrField_->setText(ToQString(fields.snr));
+  // Stale values stay readable, greyed, with their age beside the chart.
+  for (QLabel* field : {lockedField_, signalField_, snrField_}) field->setEnabled(!fields.stale);
+  ageField_->setText(ToQString(fields.age));
+  chart_->follow(rules_.History(), std::chrono::system_clock::now());
 }
 
 }  // namespace skylark::ui

@@ -1,34 +1,33 @@
 #pragma once
 
 #include <QLabel>
+#include <QTimer>
 
-#include "app/application.h"
+#include "ui/rules/status_rules.h"
+#include "ui/signal_chart.h"
 #include "ui/ui_support.h"
 
 namespace skylark::ui {
 
-// Shows what the receiver is tuned to and how well it receives; computes nothing itself.
+// Shows what the receiver is tuned to and how well it receives, and the last ten minutes of it
+// as a chart; computes nothing itself. While shown, it looks once a second whether the last
+// reading has grown stale.
 class StatusPage : public SheetPage {
   Q_OBJECT
 
  public:
-  StatusPage(Application& app, QWidget* parent = nullptr);
+  StatusPage(rules::StatusRules& rules, QWidget* parent = nullptr);
 
-  // The current site or the lock state changed.
-  void onSiteChanged();
-  // A status poll succeeded.
-  void onStatusChanged();
+  void refresh() override;
 
  protected:
-  void initDialog() override;
-  void onSetActive() override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
-  void refreshSite();
-  void refreshTuning();
-  void refreshHealth();
+  void onClock();
 
-  Application& app_;
+  rules::StatusRules& rules_;
   QLabel* siteField_ = nullptr;
   QLabel* frequencyField_ = nullptr;
   QLabel* rateField_ = nullptr;
@@ -36,6 +35,9 @@ class StatusPage : public SheetPage {
   QLabel* lockedField_ = nullptr;
   QLabel* signalField_ = nullptr;
   QLabel* snrField_ = nullptr;
+  QLabel* ageField_ = nullptr;
+  SignalChart* chart_ = nullptr;
+  QTimer clock_;
 };
 
 }  // namespace skylark::ui

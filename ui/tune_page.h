@@ -1,49 +1,45 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/application.h"
+#include <thread>
+
+#include "ui/rules/tune_rules.h"
 #include "ui/ui_support.h"
 
 namespace skylark::ui {
 
 // Chooses how the receiver is tuned (automatically, by frequency and rate, or by a site picked
-// Region, Country, Beacon) and tunes it when Tune is pressed.
+// Region, Country, Beacon) and tunes it when Tune is pressed. The tune itself runs on a thread
+// of its own, so the window keeps repainting while the receiver takes its seconds to answer.
 class TunePage : public SheetPage {
   Q_OBJECT
 
  public:
-  TunePage(Application& app, MessageFunction showMessage, QWidget* parent = nullptr);
+  TunePage(rules::TuneRules& rules, MessageFunction showMessage, QWidget* parent = nullptr);
+  ~TunePage() override;
 
-  // Follows the current site without rebuilding any list.
-  void onSiteChanged();
+  void refresh() override;
 
- protected:
-  void initDialog() override;
-  void onSetActive() override;
+ signals:
+  // A tune started (true) or ended (false); the sheet stays open meanwhile.
+  void tuningChanged(bool tuning);
 
  private:
-  void fillFrequencyList(double frequencyKhz);
-  void fillRateList(int bitRate);
-  void fillRegionList(const QString& name);
-  void fillCountryList(const QString& name);
-  void fillBeaconList(const QString& name);
-  void updateEnabling();
-  void showTuneMode();
   void onTuneClicked();
-  void tuneByFrequency();
-  void tuneBySite();
-  void reselectTuning();
-  void runTune();
+  void finishTune(bool tuned);
 
-  Application& app_;
+  rules::TuneRules& rules_;
   MessageFunction showMessage_;
+  std::thread tuneThread_;
   QRadioButton* autoRadio_ = nullptr;
   QRadioButton* frequencyRadio_ = nullptr;
   QRadioButton* siteRadio_ = nullptr;
   QPushButton* tuneButton_ = nullptr;
+  QLabel* tuningLabel_ = nullptr;
   QComboBox* frequencyCombo_ = nullptr;
   QComboBox* rateCombo_ = nullptr;
   QComboBox* regionCombo_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/ui_support.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -44,6 +45,32 @@ QWidget* MakeBeaconPicture(QWidget* parent) {
   picture->setPixmap(pixmap);
   picture->setAlignment(Qt::AlignCenter);
   return picture;
+}
+
+void ShowList(QComboBox& list, const rules::ListState& state) {
+  bool same = list.count() == static_cast<int>(state.entries.size());
+  for (int i = 0; same && i < list.count(); ++i) {
+    same = list.itemText(i) == ToQString(state.entries[static_cast<std::size_t>(i)]);
+  }
+  if (!same) {
+    QStringList entries;
+    for (const std::u16string& entry : state.entries) entries << ToQString(entry);
+    list.clear();
+    list.addItems(entries);
+    // Long country and site names: the open list is as wide as its widest entry.
+    list.view()->setMinimumWidth(list.view()->sizeHintForColumn(0) + 24);
+  }
+  list.setCurrentIndex(state.selected);
+  list.setEnabled(state.enabled);
+}
+
+void ShowButton(QPushButton& button, const rules::ButtonState& state, QChar mnemonic) {
+  button.setText(WithMnemonic(ToQString(state.caption), mnemonic));
+  button.setEnabled(state.enabled);
+}
+
+void ShowOutcome(const MessageFunction& showMessage, const rules::Outcome& outcome) {
+  if (outcome) showMessage(ToQString(outcome->text));
 }
 
 }  // namespace skylark::ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QComboBox>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -7,8 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "ui/rules/page_state.h"
+
 // What every page shares: text conversion, the message box, the wait cursor, the picture at the
-// foot of a page, and the activation protocol of a sheet page.
+// foot of a page, and showing the rules' state in widgets.
 namespace skylark::ui {
 
 inline QString ToQString(std::u16string_view text) {
@@ -50,30 +54,22 @@ class WaitCursor {
 // The beacon-mast picture shown at the foot of every page.
 QWidget* MakeBeaconPicture(QWidget* parent);
 
-// A page of the sheet. Its controls exist from construction, but it fills them only the first
-// time it becomes active, and until then the notifications leave it alone.
+// A page of the sheet: it shows what its rules say, and forwards the user's input to them.
 class SheetPage : public QWidget {
   Q_OBJECT
 
  public:
   using QWidget::QWidget;
 
-  // Called by the sheet each time the page becomes the one shown.
-  void SetActive() {
-    if (!initialized_) {
-      initDialog();
-      initialized_ = true;
-    }
-    onSetActive();
-  }
-  bool Initialized() const { return initialized_; }
-
- protected:
-  virtual void initDialog() = 0;
-  virtual void onSetActive() = 0;
-
- private:
-  bool initialized_ = false;
+  // Copies the rules' state into the widgets; called after every call into the rules.
+  virtual void refresh() = 0;
 };
+
+// Shows a list's entries (rebuilt only when they changed), its selection and its enabling.
+void ShowList(QComboBox& list, const rules::ListState& state);
+// Shows a button's caption with a mnemonic, and its enabling.
+void ShowButton(QPushButton& button, const rules::ButtonState& state, QChar mnemonic);
+// Shows the message that ends an action, if there is one.
+void ShowOutcome(const MessageFunction& showMessage, const rules::Outcome& outcome);
 
 }  // namespace skylark::ui

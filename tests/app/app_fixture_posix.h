@@ -27,6 +27,12 @@ bool WaitFor(Condition condition, std::chrono::milliseconds wait = 3s) {
   return true;
 }
 
+// The snapshot's values without the reading's arrival time, which no test can know in advance.
+inline ReceiverStatus Values(ReceiverStatus status) {
+  status.received.reset();
+  return status;
+}
+
 class ApplicationFixture : public ::testing::Test, public Notifications {
  protected:
   void PostSiteChanged() override { ++sitePosts_; }

@@ -8,6 +8,8 @@
 namespace skylark {
 namespace {
 
+using namespace std::chrono_literals;
+
 TEST(StatusText, WhatTheStatusPageShows) {
   struct Case {
     std::u16string beacon;
@@ -19,20 +21,20 @@ TEST(StatusText, WhatTheStatusPageShows) {
   };
   const Case cases[] = {
       {u"", 0, 283.5, 100, 42, 7, true,
-       {u"None", u"None", u"283.5 kHz", u"100 bps", u"Yes", u"42", u"7"}},
+       {u"None", u"None", u"283.5 kHz", u"100 bps", u"Yes", u"42", u"7", false, {}}},
       {u"-", 65535, 325.0, 200, 42, 6, true,
-       {u"None", u"65535", u"325.0 kHz", u"200 bps", u"No", u"42", u"6"}},
+       {u"None", u"65535", u"325.0 kHz", u"200 bps", u"No", u"42", u"6", false, {}}},
       {u"Hoek", 1, 300.04, 150, -5, -3, true,
-       {u"Hoek", u"1", u"300.0 kHz", u"150 bps", u"No", u"0", u"0"}},
-      {u"Hoek", 1, 283.4, 99, 0, 0, true, {u"Hoek", u"1", {}, {}, u"No", u"0", u"0"}},
-      {u"Hoek", 1, 325.1, 201, 0, 0, true, {u"Hoek", u"1", {}, {}, u"No", u"0", u"0"}},
-      {u"Hoek", 1, -300.0, -150, 0, 0, true, {u"Hoek", u"1", {}, {}, u"No", u"0", u"0"}},
+       {u"Hoek", u"1", u"300.0 kHz", u"150 bps", u"No", u"0", u"0", false, {}}},
+      {u"Hoek", 1, 283.4, 99, 0, 0, true, {u"Hoek", u"1", {}, {}, u"No", u"0", u"0", false, {}}},
+      {u"Hoek", 1, 325.1, 201, 0, 0, true, {u"Hoek", u"1", {}, {}, u"No", u"0", u"0", false, {}}},
+      {u"Hoek", 1, -300.0, -150, 0, 0, true, {u"Hoek", u"1", {}, {}, u"No", u"0", u"0", false, {}}},
       {u"Automatic", 0, 300.0, 200, 42, 15, false,
-       {u"Automatic", u"None", u"300.0 kHz", u"200 bps", u"Port not open", u"N/A", u"N/A"}},
+       {u"Automatic", u"None", u"300.0 kHz", u"200 bps", u"Port not open", u"N/A", u"N/A", false, {}}},
   };
   for (const Case& c : cases) {
     const BeaconSite site{u"", u"", c.beacon, 0, 0.0, c.station};
-    const StatusTexts t = FormatStatus(site, {c.frequency, c.rate, c.snr, c.strength}, c.open);
+    const StatusTexts t = FormatStatus(site, {c.frequency, c.rate, c.snr, c.strength, false, {}}, c.open);
     const StatusTexts& e = c.expected;
     SCOPED_TRACE(&c - cases);
     EXPECT_EQ(t.site, e.site);
@@ -42,6 +44,43 @@ TEST(StatusText, WhatTheStatusPageShows) {
     EXPECT_EQ(t.locked, e.locked);
     EXPECT_EQ(t.signalStrength, e.signalStrength);
     EXPECT_EQ(t.snr, e.snr);
+    EXPECT_FALSE(t.stale);
+  }
+}
+
+// The health values are the last ones heard; once the receiver has been silent for three of its
+// status intervals (and at least 3 s) they are no longer what it hears now.
+TEST(StatusText, AReadingGoesStaleAfterThreeSilentIntervals) {
+  const auto arrived = std::chrono::steady_clock::time_point(100s);
+  struct Case {
+    std::chrono::milliseconds age;
+    std::uint32_t interval;
+    bool open, hasReading;
+    std::u16string ageText;  // empty: current
+  };
+  const Case cases[] = {
+      {3000ms, 1, true, true, u""},
+      {3001ms, 1, true, true, u"No reading for 3 s"},
+      {3000ms, 0, true, true, u""},  // no status output: still at least 3 s
+      {9999ms, 0, true, true, u"No reading for 9 s"},
+      {6000ms, 2, true, true, u""},
+      {6500ms, 2, true, true, u"No reading for 6 s"},
+      {600s, 100, true, true, u""},
+      {601s, 100, true, true, u"No reading for 601 s"},
+      {60s, 1, false, true, u""},   // a closed port says so itself
+      {60s, 1, true, false, u""},   // nothing heard yet: nothing to age
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    ReceiverStatus status{300.0, 200, 15, 42, true, {}};
+    if (c.hasReading) status.received = ReadingTime{arrived, {}};
+    const StatusTexts t = FormatStatus({}, status, c.open, StatusClock{arrived + c.age, c.interval});
+    EXPECT_EQ(t.stale, !c.ageText.empty());
+    EXPECT_EQ(t.age, c.ageText);
+    // Stale values are still shown, for the user to judge.
+    if (c.open) {
+      EXPECT_EQ(t.snr, u"15");
+    }
   }
 }
 

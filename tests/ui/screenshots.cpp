@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   ui::ConfigurationSheet sheet(app, [](const QString& text) {
     std::printf("message: %s\n", text.toUtf8().constData());
   });
-  notifications.SetPages(sheet.statusPage(), sheet.tunePage());
+  notifications.SetSheet(&sheet);
   sheet.show();
 
   Find<QComboBox>(sheet, "inputList")->setCurrentText(QStringLiteral("COM4:"));

@@ -1,5 +1,6 @@
 #include "ui/rules/status_rules.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,19 @@ namespace skylark::testing {
 namespace {
 
 using Texts = std::vector<std::u16string>;
+
+using namespace std::chrono_literals;
+
+ReceiverStatus Reading(double frequency, std::int32_t rate, std::int32_t snr = 0,
+                       std::int32_t strength = 0, std::optional<ReadingTime> received = {}) {
+  ReceiverStatus status;
+  status.frequency = frequency;
+  status.mskRate = rate;
+  status.snr = snr;
+  status.signalStrength = strength;
+  status.received = received;
+  return status;
+}
 
 Texts FieldsOf(const rules::StatusRules& page) {
   const rules::StatusFields& f = page.Fields();
@@ -24,11 +38,11 @@ TEST_F(StatusRulesTest, FieldsShowOnlyWhatIsInRange) {
     SharedState state;
     Texts fields;  // site, frequency, rate, station, locked, signal, SNR
   } cases[] = {
-      {"in range, locked", true, {{u"", u"", u"Skagen", 0, 0.0, 452}, {283.5, 150, 7, 41}},
+      {"in range, locked", true, {{u"", u"", u"Skagen", 0, 0.0, 452}, Reading(283.5, 150, 7, 41)},
        {u"Skagen", u"283.5 kHz", u"150 bps", u"452", u"Yes", u"41", u"7"}},
-      {"out of range, negatives", true, {{u"", u"", u"-", 0, 0.0, 65535}, {325.1, 99, -3, -9}},
+      {"out of range, negatives", true, {{u"", u"", u"-", 0, 0.0, 65535}, Reading(325.1, 99, -3, -9)},
        {u"None", u"300.0 kHz", u"200 bps", u"65535", u"No", u"0", u"0"}},
-      {"rate apart from frequency, link closed", false, {{}, {325.0, -100, 20, 60}},
+      {"rate apart from frequency, link closed", false, {{}, Reading(325.0, -100, 20, 60)},
        {u"None", u"325.0 kHz", u"200 bps", u"None", u"Port not open", u"N/A", u"N/A"}},
   };
   for (const auto& c : cases) {
@@ -36,7 +50,7 @@ TEST_F(StatusRulesTest, FieldsShowOnlyWhatIsInRange) {
       ASSERT_TRUE(OpenLink());
     }
     rules::SheetRules sheet(app_);
-    app_.UpdateState([](SharedState& state) { state.status = {300.0, 200}; });
+    app_.UpdateState([](SharedState& state) { state.status = Reading(300.0, 200); });
     sheet.Activate(rules::kStatusTab);
     EXPECT_EQ(app_.ActivePageValue(), kStatusPage);
     app_.UpdateState([&](SharedState& state) { state = c.state; });
@@ -49,13 +63,51 @@ TEST_F(StatusRulesTest, FieldsShowOnlyWhatIsInRange) {
 
 TEST_F(StatusRulesTest, TheFirstActivationFillsEveryFieldAndNotificationsBeforeItNone) {
   app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452});
-  app_.UpdateState([](SharedState& state) { state.status = {296.5, 100, 9, 50}; });
+  app_.UpdateState([](SharedState& state) { state.status = Reading(296.5, 100, 9, 50); });
   sheet_.OnSiteChanged();
   sheet_.OnStatusChanged();
   EXPECT_EQ(FieldsOf(sheet_.Status()), Texts(7, u"N/A"));
   sheet_.Activate(rules::kStatusTab);
   EXPECT_EQ(FieldsOf(sheet_.Status()), (Texts{u"Skagen", u"296.5 kHz", u"100 bps", u"452",
                                               u"Port not open", u"N/A", u"N/A"}));
+}
+
+// Health values greyed with their age once no reading came for three intervals (at least 3 s),
+// back with the next reading; the chart gets a point per reading.
+TEST_F(StatusRulesTest, AReadingGrowsStaleAndTheNextOneIsFresh) {
+  ASSERT_TRUE(OpenLink());
+  const auto start = std::chrono::steady_clock::now();
+  auto now = start;
+  rules::StatusRules page(app_, [&] { return now; });
+  const auto hear = [&](std::int32_t snr) {
+    const ReadingTime at{now, std::chrono::system_clock::now()};
+    app_.UpdateState([&](SharedState& state) { state.status = Reading(300.0, 200, snr, 50, at); });
+    page.OnStatusChanged();
+  };
+  page.InitDialog();
+  page.SetActive();
+  hear(9);
+  const struct {
+    std::chrono::milliseconds after;
+    bool changed;
+    bool stale;
+    const char16_t* age;
+  } ticks[] = {{1s, false, false, u""}, {3000ms, false, false, u""}, {3500ms, true, true, u"No reading for 3 s"},
+               {3900ms, false, true, u"No reading for 3 s"}, {5s, true, true, u"No reading for 5 s"}};
+  for (const auto& t : ticks) {
+    now = start + t.after;
+    EXPECT_EQ(page.OnClock(), t.changed) << t.after.count();
+    EXPECT_EQ(page.Fields().stale, t.stale) << t.after.count();
+    EXPECT_EQ(page.Fields().age, t.age) << t.after.count();
+  }
+  EXPECT_EQ(page.Fields().snr, u"9");  // the last value heard, greyed
+  hear(6);
+  EXPECT_FALSE(page.Fields().stale);
+  EXPECT_EQ(page.Fields().locked, u"No");
+  page.OnStatusChanged();  // the same reading again adds no point
+  ASSERT_EQ(page.History().Points().size(), 2u);
+  EXPECT_EQ(page.History().LockChanges().size(), 1u);
+  EXPECT_FALSE(page.History().LockChanges().front().locked);
 }
 
 }  // namespace

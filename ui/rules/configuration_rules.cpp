@@ -50,6 +50,7 @@ PortGroupState ConfigurationRules::State(PortGroup group) const {
   state.names.enabled = active && !open;
   state.open = {TextOf(open ? resources::kClosePort : resources::kOpenPort), active};
   state.test = {u"Test", active && !open};
+  state.portOpen = open;
   return state;
 }
 

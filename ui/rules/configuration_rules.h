@@ -17,6 +17,7 @@ struct PortGroupState {
   ListState names;       // the port names; disabled while the port is open
   ButtonState open;      // "Open Port" or "Close Port"
   ButtonState test;
+  bool portOpen = false;  // the link's one port, whichever group opened it
 };
 
 // The Configuration page: one port for both directions, or an input and an output group that

@@ -4,7 +4,7 @@
 
 namespace skylark::rules {
 
-StatusRules::StatusRules(Application& app) : app_(app) {}
+StatusRules::StatusRules(Application& app, Clock clock) : app_(app), clock_(std::move(clock)) {}
 
 void StatusRules::InitDialog() {
   RefreshSite();
@@ -27,6 +27,14 @@ void StatusRules::OnStatusChanged() {
   if (!initialized_) return;
   RefreshTuning();
   RefreshHealth();
+  if (history_.Add(app_.Status())) history_.Trim(history_.Points().back().at);
+}
+
+bool StatusRules::OnClock() {
+  if (!initialized_) return false;
+  const StatusFields before = fields_;
+  RefreshHealth();
+  return !(fields_ == before);
 }
 
 void StatusRules::RefreshSite() {
@@ -47,10 +55,13 @@ void StatusRules::RefreshTuning() {
 void StatusRules::RefreshHealth() {
   const bool linkOpen = app_.IsLinkOpen();
   const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, linkOpen);
+  const StatusTexts texts = FormatStatus(state.currentSite, state.status, linkOpen,
+                                         StatusClock{clock_(), app_.StatusInterval()});
   fields_.signal = texts.signalStrength;
   fields_.snr = texts.snr;
   fields_.locked = texts.locked;
+  fields_.stale = texts.stale;
+  fields_.age = texts.age;
 }
 
 }  // namespace skylark::rules

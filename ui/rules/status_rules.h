@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 #include "app/application.h"
+#include "ui/rules/signal_history.h"
 
 namespace skylark::rules {
 
@@ -15,6 +18,12 @@ struct StatusFields {
   std::u16string locked = u"N/A";
   std::u16string signal = u"N/A";
   std::u16string snr = u"N/A";
+  // The health values (locked, signal, SNR) are the last ones heard, not what the receiver
+  // hears now: views grey them and show `age` ("No reading for N s") beside them.
+  bool stale = false;
+  std::u16string age;
+
+  bool operator==(const StatusFields&) const = default;
 };
 
 // The Status page: what the receiver is tuned to and how well it receives, formatted from the
@@ -22,7 +31,9 @@ struct StatusFields {
 // snapshot holds no value in range.
 class StatusRules {
  public:
-  explicit StatusRules(Application& app);
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  // `clock` tells the age of a reading; tests may pass their own.
+  explicit StatusRules(Application& app, Clock clock = std::chrono::steady_clock::now);
 
   void InitDialog();
   bool Initialized() const { return initialized_; }
@@ -31,8 +42,13 @@ class StatusRules {
   // The two notifications; nothing happens before the first activation.
   void OnSiteChanged();
   void OnStatusChanged();
+  // Time passed without a notification: a reading may have grown stale. Views call it about
+  // once a second while the page is shown; true when a field changed.
+  bool OnClock();
 
   const StatusFields& Fields() const { return fields_; }
+  // The readings of the last ten minutes, for the chart; a point per reading.
+  const SignalHistory& History() const { return history_; }
 
  private:
   void RefreshSite();
@@ -40,8 +56,10 @@ class StatusRules {
   void RefreshHealth();
 
   Application& app_;
+  Clock clock_;
   bool initialized_ = false;
   StatusFields fields_;
+  SignalHistory history_;
 };
 
 }  // namespace skylark::rules
