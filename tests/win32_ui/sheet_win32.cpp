@@ -39,6 +39,21 @@ PROCESS_INFORMATION Launch() {
   return process;
 }
 
+// Gives the simulated receiver a command line ("silence on"); false when the test has no way
+// to reach it.
+bool TellSimulator(const std::string& command) {
+  const std::wstring input = Environment(L"SKYLARK_SIM_INPUT");
+  if (input.empty()) return false;
+  const HANDLE pipe = ::CreateFileW(input.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (pipe == INVALID_HANDLE_VALUE) return false;
+  const std::string line = command + "\n";
+  DWORD written = 0;
+  const bool sent = ::WriteFile(pipe, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+                    written == line.size();
+  ::CloseHandle(pipe);
+  return sent;
+}
+
 // The exit code; -1 when it did not end within the time.
 int AwaitExit(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
   if (::WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
@@ -158,6 +173,20 @@ TEST_F(WindowsSheet, TunesAutomatically) {
   EXPECT_EQ(AwaitText(status, IDC_SITE_FIELD, L"Agigea", 15s), L"Agigea");
   EXPECT_EQ(AwaitText(status, IDC_FREQUENCY_FIELD, L"296.5 kHz", 5s), L"296.5 kHz");
   EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 5s), L"Yes");
+}
+
+TEST_F(WindowsSheet, GreysTheHealthValuesWhileTheReceiverIsSilent) {
+  const HWND status = ShowPage(sheet_, kStatusTab);
+  if (!TellSimulator("silence on")) GTEST_SKIP() << "SKYLARK_SIM_INPUT does not reach the simulator";
+  const auto greyed = [&] { return !IsEnabled(status, IDC_SNR_FIELD) && !IsEnabled(status, IDC_LOCKED_FIELD); };
+  for (int i = 0; i < 200 && !greyed(); ++i) Sleep(50);
+  EXPECT_TRUE(greyed());
+  EXPECT_EQ(TextOf(status, IDC_HEALTH_AGE).rfind(L"No reading for ", 0), 0u) << TextOf(status, IDC_HEALTH_AGE);
+
+  ASSERT_TRUE(TellSimulator("silence off"));
+  for (int i = 0; i < 100 && greyed(); ++i) Sleep(50);
+  EXPECT_TRUE(IsEnabled(status, IDC_SNR_FIELD));
+  EXPECT_EQ(TextOf(status, IDC_HEALTH_AGE), L"");
 }
 
 TEST_F(WindowsSheet, OkSavesTheNineValuesAndEnds) {

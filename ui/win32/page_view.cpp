@@ -37,6 +37,9 @@ INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
   switch (message) {
     case WM_COMMAND:
       return view->OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_TIMER:
+      view->OnTimer();
+      return TRUE;
     case WM_NOTIFY:
       return view->OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_DESTROY:
@@ -52,6 +55,10 @@ INT_PTR PageView::OnNotify(const NMHDR& header) {
     case PSN_SETACTIVE:
       sheet_.Activate(index_);
       Show();
+      OnShown(true);
+      break;
+    case PSN_KILLACTIVE:
+      OnShown(false);
       break;
     case PSN_APPLY:
       OnOk();
@@ -62,7 +69,7 @@ INT_PTR PageView::OnNotify(const NMHDR& header) {
     default:
       return FALSE;
   }
-  // The page accepts the activation, OK or Cancel.
+  // The page accepts the activation, its end, OK or Cancel.
   ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, 0);
   return TRUE;
 }

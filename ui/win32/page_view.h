@@ -32,6 +32,9 @@ class PageView {
   // OK and Cancel reach every page the user has opened; the Configuration page acts on them.
   virtual void OnOk() {}
   virtual void OnCancel() {}
+  // The page became the one shown, or stopped being it.
+  virtual void OnShown(bool) {}
+  virtual void OnTimer() {}
 
   HWND Dialog() const { return dialog_; }
   rules::SheetRules& Sheet() { return sheet_; }

@@ -32,7 +32,8 @@ class TuneView final : public PageView {
   void Tune();
 };
 
-// The Status page: seven read-only fields.
+// The Status page: seven read-only fields; the health values greyed, with their age, once the
+// receiver has gone silent.
 class StatusView final : public PageView {
  public:
   explicit StatusView(rules::SheetRules& sheet);
@@ -40,6 +41,8 @@ class StatusView final : public PageView {
  protected:
   void Show() override;
   bool OnCommand(int, int) override { return false; }
+  void OnShown(bool shown) override;
+  void OnTimer() override;
 };
 
 }  // namespace skylark::win32ui

@@ -39,3 +39,5 @@
 #define IDC_SITE_FIELD 1021
 #define IDC_SNR_FIELD 1023
 #define IDC_SIGNAL_FIELD 1031
+// How long the receiver has been silent, under the health values it last reported.
+#define IDC_HEALTH_AGE 1032
