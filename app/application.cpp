@@ -25,14 +25,16 @@ std::optional<std::u16string_view> AsView(const std::optional<std::u16string>& t
 
 Application::Application(ApplicationOptions options)
     : options_(std::move(options)), receiverLink_(u"COM4:", 4800, 0, 8, 0, 0) {
-  if (options_.sleeper && receiverLink_.InputPort() != nullptr) {
-    receiverLink_.InputPort()->SetSleeper(options_.sleeper);
+  statusThread_ = std::make_unique<StatusThread>([this] { PollStatus(); });
+  if (receiverLink_.InputPort() != nullptr) {
+    if (options_.sleeper) receiverLink_.InputPort()->SetSleeper(options_.sleeper);
+    receiverLink_.InputPort()->SetReplyWait(options_.replyWait);
   }
 }
 
 Application::~Application() {
   // Both threads call into this object: stop them before any member goes.
-  if (statusThread_ != nullptr) statusThread_->SignalTerminate();
+  statusThread_->SignalTerminate();
   monitor_.StopReader();
   statusThread_.reset();
   // Closing ends a read in progress, so the monitor's own destructor joins its reader promptly.
@@ -43,6 +45,9 @@ Application::~Application() {
 bool Application::Initialize() {
   instanceGuard_ = platform::AcquireInstanceGuard(kInstanceGuardName);
   if (instanceGuard_ == nullptr) return false;
+  // Only the running instance answers to the names other processes signal.
+  statusThread_->PublishEvents();
+  monitor_.PublishDoneEvent();
   Start();
   return true;
 }
@@ -61,12 +66,11 @@ void Application::Start() {
   }
   // The stored station is looked up in the catalogue, so settings come after the site file.
   if (options_.settings != nullptr) LoadSettings();
-  // Made only now: its events are named and shared with every process, so a refused second
-  // instance must never have one, or its end would stop the running instance's polls.
-  if (statusThread_ == nullptr) statusThread_ = std::make_unique<StatusThread>([this] { PollStatus(); });
   statusThread_->StartPolling();
   statusThreadStarted_ = true;
   monitor_.Attach(&receiverLink_);
+  // A queued status sentence is shown at once, not at the next tick.
+  monitor_.SetStatusListener([this] { statusThread_->Wake(); });
   monitor_.StartReader();
   readerThreadStarted_ = true;
 }
@@ -82,17 +86,23 @@ void Application::Shutdown() {
   if (output != nullptr && output->IsOpen()) output->Close();
   ReceiverPort* input = receiverLink_.InputPort();
   if (input != nullptr && input->IsOpen()) input->Close();
+  // A thread that outlived its wait may still be in a poll that looks up the catalogue; closing
+  // the port has ended any read, so both end promptly now.
+  statusThread_->Join();
+  monitor_.JoinReader();
   catalogue_.ClearCatalogue();
 }
 
 void Application::StopThreads() {
+  // Both are told before either is waited for: stopping the reader also ends a reply wait the
+  // status thread may be in.
+  if (statusThreadStarted_) statusThread_->SignalTerminate();
+  if (readerThreadStarted_) monitor_.StopReader();
   if (statusThreadStarted_) {
-    statusThread_->SignalTerminate();
     statusThread_->WaitDone(kThreadStopWaitMs);
     statusThreadStarted_ = false;
   }
   if (readerThreadStarted_) {
-    monitor_.StopReader();
     monitor_.WaitReaderDone(kThreadStopWaitMs);
     readerThreadStarted_ = false;
   }

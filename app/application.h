@@ -47,6 +47,8 @@ struct ApplicationOptions {
   // The protocol's own pauses (the 2000 ms after a tune, the 200 ms reply passes); tests may
   // shorten them.
   std::function<void(std::chrono::milliseconds)> sleeper;
+  // The longest wait for a reply the reader queues: ten passes of 200 ms. Tests may shorten it.
+  std::chrono::milliseconds replyWait{2000};
 };
 
 // The one application object: the receiver link and its monitor, the site catalogue, the current

@@ -5,15 +5,15 @@
 namespace skylark {
 namespace {
 
-// The receiver answers a tune or a status request within this time; the reader thread queues the
-// answer meanwhile. It must: a reply wait holds the queue lock, so the reader cannot queue
-// anything while one runs.
-constexpr auto kReplyPause = std::chrono::milliseconds(2000);
+// The receiver is given this long to take a tune before its acknowledgement is looked for.
+constexpr auto kTunePause = std::chrono::milliseconds(2000);
 
 }  // namespace
 
 bool Application::Tune(std::uint32_t statusInterval) {
   if (!IsLinkOpen()) return false;
+  // An acknowledgement queued before the command was written answers an earlier one.
+  const std::uint64_t mark = monitor_.QueueMark();
   const std::int32_t mode = tuneMode_.load();
   if (mode == kTuneAutomatic) {
     if (!monitor_.SendAutomaticTune(statusInterval)) return false;
@@ -49,28 +49,23 @@ bool Application::Tune(std::uint32_t statusInterval) {
   }
   statusInterval_.store(statusInterval);
   PostSiteChanged();
-  Sleep(kReplyPause);
-  return monitor_.AwaitTuneAcknowledge();
+  Sleep(kTunePause);
+  return monitor_.AwaitTuneAcknowledge(mark);
 }
 
 bool Application::PollStatus() {
   if (activePage_.load() != kStatusPage) return false;
 
-  const ReceiverStatus before = Status();
-  std::int32_t strength = before.signalStrength;
-  std::int32_t snr = before.snr;
-  double frequency = before.frequency;
-  std::int32_t rate = before.mskRate;
-  const bool read = monitor_.QuerySignalStatus(strength, snr, frequency, rate);
-  // A failed reply has zeroed the four values; a closed port has left them as they were.
+  // Only the newest reading counts; without a new one the snapshot stays as it was.
+  const std::optional<StatusReading> reading = monitor_.QuerySignalStatus();
+  if (!reading) return false;
   UpdateState([&](SharedState& state) {
-    state.status.signalStrength = strength;
-    state.status.snr = snr;
-    state.status.frequency = frequency;
-    state.status.mskRate = rate;
-    if (read) state.status.received = ReadingTime::Now();
+    state.status.signalStrength = reading->strength;
+    state.status.snr = reading->snr;
+    state.status.frequency = reading->frequency;
+    state.status.mskRate = reading->mskRate;
+    state.status.received = reading->received;
   });
-  if (!read) return false;
 
   const std::int32_t mode = tuneMode_.load();
   bool lost = false;
@@ -99,14 +94,14 @@ bool Application::PollStatus() {
   if (lost) PostSiteChanged();
 
   if (gained) {
+    const std::uint64_t mark = monitor_.QueueMark();
     if (identify && monitor_.SendStatusRequest() && activePage_.load() == kStatusPage) {
-      Sleep(kReplyPause);
       std::int32_t reportedStrength = 0;
       std::int32_t reportedSnr = 0;
       double reportedFrequency = 0.0;
       std::int32_t reportedRate = 0;
       std::int32_t station = 0;
-      monitor_.QueryReceiverStatus(reportedStrength, reportedSnr, reportedFrequency, reportedRate, station);
+      monitor_.QueryReceiverStatus(reportedStrength, reportedSnr, reportedFrequency, reportedRate, station, mark);
       if (station != 0) {
         SelectSiteByStationId(static_cast<std::uint32_t>(station));
         UpdateState([&](SharedState& state) {

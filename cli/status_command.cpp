@@ -1,6 +1,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -56,6 +57,21 @@ struct ShownTexts {
   std::u16string rate{resources::LoadText(resources::kNotAvailable)};
 };
 
+// ISO 8601 in UTC to the millisecond, as "2026-12-06T23:58:01.250Z".
+std::string IsoUtc(std::chrono::system_clock::time_point time) {
+  using namespace std::chrono;
+  const auto ms = floor<milliseconds>(time);
+  const auto day = floor<days>(ms);
+  const year_month_day date{day};
+  const hh_mm_ss clock{ms - day};
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+  return text;
+}
+
 void Print(const SharedState& state, const StatusTexts& texts, const ShownTexts& shown, bool json) {
   using resources::ToUtf8;
   if (json) {
@@ -67,6 +83,8 @@ void Print(const SharedState& state, const StatusTexts& texts, const ShownTexts&
         {"locked", ToUtf8(texts.locked)},
         {"signal_strength", ToUtf8(texts.signalStrength)},
         {"snr", ToUtf8(texts.snr)},
+        {"received", state.status.received ? nlohmann::ordered_json(IsoUtc(state.status.received->utc))
+                                           : nlohmann::ordered_json()},
         {"raw",
          {{"frequency_khz", state.status.frequency},
           {"msk_rate", state.status.mskRate},

@@ -56,9 +56,13 @@ class SerialLine {
   virtual bool GetState(LineState& state) = 0;
   virtual bool SetState(const LineState& state) = 0;
 
-  // One read of up to `count` bytes within the time-outs. A quiet line succeeds with 0 bytes;
-  // an error or a vanished device (hang-up, unplugged adapter) fails.
-  virtual bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) = 0;
+  // How a read ended. Done: with the bytes that came, possibly none on a quiet line. Refused: the
+  // line stays usable (opened without read access, say). Gone: the device vanished (hang-up,
+  // unplugged adapter) or the line is being closed.
+  enum class ReadResult { Done, Refused, Gone };
+
+  // One read of up to `count` bytes within the time-outs.
+  virtual ReadResult Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) = 0;
 
   // One write call within the write time-out; it may write fewer bytes than asked, even none.
   virtual bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) = 0;

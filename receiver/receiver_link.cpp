@@ -75,28 +75,42 @@ bool ReceiverLink::RequestStatusZero() {
   return output_ != nullptr && output_->SendSentence(u"$PCSI,1,0");
 }
 
-bool ReceiverLink::AwaitAcknowledge() {
-  return input_ != nullptr && input_->AwaitLine(u"$PCSI,ACK");
+bool ReceiverLink::AwaitAcknowledge(std::uint64_t after) {
+  return input_ != nullptr && input_->AwaitLine(u"$PCSI,ACK", after);
 }
 
-bool ReceiverLink::ReadSignalStatus(std::int32_t& strength, std::int32_t& snr, double& frequency,
-                                    std::int32_t& bitRate) {
-  if (input_ == nullptr || !input_->IsOpen()) return false;
+std::optional<StatusReading> ReceiverLink::ReadSignalStatus() {
+  if (input_ == nullptr || !input_->IsOpen()) return std::nullopt;
+  // Receivers name the sentence with their own talker: "$CRMSS", "$GPMSS".
+  constexpr std::u16string_view kStatusSentence = u"$--MSS";
+  std::optional<QueuedLine> line;
   TextList fields;
-  input_->QueryFields(u"$CRMSS", fields);
-  // A short or missing reply still sets all four, to zero where a field is missing.
-  const std::size_t count = fields.Count();
-  strength = TakeInt(fields);
-  snr = TakeInt(fields);
-  frequency = TakeReal(fields);
-  bitRate = TakeInt(fields);
-  return count >= 4;
+  if (input_->QueueMode()) {
+    line = input_->TakeNewestReply(kStatusSentence);
+    if (!line) return std::nullopt;
+    SplitFields(line->text, kStatusSentence.size() + 1, fields);
+  } else if (!input_->QueryFields(kStatusSentence, fields)) {
+    return std::nullopt;
+  }
+  // A sentence cut short by noise is no reading: the values it lacks would show as zero.
+  if (fields.Count() < 4) return std::nullopt;
+  StatusReading reading;
+  reading.strength = TakeInt(fields);
+  reading.snr = TakeInt(fields);
+  reading.frequency = TakeReal(fields);
+  reading.mskRate = TakeInt(fields);
+  reading.received = line ? line->arrived : ReadingTime::Now();
+  return reading;
 }
 
-void ReceiverLink::ReadReceiverStatus(ReceiverStatusLine& line) {
+void ReceiverLink::ReadReceiverStatus(ReceiverStatusLine& line, std::uint64_t after) {
   if (input_ == nullptr) return;
   TextList fields;
-  input_->QueryFields(u"$PCSI,CS0", fields);
+  constexpr std::u16string_view kStatusReport = u"$PCSI,CS0";
+  std::u16string reply;
+  if (input_->AwaitReply(kStatusReport, reply, 512, after) && reply.size() > kStatusReport.size() + 1) {
+    SplitFields(reply, kStatusReport.size() + 1, fields);
+  }
   line.field1 = TakeText(fields);
   line.field2 = TakeInt(fields);
   line.frequency = TakeReal(fields);

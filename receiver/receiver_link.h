@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,15 @@ struct ReceiverStatusLine {
   std::int32_t field13 = 0;
 };
 
+// One signal-status sentence ("$CRMSS", or "$--MSS" from another talker).
+struct StatusReading {
+  std::int32_t strength = 0;
+  std::int32_t snr = 0;
+  double frequency = 0.0;  // kHz
+  std::int32_t mskRate = 0;
+  ReadingTime received;
+};
+
 // The output port (commands to the receiver) and the input port (replies from it), which are one
 // port object, with the receiver's seven commands. It takes no lock: the monitor serialises it.
 class ReceiverLink {
@@ -43,13 +53,16 @@ class ReceiverLink {
   bool TuneManual(double frequencyKhz, int bitRate, std::uint32_t interval);
   bool RequestStatus();      // "$PCSI,1"
   bool RequestStatusZero();  // "$PCSI,1,0"
-  bool AwaitAcknowledge();   // a line containing "$PCSI,ACK"
-  // A line containing "$CRMSS": strength, SNR, frequency (kHz), bit rate; missing fields give 0.
-  // True when the reply gave at least four fields.
-  bool ReadSignalStatus(std::int32_t& strength, std::int32_t& snr, double& frequency,
-                        std::int32_t& bitRate);
-  // A line containing "$PCSI,CS0"; missing fields give 0 or an empty text.
-  void ReadReceiverStatus(ReceiverStatusLine& line);
+  // A line containing "$PCSI,ACK", queued after line number `after`.
+  bool AwaitAcknowledge(std::uint64_t after = 0);
+  // The newest status sentence from any talker, the older ones dropped (queue mode; without a
+  // queue, the next one within the reply wait): strength, SNR, frequency (kHz), bit rate. None
+  // when no such sentence came, when the input port is not open, or when the sentence has fewer
+  // than four fields.
+  std::optional<StatusReading> ReadSignalStatus();
+  // A line containing "$PCSI,CS0" queued after line number `after`; missing fields give 0 or an
+  // empty text.
+  void ReadReceiverStatus(ReceiverStatusLine& line, std::uint64_t after = 0);
 
  private:
   std::unique_ptr<ReceiverPort> port_;

@@ -5,37 +5,53 @@
 namespace skylark {
 namespace {
 
-// At 4800 baud a 16-byte read is about 33 ms of traffic; the receiver sends roughly one 30-byte
-// status sentence a second, so 16 bytes per 100 ms keeps up with it.
+// At 4800 baud a 16-byte read is about 33 ms of traffic. The reader reads again at once while
+// bytes come, so it keeps up with the full line rate (480 bytes a second); it pauses only when a
+// read brought nothing (a quiet line has already waited out the read time-out by then).
 constexpr std::size_t kReadChunk = 16;
 constexpr auto kReaderPause = std::chrono::milliseconds(100);
 
+bool IsStatusSentence(std::u16string_view line) { return FindSentence(line, u"$--MSS") != std::u16string_view::npos; }
+
 }  // namespace
 
-ReceiverMonitor::ReceiverMonitor()
-    : readerDone_(platform::CreateEvent(false, false, kReaderDoneEventName)) {}
+ReceiverMonitor::ReceiverMonitor() : readerDone_(platform::CreateEvent(false, false)) {}
 
 ReceiverMonitor::~ReceiverMonitor() {
   // The reader works on this object; it must be gone before the object is. Its read is bounded
   // by the line's time-outs, so the join is too.
   StopReader();
-  if (readerThread_.joinable()) readerThread_.join();
+  JoinReader();
+}
+
+void ReceiverMonitor::PublishDoneEvent() {
+  if (readerThread_.joinable()) return;
+  if (auto named = platform::CreateEvent(false, false, kReaderDoneEventName)) readerDone_ = std::move(named);
 }
 
 bool ReceiverMonitor::OutputPortOpen() const {
-  return link_ != nullptr && link_->OutputPort() != nullptr && link_->OutputPort()->IsOpen();
+  ReceiverLink* link = link_.load();
+  return link != nullptr && link->OutputPort() != nullptr && link->OutputPort()->IsOpen();
 }
 
 bool ReceiverMonitor::InputPortOpen() const {
-  return link_ != nullptr && link_->InputPort() != nullptr && link_->InputPort()->IsOpen();
+  ReceiverLink* link = link_.load();
+  return link != nullptr && link->InputPort() != nullptr && link->InputPort()->IsOpen();
+}
+
+// A port opened for writing only (the output group of the two-port layout) has nothing to read.
+bool ReceiverMonitor::InputPortReadable() const {
+  if (!InputPortOpen()) return false;
+  const auto access = static_cast<std::uint32_t>(link_.load()->InputPort()->GetAccess());
+  return (access & static_cast<std::uint32_t>(AccessMode::Read)) != 0;
 }
 
 void ReceiverMonitor::Attach(ReceiverLink* link) {
   std::lock_guard lock(commandLock_);
-  link_ = link;
-  if (link_ != nullptr && link_->InputPort() != nullptr) {
-    link_->InputPort()->SetLineQueue(&lineQueue_);
-    link_->InputPort()->SetQueueMode(true);
+  link_.store(link);
+  if (link != nullptr && link->InputPort() != nullptr) {
+    link->InputPort()->SetLineQueue(&lineQueue_);
+    link->InputPort()->SetQueueMode(true);
   }
 }
 
@@ -46,37 +62,42 @@ bool ReceiverMonitor::IsLinkOpen() {
 
 bool ReceiverMonitor::SendAutomaticTune(std::uint32_t interval) {
   std::lock_guard lock(commandLock_);
-  return OutputPortOpen() && link_->TuneAutomatic(interval);
+  return OutputPortOpen() && link_.load()->TuneAutomatic(interval);
 }
 
 bool ReceiverMonitor::SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval) {
   std::lock_guard lock(commandLock_);
-  return OutputPortOpen() && link_->TuneManual(frequencyKhz, bitRate, interval);
+  return OutputPortOpen() && link_.load()->TuneManual(frequencyKhz, bitRate, interval);
 }
 
 bool ReceiverMonitor::SendStatusRequest() {
   std::lock_guard lock(commandLock_);
-  return OutputPortOpen() && link_->RequestStatus();
+  return OutputPortOpen() && link_.load()->RequestStatus();
 }
 
-bool ReceiverMonitor::AwaitTuneAcknowledge() {
-  std::lock_guard lock(queueLock_);
-  return link_ != nullptr && link_->AwaitAcknowledge();
+std::uint64_t ReceiverMonitor::QueueMark() { return lineQueue_.LastNumber(); }
+
+bool ReceiverMonitor::AwaitTuneAcknowledge(std::uint64_t after) {
+  std::lock_guard lock(replyLock_);
+  ReceiverLink* link = link_.load();
+  return link != nullptr && link->AwaitAcknowledge(after);
 }
 
-bool ReceiverMonitor::QuerySignalStatus(std::int32_t& strength, std::int32_t& snr,
-                                        double& frequency, std::int32_t& bitRate) {
-  std::lock_guard lock(queueLock_);
-  return link_ != nullptr && link_->ReadSignalStatus(strength, snr, frequency, bitRate);
+std::optional<StatusReading> ReceiverMonitor::QuerySignalStatus() {
+  // No reply lock: it takes only status sentences, which no other wait is after, and never waits.
+  ReceiverLink* link = link_.load();
+  if (link == nullptr) return std::nullopt;
+  return link->ReadSignalStatus();
 }
 
 bool ReceiverMonitor::QueryReceiverStatus(std::int32_t& strength, std::int32_t& snr,
                                           double& frequency, std::int32_t& bitRate,
-                                          std::int32_t& stationId) {
-  std::lock_guard lock(queueLock_);
-  if (link_ == nullptr) return false;
+                                          std::int32_t& stationId, std::uint64_t after) {
+  std::lock_guard lock(replyLock_);
+  ReceiverLink* link = link_.load();
+  if (link == nullptr) return false;
   ReceiverStatusLine line;
-  link_->ReadReceiverStatus(line);
+  link->ReadReceiverStatus(line, after);
   strength = line.signalStrength;
   snr = line.snr;
   frequency = line.frequency;
@@ -89,45 +110,44 @@ bool ReceiverMonitor::QueryReceiverStatus(std::int32_t& strength, std::int32_t& 
 bool ReceiverMonitor::StopStatusOutput() {
   {
     std::lock_guard lock(commandLock_);
-    if (InputPortOpen()) link_->InputPort()->Drain();
+    if (InputPortOpen()) link_.load()->InputPort()->Drain();
   }
   std::lock_guard lock(commandLock_);
-  return OutputPortOpen() && link_->RequestStatusZero();
+  return OutputPortOpen() && link_.load()->RequestStatusZero();
 }
 
 bool ReceiverMonitor::StartReader() {
   if (readerThread_.joinable()) return true;
   running_.store(true);
+  lineQueue_.SetStopped(false);
   readerThread_ = std::thread([this] { ReaderThreadMain(); });
   return true;
 }
 
-void ReceiverMonitor::StopReader() { running_.store(false); }
+void ReceiverMonitor::StopReader() {
+  running_.store(false);
+  lineQueue_.SetStopped(true);
+}
 
 bool ReceiverMonitor::WaitReaderDone(int timeoutMs) {
   if (!readerThread_.joinable()) return true;
   if (readerDone_ != nullptr && !readerDone_->Wait(timeoutMs)) return false;
-  // A thread that has not ended in time stays joinable; the destructor joins it.
   readerThread_.join();
   return true;
 }
 
+void ReceiverMonitor::JoinReader() {
+  if (readerThread_.joinable()) readerThread_.join();
+}
+
 void ReceiverMonitor::QueueLine(std::u16string_view line) {
-  std::lock_guard lock(queueLock_);
   lineQueue_.Append(line);
-  std::u16string dropped;
-  while (lineQueue_.Count() > kLineQueueLimit && lineQueue_.TakeFirst(dropped)) ++droppedLines_;
+  if (statusListener_ && IsStatusSentence(line)) statusListener_();
 }
 
-std::size_t ReceiverMonitor::QueuedLines() {
-  std::lock_guard lock(queueLock_);
-  return lineQueue_.Count();
-}
+std::size_t ReceiverMonitor::QueuedLines() { return lineQueue_.Count(); }
 
-std::size_t ReceiverMonitor::DroppedLines() {
-  std::lock_guard lock(queueLock_);
-  return droppedLines_;
-}
+std::size_t ReceiverMonitor::DroppedLines() { return lineQueue_.Dropped(); }
 
 void ReceiverMonitor::ReaderThreadMain() {
   if (readerDone_ != nullptr) readerDone_->Reset();
@@ -135,11 +155,10 @@ void ReceiverMonitor::ReaderThreadMain() {
   std::array<std::uint8_t, kReadChunk> buffer{};
   while (running_.load()) {
     // No lock: commands are written to the same port object while the reader waits here.
-    if (InputPortOpen()) {
-      std::size_t got = 0;
-      if (link_->InputPort()->Read(buffer.data(), buffer.size(), got) && got > 0) {
-        assembler_.AssembleSentences(buffer.data(), got, queue);
-      }
+    std::size_t got = 0;
+    if (InputPortReadable() && link_.load()->InputPort()->Read(buffer.data(), buffer.size(), got) && got > 0) {
+      assembler_.AssembleSentences(buffer.data(), got, queue);
+      continue;
     }
     std::this_thread::sleep_for(kReaderPause);
   }

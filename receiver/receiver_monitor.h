@@ -58,17 +58,22 @@ class SentenceAssembler {
 };
 
 // The reader thread and the two locks that serialise every use of the receiver link: commands
-// are written under the command lock, replies are read under the queue lock, never both.
+// are written under the command lock, reply waits run one at a time under the reply lock. The
+// reader appends to the line queue under the queue's own short lock, so it never waits for a
+// reply wait and a wait sees every line queued while it runs.
 class ReceiverMonitor {
  public:
-  // The line queue keeps the newest lines; older ones are dropped and counted.
-  static constexpr std::size_t kLineQueueLimit = 256;
+  static constexpr std::size_t kLineQueueLimit = LineQueue::kLimit;
 
   ReceiverMonitor();
   virtual ~ReceiverMonitor();
 
   ReceiverMonitor(const ReceiverMonitor&) = delete;
   ReceiverMonitor& operator=(const ReceiverMonitor&) = delete;
+
+  // The reader's done event becomes the named one other processes may wait for; only the
+  // instance that holds the single-instance guard does this, before StartReader.
+  void PublishDoneEvent();
 
   // From now on the link's input port reads its lines from the line queue.
   void Attach(ReceiverLink* link);
@@ -77,45 +82,58 @@ class ReceiverMonitor {
   bool SendAutomaticTune(std::uint32_t interval);
   bool SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval);
   bool SendStatusRequest();
-  bool AwaitTuneAcknowledge();
-  bool QuerySignalStatus(std::int32_t& strength, std::int32_t& snr, double& frequency,
-                         std::int32_t& bitRate);
-  // Fields 7, 8, 3, 5 and 11 of the status line; always 0.
+  // The number of the newest queued line: taken before a command is written, it tells the
+  // answer from lines that were there before.
+  std::uint64_t QueueMark();
+  // A "$PCSI,ACK" queued after `after`.
+  bool AwaitTuneAcknowledge(std::uint64_t after = 0);
+  // The newest status sentence queued, the older ones dropped; none when no new one has come.
+  // Never waits.
+  std::optional<StatusReading> QuerySignalStatus();
+  // Fields 7, 8, 3, 5 and 11 of a status report queued after `after`; always 0.
   bool QueryReceiverStatus(std::int32_t& strength, std::int32_t& snr, double& frequency,
-                           std::int32_t& bitRate, std::int32_t& stationId);
+                           std::int32_t& bitRate, std::int32_t& stationId, std::uint64_t after = 0);
   // Discards pending input, then sends "$PCSI,1,0".
   bool StopStatusOutput();
 
+  // Called on the reader thread whenever it queues a status sentence; set before StartReader.
+  void SetStatusListener(std::function<void()> listener) { statusListener_ = std::move(listener); }
   bool StartReader();
+  // Ends the reader loop and every reply wait in progress.
   void StopReader();
   // Waits for the reader thread to end; false when it has not within the time.
   bool WaitReaderDone(int timeoutMs);
+  // Waits for the reader thread to end, however long its last read takes.
+  void JoinReader();
 
-  // Appends one finished sentence to the line queue under the queue lock (the reader's path).
+  // Appends one finished sentence to the line queue (the reader's path).
   void QueueLine(std::u16string_view line);
   std::size_t QueuedLines();
   std::size_t DroppedLines();
 
-  // The reader loop: reads up to 16 bytes every 100 ms while the input port is open.
+  // The reader loop: reads up to 16 bytes at a time while the input port is open for reading,
+  // and pauses 100 ms only when a read brought nothing.
   virtual void ReaderThreadMain();
 
  private:
   bool OutputPortOpen() const;  // command lock held
   bool InputPortOpen() const;
+  bool InputPortReadable() const;
 
-  TextList lineQueue_;
+  LineQueue lineQueue_;
   std::thread readerThread_;
   std::unique_ptr<platform::Event> readerDone_;
   std::atomic<bool> running_{true};
-  ReceiverLink* link_ = nullptr;
-  std::mutex queueLock_;
+  std::atomic<ReceiverLink*> link_{nullptr};
+  std::mutex replyLock_;
   std::mutex commandLock_;
   SentenceAssembler assembler_;
-  std::size_t droppedLines_ = 0;  // queue lock
+  std::function<void()> statusListener_;
 };
 
-// The status thread: every 500 ms, or at once when another process signals the update event,
-// one poll; ends when the terminate event is signalled.
+// The status thread: every 500 ms, at once when the reader queues a status sentence, and at once
+// when another process signals the update event, one poll; ends when the terminate event is
+// signalled.
 class StatusThread {
  public:
   explicit StatusThread(std::function<void()> poll);
@@ -124,10 +142,18 @@ class StatusThread {
   StatusThread(const StatusThread&) = delete;
   StatusThread& operator=(const StatusThread&) = delete;
 
+  // The terminate, update and done events become the named ones other processes may signal.
+  // Only the instance that holds the single-instance guard does this, before StartPolling: any
+  // other process keeps private events and so never disturbs the running one.
+  void PublishEvents();
   bool StartPolling();
   void SignalTerminate();
+  // Asks for a poll at once (a status sentence has been queued).
+  void Wake();
   // Waits for the thread to end; false when it has not within the time.
   bool WaitDone(int timeoutMs);
+  // Waits for the thread to end, however long its poll takes.
+  void Join();
 
  private:
   void StatusThreadMain();

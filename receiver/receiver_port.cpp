@@ -1,5 +1,6 @@
 #include "receiver/receiver_port.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -46,10 +47,8 @@ ReceiverPort::ReceiverPort(std::u16string_view name, std::uint32_t baudRate, std
 std::u16string ReceiverPort::ReadLine(std::size_t capacity) {
   std::u16string line;
   if (queueMode_) {
-    if (lineQueue_ != nullptr && !lineQueue_->Empty()) {
-      std::u16string first;
-      lineQueue_->TakeFirst(first);
-      line = Limit(first, capacity);
+    if (LineQueue* queue = lineQueue_.load(); queue != nullptr) {
+      if (auto first = queue->TakeFirst()) line = Limit(first->text, capacity);
     }
     return line;
   }
@@ -62,8 +61,26 @@ std::u16string ReceiverPort::ReadLine(std::size_t capacity) {
   return line;
 }
 
+bool ReceiverPort::AwaitQueuedReply(std::u16string_view prefix, std::u16string& reply,
+                                    std::size_t capacity, std::uint64_t after) {
+  const auto deadline = LineQueue::Clock::now() + replyWait_;
+  LineQueue* queue = lineQueue_.load();
+  while (queue != nullptr) {
+    const std::optional<QueuedLine> line = queue->TakeFirst(deadline);
+    if (!line) break;
+    if (line->number <= after) continue;
+    if (const auto at = FindSentence(line->text, prefix); at != std::u16string::npos) {
+      reply = Limit(std::u16string_view(line->text).substr(at), capacity);
+      return true;
+    }
+  }
+  reply.clear();
+  return false;
+}
+
 bool ReceiverPort::AwaitReply(std::u16string_view prefix, std::u16string& reply,
-                              std::size_t capacity) {
+                              std::size_t capacity, std::uint64_t after) {
+  if (queueMode_) return AwaitQueuedReply(prefix, reply, capacity, after);
   const auto pause = [this](std::chrono::milliseconds time) {
     if (sleeper_) {
       sleeper_(time);
@@ -75,9 +92,9 @@ bool ReceiverPort::AwaitReply(std::u16string_view prefix, std::u16string& reply,
   };
   for (int pass = 0; pass < kReplyPasses; ++pass) {
     pause(kReplyPause);
-    // An empty line ends the pass: the queue is empty, or the line had nothing to give.
+    // An empty line ends the pass: the line had nothing to give.
     for (std::u16string line = ReadLine(capacity); !line.empty();) {
-      if (const auto at = line.find(prefix); at != std::u16string::npos) {
+      if (const auto at = FindSentence(line, prefix); at != std::u16string::npos) {
         reply = Limit(std::u16string_view(line).substr(at), capacity);
         return true;
       }
@@ -89,9 +106,18 @@ bool ReceiverPort::AwaitReply(std::u16string_view prefix, std::u16string& reply,
   return false;
 }
 
-bool ReceiverPort::AwaitLine(std::u16string_view prefix) {
+bool ReceiverPort::AwaitLine(std::u16string_view prefix, std::uint64_t after) {
   std::u16string scratch;
-  return AwaitReply(prefix, scratch, kReplyCapacity);
+  return AwaitReply(prefix, scratch, kReplyCapacity, after);
+}
+
+std::optional<QueuedLine> ReceiverPort::TakeNewestReply(std::u16string_view prefix) {
+  LineQueue* queue = lineQueue_.load();
+  if (!queueMode_ || queue == nullptr) return std::nullopt;
+  std::optional<QueuedLine> newest = queue->TakeNewest(
+      [prefix](std::u16string_view line) { return FindSentence(line, prefix) != std::u16string::npos; });
+  if (newest) newest->text = Limit(std::u16string_view(newest->text).substr(FindSentence(newest->text, prefix)), kReplyCapacity);
+  return newest;
 }
 
 bool ReceiverPort::QueryFields(std::u16string_view prefix, TextList& fields) {
@@ -99,9 +125,27 @@ bool ReceiverPort::QueryFields(std::u16string_view prefix, TextList& fields) {
   std::u16string reply;
   if (!AwaitReply(prefix, reply, kReplyCapacity)) return false;
   if (reply.size() <= prefix.size() + 1) return false;
-  // The character after the prefix is normally its comma; the checksum after '*' is not
-  // verified and becomes one more field.
-  std::u16string_view rest = std::u16string_view(reply).substr(prefix.size() + 1);
+  // The character after the prefix is normally its comma.
+  SplitFields(reply, prefix.size() + 1, fields);
+  return !fields.Empty();
+}
+
+std::size_t FindSentence(std::u16string_view line, std::u16string_view prefix) {
+  const bool anyTalker = prefix.size() > 3 && prefix[0] == u'$' && prefix.substr(1, 2) == u"--";
+  if (!anyTalker) return line.find(prefix);
+  const auto capital = [](char16_t c) { return c >= u'A' && c <= u'Z'; };
+  const std::u16string_view name = prefix.substr(3);
+  for (std::size_t at = line.find(u'$'); at != std::u16string_view::npos; at = line.find(u'$', at + 1)) {
+    if (line.size() - at >= prefix.size() && capital(line[at + 1]) && capital(line[at + 2]) &&
+        line.substr(at + 3, name.size()) == name) {
+      return at;
+    }
+  }
+  return std::u16string_view::npos;
+}
+
+void SplitFields(std::u16string_view reply, std::size_t skip, TextList& fields) {
+  std::u16string_view rest = reply.substr(std::min(skip, reply.size()));
   while (!rest.empty()) {
     const auto separator = rest.find_first_of(u",*");
     if (separator == std::u16string_view::npos) {
@@ -111,7 +155,6 @@ bool ReceiverPort::QueryFields(std::u16string_view prefix, TextList& fields) {
     fields.Append(rest.substr(0, separator));
     rest.remove_prefix(separator + 1);
   }
-  return !fields.Empty();
 }
 
 bool ReceiverPort::SendSentence(std::u16string_view sentence) {

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "receiver/line_queue.h"
 #include "receiver/serial_port.h"
 #include "receiver/text_list.h"
 
@@ -22,17 +25,26 @@ class ReceiverPort : public SerialPort {
                std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
                AccessMode access);
 
-  void SetLineQueue(TextList* queue) { lineQueue_ = queue; }
+  void SetLineQueue(LineQueue* queue) { lineQueue_ = queue; }
   void SetQueueMode(bool queueMode) { queueMode_ = queueMode; }
+  bool QueueMode() const { return queueMode_; }
 
-  // The next line, possibly empty, of at most capacity - 1 characters. In queue mode the
-  // caller holds the monitor's queue lock.
+  // The next line, possibly empty, of at most capacity - 1 characters. In queue mode it takes
+  // the oldest queued line without waiting.
   std::u16string ReadLine(std::size_t capacity);
 
-  // Ten passes of a 200 ms pause and a read of the lines waiting; true and the reply from the
-  // prefix onwards when a line contains the prefix, else false and an empty reply.
-  bool AwaitReply(std::u16string_view prefix, std::u16string& reply, std::size_t capacity);
-  bool AwaitLine(std::u16string_view prefix);
+  // True and the reply from the prefix onwards when a line containing the prefix arrives in
+  // time, else false and an empty reply. In queue mode lines numbered `after` or lower do not
+  // count (they were queued before the command this reply answers); the wait sees lines as they
+  // are queued and gives up after the reply wait. In line mode it makes ten passes of a 200 ms
+  // pause and a read of the lines waiting. Either way it removes the lines it passes over.
+  bool AwaitReply(std::u16string_view prefix, std::u16string& reply, std::size_t capacity,
+                  std::uint64_t after = 0);
+  bool AwaitLine(std::u16string_view prefix, std::uint64_t after = 0);
+
+  // Queue mode: removes every queued line holding the prefix and gives the newest, its text from
+  // the prefix onwards; never waits.
+  std::optional<QueuedLine> TakeNewestReply(std::u16string_view prefix);
 
   // The fields of the reply after the prefix and the one character that follows it; true when
   // a reply came and gave at least one field.
@@ -43,12 +55,29 @@ class ReceiverPort : public SerialPort {
 
   // The pauses of AwaitReply belong to the protocol; tests may pass a clock of their own.
   void SetSleeper(Sleeper sleeper) { sleeper_ = std::move(sleeper); }
+  // The longest wait for a queued reply: ten passes of 200 ms. Tests may shorten it.
+  void SetReplyWait(std::chrono::milliseconds wait) { replyWait_ = wait; }
 
  private:
-  TextList* lineQueue_ = nullptr;
-  bool queueMode_ = false;
+  bool AwaitQueuedReply(std::u16string_view prefix, std::u16string& reply, std::size_t capacity,
+                        std::uint64_t after);
+
+  // Set once at start-up on the main thread, read by the worker threads.
+  std::atomic<LineQueue*> lineQueue_{nullptr};
+  std::atomic<bool> queueMode_{false};
   Sleeper sleeper_;
+  std::chrono::milliseconds replyWait_{2000};
 };
+
+// Where the sentence named by `prefix` starts in `line`; npos when it is not there. A prefix
+// "$--XXX" stands for that sentence from any talker, as NMEA writes it: '$', two capital
+// letters, then the rest ("$CRMSS", "$GPMSS" for "$--MSS").
+std::size_t FindSentence(std::u16string_view line, std::u16string_view prefix);
+
+// The fields of a reply after its first `skip` characters: cut at every ',' and '*' (the
+// checksum is not verified and becomes one more field); a separator at the very end adds no
+// empty field after it.
+void SplitFields(std::u16string_view reply, std::size_t skip, TextList& fields);
 
 // Field readers: each takes the first field off the list and removes it.
 std::u16string TakeText(TextList& fields, std::size_t capacity = 512);

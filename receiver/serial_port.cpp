@@ -96,11 +96,13 @@ bool SerialPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got)
   got = 0;
   const auto line = CurrentLine();
   if (!line) return false;
-  if (line->Read(buffer, count, got)) return true;
-  // The line fails reads only when its device has gone or it is being closed: either way the
-  // port must read as closed, or the reader thread would retry a dead line forever.
+  const auto result = line->Read(buffer, count, got);
+  if (result == platform::SerialLine::ReadResult::Done) return true;
   got = 0;
-  DropLine(mutex_, line_, line);
+  // A device that has gone (or a line being closed) must read as closed, or the reader thread
+  // would retry a dead line forever; a refused read leaves a usable line, such as one opened
+  // for writing only, open.
+  if (result == platform::SerialLine::ReadResult::Gone) DropLine(mutex_, line_, line);
   return false;
 }
 

@@ -51,7 +51,7 @@ class SerialPort {
   bool IsOpen() const;
 
   // One read of up to `count` bytes; `got` is set to 0 first. A read that fails because the
-  // device vanished closes the port.
+  // device vanished closes the port; one the line refuses (no read access) leaves it open.
   bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got);
   bool ReadByte(std::uint8_t& byte);
   // Discards the input already received: at most six reads of 512 bytes, none of them waiting.

@@ -17,10 +17,18 @@ std::unique_ptr<platform::Event> MakeEvent(bool manualReset, std::u16string_view
 
 }  // namespace
 
+// Private until PublishEvents: a process that does not own the instance guard must never signal
+// or reset the running instance's events.
 StatusThread::StatusThread(std::function<void()> poll)
     : poll_(std::move(poll)),
-      terminateEvent_(MakeEvent(true, kTerminateEventName)),
-      updateEvent_(MakeEvent(true, kUpdateEventName)) {
+      terminateEvent_(platform::CreateEvent(true, false)),
+      doneEvent_(platform::CreateEvent(false, false)),
+      updateEvent_(platform::CreateEvent(true, false)) {}
+
+void StatusThread::PublishEvents() {
+  if (thread_.joinable()) return;
+  terminateEvent_ = MakeEvent(true, kTerminateEventName);
+  updateEvent_ = MakeEvent(true, kUpdateEventName);
   doneEvent_ = MakeEvent(false, kStatusDoneEventName);
   // The terminate event stays signalled after a run has ended; a new run starts with it clear.
   if (terminateEvent_ != nullptr) terminateEvent_->Reset();
@@ -30,7 +38,7 @@ StatusThread::~StatusThread() {
   // The thread calls back into its owner; it must be gone before the owner is.
   SignalTerminate();
   polling_.store(false);
-  if (thread_.joinable()) thread_.join();
+  Join();
 }
 
 bool StatusThread::StartPolling() {
@@ -45,10 +53,18 @@ void StatusThread::SignalTerminate() {
   if (terminateEvent_ != nullptr) terminateEvent_->Set();
 }
 
+void StatusThread::Wake() {
+  if (updateEvent_ != nullptr) updateEvent_->Set();
+}
+
+void StatusThread::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
 bool StatusThread::WaitDone(int timeoutMs) {
   if (!thread_.joinable()) return true;
   if (doneEvent_ != nullptr && !doneEvent_->Wait(timeoutMs)) return false;
-  // A thread that has not ended in time stays joinable; the destructor joins it.
+  // A thread that has not ended in time stays joinable; Join or the destructor joins it.
   thread_.join();
   return true;
 }
@@ -62,8 +78,9 @@ void StatusThread::StatusThreadMain() {
         polling_.store(false);
         break;
       case platform::WaitResult::Second:
-        if (poll_) poll_();
+        // Cleared before the poll, so that a sentence queued during the poll wakes the next one.
         updateEvent_->Reset();
+        if (poll_) poll_();
         break;
       case platform::WaitResult::Timeout:
         if (poll_) poll_();

@@ -155,11 +155,11 @@ class PosixSerialLine final : public SerialLine {
     return ::tcsetattr(fd_, TCSANOW, &tio) == 0;
   }
 
-  bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override {
+  ReadResult Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override {
     got = 0;
     Call call(*this);
-    if (!call) return false;
-    if (count == 0) return true;
+    if (!call) return ReadResult::Gone;
+    if (count == 0) return ReadResult::Done;
     const auto start = Clock::now();
     const bool immediate = !call.timed || (call.timeouts.readInterval == kReadImmediately &&
                                            call.timeouts.readTotalConstant == 0 &&
@@ -177,21 +177,27 @@ class PosixSerialLine final : public SerialLine {
       }
       const bool last = limit && now >= *limit;  // one more look, then give what came
       const Wait wait = WaitFor(POLLIN, limit ? WaitMilliseconds(now, *limit) : -1);
-      if (wait == Wait::Closing) return false;
+      if (wait == Wait::Closing) return ReadResult::Gone;
       if (wait == Wait::Ready) {
         const ssize_t n = ::read(fd_, buffer + got, count - got);
         if (n > 0) {
           got += static_cast<std::size_t>(n);
-          if (got == count) return true;
+          if (got == count) return ReadResult::Done;
           lastByte = Clock::now();
           continue;
         }
-        // A tty reports end of file or EIO only when its device has gone (hang-up, unplug).
-        if (n == 0 || (errno != EAGAIN && errno != EINTR)) return got > 0;
-      } else if (wait == Wait::Gone) {
-        return got > 0;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+          if (last) return ReadResult::Done;
+          continue;
+        }
+        if (got > 0) return ReadResult::Done;
+        // A tty reports end of file, EIO, ENXIO or ENODEV only when its device has gone (hang-up,
+        // unplug); anything else (EBADF on a line opened for writing only) leaves the line as it is.
+        const bool gone = n == 0 || errno == EIO || errno == ENXIO || errno == ENODEV;
+        return gone ? ReadResult::Gone : ReadResult::Refused;
       }
-      if (last) return true;
+      if (wait == Wait::Gone) return got > 0 ? ReadResult::Done : ReadResult::Gone;
+      if (last) return ReadResult::Done;
     }
   }
 

@@ -69,13 +69,29 @@ class Win32SerialLine final : public SerialLine {
     return ::SetCommState(use.handle(), &dcb) != FALSE;
   }
 
-  bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override {
+  ReadResult Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override {
     got = 0;
     const Use use(*this);
+    if (!use.ok()) return ReadResult::Gone;
     DWORD n = 0;
-    const bool ok = use.ok() && ::ReadFile(use.handle(), buffer, Clamp(count), &n, nullptr) != FALSE;
+    const bool ok = ::ReadFile(use.handle(), buffer, Clamp(count), &n, nullptr) != FALSE;
     got = n;
-    return ok;
+    if (ok) return ReadResult::Done;
+    switch (::GetLastError()) {
+      // What a removed adapter, a vanished device or our own Close cancelling the read reports.
+      case ERROR_BAD_COMMAND:
+      case ERROR_GEN_FAILURE:
+      case ERROR_DEVICE_REMOVED:
+      case ERROR_DEVICE_NOT_CONNECTED:
+      case ERROR_NO_SUCH_DEVICE:
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_OPERATION_ABORTED:
+      case ERROR_HANDLE_EOF:
+      case ERROR_BROKEN_PIPE:
+        return ReadResult::Gone;
+      default:
+        return ReadResult::Refused;
+    }
   }
 
   bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) override {

@@ -42,7 +42,8 @@ class ApplicationFixture : public ::testing::Test, public Notifications {
   }
 
   // The 2000 ms pause after a command becomes `commandPause`, each 200 ms reply pass
-  // `passPause`; `paused_` sums what the protocol asked for. With a site directory the whole
+  // `passPause` (a reply wait, ten passes, ten of them); `paused_` sums what the protocol asked
+  // for. With a site directory the whole
   // application starts; without, only the reader runs and each poll is the test's own call.
   void Create(std::chrono::milliseconds commandPause, std::chrono::milliseconds passPause = 50ms,
               std::optional<std::u16string> siteDirectory = {}) {
@@ -56,6 +57,7 @@ class ApplicationFixture : public ::testing::Test, public Notifications {
                                   : asked >= 200ms ? passPause
                                                    : asked);
     };
+    options.replyWait = 10 * passPause;
     app_ = std::make_unique<Application>(std::move(options));
     if (siteDirectory) {
       app_->Start();

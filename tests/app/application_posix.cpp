@@ -1,6 +1,6 @@
+#include <future>
 #include <string>
 
-#include "platform/events.h"
 #include "tests/app/app_fixture_posix.h"
 #include "tests/support/pty.h"
 
@@ -8,6 +8,7 @@ namespace skylark {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::Values;
 
 const BeaconSite kHoek{u"Europe", u"Netherlands", u"Hoek", 200, 290.0, 9};
 
@@ -65,7 +66,7 @@ TEST_F(ApplicationTest, PollStatusOnlyOnTheStatusPage) {
   app_->SetActivePage(kStatusPage);
   EXPECT_TRUE(app_->PollStatus());
   EXPECT_EQ(statusPosts_, 1);
-  EXPECT_EQ(testing::Values(app_->Status()), (ReceiverStatus{300.0, 200, 15, 42, true, {}}));
+  EXPECT_EQ(Values(app_->Status()), (ReceiverStatus{300.0, 200, 15, 42, true, {}}));
 }
 
 TEST_F(ApplicationTest, LockIsGainedAtSevenAndLostBelow) {
@@ -94,31 +95,98 @@ TEST_F(ApplicationTest, LockIsGainedAtSevenAndLostBelow) {
   EXPECT_EQ(Sent(), "");  // the station was known: no status request
 }
 
-TEST_F(ApplicationTest, ASilentReceiverGivesUpAfterTwoSecondsAndPostsNothing) {
+// A poll shows the newest reading: a backlog queued while another page was shown is skipped, a
+// talker other than CR is read, and a poll with nothing new changes nothing and posts nothing.
+TEST_F(ApplicationTest, APollShowsTheNewestReadingAndKeepsItUntilANewerOne) {
   ASSERT_TRUE(OpenPort(u"COM3:"));
-  app_->UpdateState([](SharedState& s) { s.status.snr = 12; });
+  app_->SetActivePage(kTunePage);
+  std::string backlog;
+  for (int i = 1; i < 60; ++i) backlog += "$CRMSS," + std::to_string(i) + ",15,300.0,200*00\r\n";
+  backlog += "$PCSI,CS1,0\r\n$GPMSS,60,8,300.0,200*00\r\n$PCSI,CS1,1\r\n";
+  Poll(backlog, 62, false);
+  app_->SetActivePage(kStatusPage);
+  EXPECT_TRUE(app_->PollStatus());
+  const ReceiverStatus shown = app_->Status();
+  EXPECT_EQ(Values(shown), (ReceiverStatus{300.0, 200, 8, 60, true, {}}));
+  EXPECT_EQ(app_->Monitor().QueuedLines(), 2u) << "other sentences stay for their own waits";
+
   EXPECT_FALSE(app_->PollStatus());
-  EXPECT_NEAR(paused_, 2000, 200);
-  EXPECT_EQ(statusPosts_, 0);
-  EXPECT_EQ(app_->Status().snr, 0);  // a failed reply clears the values
+  EXPECT_EQ(app_->Status(), shown) << "nothing new: the values and their time stay";
+  EXPECT_EQ(statusPosts_, 1);
 }
 
-// The events the status thread waits on are named, shared with every process: a second instance,
-// refused at start, must leave the running instance's thread polling when it ends.
-TEST(SecondInstance, LeavesTheRunningStatusThreadPolling) {
-  testing::ScopedXdgDirs dirs;
+// The reader goes on queueing while a reply wait runs, and the wait sees what it queues; an
+// acknowledgement that was queued before the command does not answer it.
+TEST_F(ApplicationTest, OnlyAnAcknowledgementAfterTheCommandCountsAndItIsSeenWhenItComes) {
+  ASSERT_TRUE(OpenPort(u"COM3:"));
+  app_->SetTuneMode(kTuneBySite);
+  Poll("$PCSI,ACK,GPMSK*02\r\n", 1, false);
+  EXPECT_FALSE(app_->Tune(1)) << "an earlier acknowledgement";
+  Sent();
+
+  // The command's pause is 300 ms and its wait 500 ms: the answer comes in the middle of the wait.
+  auto receiver = std::async(std::launch::async, [this] {
+    if (pty_.Receive(24, 2s).empty()) return;
+    std::this_thread::sleep_for(550ms);
+    pty_.Send("$CRMSS,42,15,300.0,200*5A\r\n$PCSI,ACK,GPMSK*02\r\n");
+  });
+  EXPECT_TRUE(app_->Tune(1));
+  receiver.get();
+}
+
+// The running program owns the named events: a second program that the guard refuses, and a
+// command-line run, come and go without stopping its polling; another process can still signal it.
+TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {
+  app_.reset();
   ApplicationOptions options;
+  options.notifications = this;
   options.searchSiteFile = false;
+  options.sleeper = [](std::chrono::milliseconds) {};
+  options.replyWait = 100ms;
   Application running(options);
   ASSERT_TRUE(running.Initialize());
+  ASSERT_TRUE(running.Link().InputPort()->Open(u"COM3:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite,
+                                                &platform::kReceiverTimeouts));
+  running.SetActivePage(kStatusPage);
   {
-    Application second(options);
-    EXPECT_FALSE(second.Initialize());
+    Application refused(options);
+    EXPECT_FALSE(refused.Initialize());
   }
-  const auto terminate = platform::CreateEvent(true, false, kTerminateEventName);
-  ASSERT_NE(terminate, nullptr);
-  EXPECT_FALSE(terminate->Wait(0));
-  running.StopThreads();
+  {
+    Application commandLine(options);
+    commandLine.Start();
+    commandLine.StopThreads();
+  }
+  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*5A\r\n"));
+  EXPECT_TRUE(testing::WaitFor([this] { return statusPosts_ == 1; }, 2s)) << "still polling";
+  EXPECT_TRUE(platform::SignalNamedEvent(kUpdateEventName));
+  running.Shutdown();
+}
+
+// Shutdown while the status thread waits for the station report it asked for: the wait ends,
+// both threads are gone before the catalogue is cleared, and nothing changes afterwards, even when
+// the report then comes.
+TEST_F(ApplicationTest, ShutdownDuringAnIdentificationIsClean) {
+  app_.reset();
+  Create(100ms, 200ms, u"" SKYLARK_SOURCE_DIR "/data");
+  ASSERT_GT(app_->Catalogue().Count(), 300u);
+  ASSERT_TRUE(OpenPort(u"COM3:"));
+  app_->SetTuneMode(kTuneAutomatic);
+  app_->SetActivePage(kStatusPage);
+  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*5A\r\n"));
+  ASSERT_NE(pty_.Receive(9, 2s).find("$PCSI,1\r\n"), std::string::npos) << "the station is asked for";
+  auto late = std::async(std::launch::async, [this] {
+    std::this_thread::sleep_for(300ms);
+    pty_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*00\r\n");
+  });
+  app_->Shutdown();
+  late.get();
+  const BeaconSite site = app_->CurrentSite();
+  const int posts = statusPosts_ + sitePosts_;
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(app_->CurrentSite(), site);
+  EXPECT_EQ(statusPosts_ + sitePosts_, posts);
+  EXPECT_EQ(app_->Catalogue().Count(), 0u);
 }
 
 }  // namespace

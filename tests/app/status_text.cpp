@@ -65,8 +65,8 @@ TEST(StatusText, AReadingGoesStaleAfterThreeSilentIntervals) {
       {9999ms, 0, true, true, u"No reading for 9 s"},
       {6000ms, 2, true, true, u""},
       {6500ms, 2, true, true, u"No reading for 6 s"},
-      {600s, 100, true, true, u""},
-      {601s, 100, true, true, u"No reading for 601 s"},
+      {300s, 100, true, true, u""},
+      {301s, 100, true, true, u"No reading for 301 s"},
       {60s, 1, false, true, u""},   // a closed port says so itself
       {60s, 1, true, false, u""},   // nothing heard yet: nothing to age
   };

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,7 +83,11 @@ TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
     EXPECT_EQ(reading.at("msk_rate"), "200 bps");
     EXPECT_EQ(reading.at("locked"), "Yes");
     EXPECT_EQ(reading.at("site"), "Sandspit");
+    const std::string received = reading.at("received");
+    EXPECT_TRUE(std::regex_match(received, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)"))) << received;
   }
+  EXPECT_LT(nlohmann::json::parse(status.lines[0]).at("received").get<std::string>(),
+            nlohmann::json::parse(status.lines[1]).at("received").get<std::string>());
 }
 
 TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {

@@ -29,7 +29,7 @@ class SerialLineTest : public ::testing::Test {
   std::string ReadText(std::size_t count, bool& ok) {
     std::string text(count, '\0');
     std::size_t got = 0;
-    ok = line_->Read(reinterpret_cast<std::uint8_t*>(text.data()), count, got);
+    ok = line_->Read(reinterpret_cast<std::uint8_t*>(text.data()), count, got) == SerialLine::ReadResult::Done;
     text.resize(got);
     return text;
   }

@@ -89,7 +89,7 @@ TEST_F(SimulatorLine, CloseEndsABlockedRead) {
   std::thread reader([&] {
     std::uint8_t buffer[16];
     std::size_t got = 0;
-    while (line->Read(buffer, sizeof buffer, got)) {
+    while (line->Read(buffer, sizeof buffer, got) == SerialLine::ReadResult::Done) {
     }
     readerDone = true;
   });

@@ -5,6 +5,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -14,6 +15,7 @@
 namespace skylark {
 namespace {
 
+using namespace std::chrono_literals;
 using Lines = std::vector<std::u16string>;
 
 // Feeds each read to one assembler and collects what it queued.
@@ -138,58 +140,71 @@ TEST_F(CommaLocale, FieldReaders) {
   }
 }
 
-// The link's port in queue mode, counting the reply wait's pauses instead of sleeping them.
+// The link's port in queue mode, as the monitor attaches it.
 class QueuedReplies : public ::testing::Test {
  protected:
   void SetUp() override {
-    port_.SetSleeper([this](std::chrono::milliseconds time) { pauses_ += time.count() > 0; });
     port_.SetLineQueue(&queue_);
     port_.SetQueueMode(true);
+    port_.SetReplyWait(100ms);
   }
 
   ReceiverLink link_{u"COM1:", 4800, 0, 8, 0, 0};
   ReceiverPort& port_ = *link_.InputPort();
-  TextList queue_;
-  int pauses_ = 0;
+  LineQueue queue_;
 };
 
-// `line` after `passes` empty lines: each pass of the reply wait reads up to an empty line.
-std::vector<std::u16string> After(std::size_t passes, std::u16string_view line) {
-  std::vector<std::u16string> lines(passes);
-  lines.emplace_back(line);
-  return lines;
-}
-
-TEST_F(QueuedReplies, QueryFieldsWaitsForThePrefixAndSplitsTheReply) {
+TEST_F(QueuedReplies, QueryFieldsTakesTheFirstLineWithTheSentenceAndSplitsIt) {
   const struct {
     const char* legend;
+    std::u16string_view prefix;
     std::vector<std::u16string> queued;
     bool result;
     std::vector<std::u16string> fields;
-    int pauses;
     std::size_t left;  // lines kept for the next wait
   } cases[] = {
-      {"anywhere in a line", {u"$PCSI,ACK", u"xx$CRMSS,42,15*5A", u"$CRMSS,9"}, true,
-       {u"42", u"15", u"5A"}, 1, 1},
-      {"an empty field", {u"$CRMSS,a,,b"}, true, {u"a", u"", u"b"}, 1, 0},
-      {"a trailing comma", {u"$CRMSS,a,"}, true, {u"a"}, 1, 0},
-      {"nothing after the prefix", {u"$CRMSS,"}, false, {}, 1, 0},
-      {"in the second pass", After(1, u"$CRMSS,1"), true, {u"1"}, 2, 0},
-      {"in the tenth pass", After(9, u"$CRMSS,1"), true, {u"1"}, 10, 0},
-      {"too late", After(10, u"$CRMSS,1"), false, {}, 10, 1},
+      {"anywhere in a line", u"$CRMSS", {u"$PCSI,ACK", u"xx$CRMSS,42,15*5A", u"$CRMSS,9"}, true,
+       {u"42", u"15", u"5A"}, 1},
+      {"an empty field", u"$CRMSS", {u"$CRMSS,a,,b"}, true, {u"a", u"", u"b"}, 0},
+      {"a trailing comma", u"$CRMSS", {u"$CRMSS,a,"}, true, {u"a"}, 0},
+      {"nothing after the prefix", u"$CRMSS", {u"$CRMSS,"}, false, {}, 0},
+      {"any talker", u"$--MSS", {u"$PCSI,MSS,1", u"x$GPMSS,7,8"}, true, {u"7", u"8"}, 0},
+      {"a talker is two capitals", u"$--MSS", {u"$G1MSS,1", u"$gpMSS,1", u"$MSS,1"}, false, {}, 0},
+      {"nothing queued", u"$CRMSS", {}, false, {}, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.legend);
     queue_.Clear();
     for (const auto& line : c.queued) queue_.Append(line);
-    pauses_ = 0;
     TextList fields;
     fields.Append(u"stale");
-    EXPECT_EQ(port_.QueryFields(u"$CRMSS", fields), c.result);
+    EXPECT_EQ(port_.QueryFields(c.prefix, fields), c.result);
     EXPECT_EQ(std::vector<std::u16string>(fields.begin(), fields.end()), c.fields);
-    EXPECT_EQ(pauses_, c.pauses);
     EXPECT_EQ(queue_.Count(), c.left);
   }
+}
+
+// The reader goes on queueing while a wait runs, and the wait takes what it queues.
+TEST_F(QueuedReplies, AWaitSeesALineQueuedWhileItRuns) {
+  port_.SetReplyWait(2000ms);
+  const auto start = std::chrono::steady_clock::now();
+  std::thread receiver([this] {
+    std::this_thread::sleep_for(150ms);
+    queue_.Append(u"$CRMSS,1,2*00");
+    queue_.Append(u"$PCSI,ACK,GPMSK*02");
+  });
+  EXPECT_TRUE(link_.AwaitAcknowledge());
+  receiver.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+  EXPECT_EQ(queue_.Count(), 0u) << "the wait removes what it passed over";
+}
+
+TEST_F(QueuedReplies, AnAcknowledgementQueuedBeforeTheCommandDoesNotAnswerIt) {
+  queue_.Append(u"$PCSI,ACK,GPMSK*02");
+  const std::uint64_t mark = queue_.LastNumber();
+  EXPECT_FALSE(link_.AwaitAcknowledge(mark));
+  queue_.Append(u"$PCSI,ACK,GPMSK*02");
+  EXPECT_TRUE(link_.AwaitAcknowledge(mark));
 }
 
 TEST_F(QueuedReplies, AcknowledgeAndReceiverStatus) {

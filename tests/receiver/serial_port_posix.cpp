@@ -80,14 +80,13 @@ TEST_F(PortOnPty, WriteTextSendsOnlyWholeAsciiTexts) {
 TEST_F(PortOnPty, SignalStatusReadStraightFromTheLine) {
   ASSERT_TRUE(OpenCom2(port_, {1, 1, 50, 10, 1000}));  // a short total keeps empty reads brief
   port_.SetSleeper([](std::chrono::milliseconds) {});
-  std::int32_t strength = 0, snr = 0, rate = 0;
-  double frequency = 0;
-  ASSERT_TRUE(receiver_.Send("$CR\x01MSS,\xB0" "42,15,300.0,200*5A\r\n"));
-  EXPECT_TRUE(link_.ReadSignalStatus(strength, snr, frequency, rate));
-  EXPECT_EQ(std::tuple(strength, snr, frequency, rate), std::tuple(42, 15, 300.0, 200));
+  ASSERT_TRUE(receiver_.Send("$GP\x01MSS,\xB0" "42,15,300.0,200*5A\r\n"));
+  const auto reading = link_.ReadSignalStatus();
+  ASSERT_TRUE(reading);
+  EXPECT_EQ(std::tuple(reading->strength, reading->snr, reading->frequency, reading->mskRate),
+            std::tuple(42, 15, 300.0, 200));
   ASSERT_TRUE(receiver_.Send("$CRMSS,43,16\r\n"));
-  EXPECT_FALSE(link_.ReadSignalStatus(strength, snr, frequency, rate));
-  EXPECT_EQ(std::tuple(strength, snr, frequency, rate), std::tuple(43, 16, 0.0, 0));
+  EXPECT_FALSE(link_.ReadSignalStatus()) << "a sentence cut short is no reading";
 }
 
 TEST_F(PortOnPty, DrainTakesWhatHasArrivedInAtMostSixReads) {
@@ -135,18 +134,45 @@ TEST_F(PortOnPty, CloseOrHangUpEndsABlockedReadPromptly) {
   EXPECT_FALSE(port_.ReadByte(byte));
 }
 
-// The monitor makes its named events in the test's own runtime directory.
 TEST_F(PortOnPty, TheLineQueueKeepsTheNewestLinesAndCountsTheDropped) {
-  ReceiverLink link(u"COM4:", 4800, 0, 8, 0, 0);
   ReceiverMonitor monitor;
-  monitor.Attach(&link);
+  monitor.Attach(&link_);
   for (int i = 0; i < 300; ++i) {
     const std::string line = "line " + std::to_string(i);
     monitor.QueueLine(std::u16string(line.begin(), line.end()));
   }
   EXPECT_EQ(monitor.QueuedLines(), ReceiverMonitor::kLineQueueLimit);
   EXPECT_EQ(monitor.DroppedLines(), 300 - ReceiverMonitor::kLineQueueLimit);
-  EXPECT_EQ(link.InputPort()->ReadLine(512), u"line 44");
+  EXPECT_EQ(port_.ReadLine(512), u"line 44");
+}
+
+// The output group of the two-port layout opens the port for writing only: the reader leaves it
+// alone, and a refused read is no reason to close it; a hang-up still is.
+TEST_F(PortOnPty, AWriteOnlyPortStaysOpenWhileTheReceiverTalks) {
+  ReceiverMonitor monitor;
+  monitor.Attach(&link_);
+  ASSERT_TRUE(port_.Open(u"COM2:", 4800, 0, 8, 0, 0, AccessMode::Write, &platform::kReceiverTimeouts));
+  monitor.StartReader();
+  ASSERT_TRUE(receiver_.Send("$CRMSS,42,15,300.0,200*5A\r\n"));
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(port_.IsOpen());
+  EXPECT_EQ(monitor.QueuedLines(), 0u);
+  std::uint8_t buffer[16];
+  std::size_t got = 0;
+  EXPECT_FALSE(port_.Read(buffer, sizeof buffer, got)) << "the line refuses the read";
+  EXPECT_TRUE(port_.IsOpen()) << "and stays open";
+  EXPECT_TRUE(port_.SendSentence(u"$PCSI,1"));
+  EXPECT_EQ(receiver_.Receive(9, 1s), "$PCSI,1\r\n");
+  monitor.StopReader();
+  monitor.JoinReader();
+
+  ASSERT_TRUE(OpenCom2(port_));
+  port_.Drain();  // what the receiver said while nobody read
+  auto reading = BlockedRead();
+  receiver_.CloseMaster();
+  ASSERT_EQ(reading.wait_for(1s), std::future_status::ready);
+  EXPECT_TRUE(reading.get());
+  EXPECT_FALSE(port_.IsOpen()) << "a hang-up closes it";
 }
 
 }  // namespace

@@ -130,10 +130,10 @@ TEST(SimEndToEnd, ReceiverLinkTunesAndReadsStatusUntilTheLinkGoes) {
       port.Open(u"COM4:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite, &platform::kReceiverTimeouts));
   ASSERT_TRUE(link.TuneManual(300.0, 200, 1));
   EXPECT_TRUE(link.AwaitAcknowledge());
-  std::int32_t strength = 0, snr = 0, rate = 0;
-  double frequency = 0.0;
-  ASSERT_TRUE(link.ReadSignalStatus(strength, snr, frequency, rate));
-  EXPECT_EQ(std::tuple(strength, snr, frequency, rate), std::tuple(60, 20, 300.0, 200));
+  const auto reading = link.ReadSignalStatus();
+  ASSERT_TRUE(reading);
+  EXPECT_EQ(std::tuple(reading->strength, reading->snr, reading->frequency, reading->mskRate),
+            std::tuple(60, 20, 300.0, 200));
 
   ASSERT_TRUE(sim.Send("hangup"));
   ASSERT_TRUE(sim.WaitForLog("-- hangup", 2s));

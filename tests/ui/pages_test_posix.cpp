@@ -113,6 +113,23 @@ class PagesTest : public QObject {
     QCOMPARE(f.messages, (QStringList{"Beacon connected for reading.", "Port closed for writing."}));
   }
 
+  // The reader leaves a port opened for writing only alone, however much the receiver says.
+  void aWriteOnlyOutputPortStaysOpenWhileTheReceiverTalks() {
+    Fixture f;
+    f.app.Monitor().StartReader();
+    f.Click("samePortBox");
+    f.Choose("outputList", "COM4:");
+    f.Click("outputOpen");
+    QCOMPARE(f.messages, QStringList{"Beacon connected for writing."});
+    for (int i = 0; i < 5; ++i) {
+      QVERIFY(f.receiver.Send("$CRMSS,60,20,296.0,100,1*4C\r\n"));
+      QTest::qWait(60);
+    }
+    QVERIFY(f.Port().IsOpen());
+    QCOMPARE(f.Caption("outputOpen"), QStringLiteral("Close Port"));
+    f.app.StopThreads();
+  }
+
   // The window keeps running while the receiver is tuned, and cannot be left meanwhile.
   void theEventLoopRunsDuringATune() {
     Fixture f;

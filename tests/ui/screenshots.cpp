@@ -1,5 +1,6 @@
-// Renders the sheet's three pages after a tune by site against the simulated receiver on COM4:,
-// for the README: skylark-screenshots <output directory>. Run by scripts/screenshots.
+// Renders the sheet's three pages after a tune by site against the simulated receiver on COM4:
+// and a minute of readings, for the README: skylark-screenshots <output directory>. Run by
+// scripts/screenshots.
 
 #include <QApplication>
 #include <QComboBox>
@@ -64,11 +65,15 @@ int main(int argc, char** argv) {
   Choose(sheet, "countryCombo", "Kingdom of Denmark");
   Choose(sheet, "beaconCombo", "Skagen");
   Find<QPushButton>(sheet, "tuneButton")->click();
+  QDeadlineTimer tuned(8000);
+  while (!tuned.hasExpired() && sheet.rules().Busy()) Settle(100);
   sheet.tabs()->setCurrentIndex(2);
   QDeadlineTimer locked(8000);
   while (!locked.hasExpired() && Find<QLabel>(sheet, "lockedField")->text() != QStringLiteral("Yes")) {
     Settle(100);
   }
+  // A minute of readings, so that the chart shows a trend.
+  Settle(60'000);
 
   bool saved = true;
   const char* names[] = {"configuration.png", "tune.png", "status.png"};
