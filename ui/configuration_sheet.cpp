@@ -64,6 +64,7 @@ void ConfigurationSheet::showTuning(bool tuning) {
   // The sheet cannot be left, nor another page turned to, while the receiver is being tuned.
   buttons_->setEnabled(!tuning);
   tabs_->tabBar()->setEnabled(!tuning);
+  configuration_->setEnabled(!tuning);
   if (tuning) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {

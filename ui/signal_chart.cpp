@@ -82,6 +82,11 @@ SignalChart::SignalChart(QWidget* parent) : QChartView(parent) {
   strengthAxis_->setTickCount(3);
   strengthAxis_->setGridLineVisible(false);
   strengthAxis_->setRange(0, 100);
+  // Two-digit labels are never cut short, also at 200% where the axes get little room.
+  for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(time_), static_cast<QAbstractAxis*>(snrAxis_),
+                              static_cast<QAbstractAxis*>(strengthAxis_)}) {
+    axis->setTruncateLabels(false);
+  }
   chart->addAxis(time_, Qt::AlignBottom);
   chart->addAxis(snrAxis_, Qt::AlignLeft);
   chart->addAxis(strengthAxis_, Qt::AlignRight);
@@ -95,9 +100,13 @@ SignalChart::SignalChart(QWidget* parent) : QChartView(parent) {
   chart->legend()->markers(threshold_).constFirst()->setVisible(false);
 
   setChart(chart);
-  // One repaint a second: plain lines need no smoothing, and the idle cost stays low.
+  // A repaint a second: plain lines need no smoothing, and the view repaints only what a new
+  // point touches, over a flat background.
   setRenderHint(QPainter::Antialiasing, false);
-  setMinimumHeight(150);
+  chart->setBackgroundVisible(false);
+  setOptimizationFlags(QGraphicsView::DontSavePainterState | QGraphicsView::DontAdjustForAntialiasing);
+  setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
+  setMinimumHeight(120);
   slideTo(std::chrono::system_clock::now());
 }
 

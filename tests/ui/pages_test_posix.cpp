@@ -177,7 +177,7 @@ class PagesTest : public QObject {
     f.Click("inputOpen");
   }
 
-  void tuningTheSimulatedReceiverThreeWays() {
+  void tuningTheSimulatedReceiverBySiteAndAutomatically() {
     SimProcess sim;
     ui::QueuedNotifications notifications;
     ApplicationOptions options = QuarterPauses();
@@ -207,12 +207,6 @@ class PagesTest : public QObject {
     QCOMPARE(f.Tune(), QStringList{"Beacon Tuned Successfully!"});
     QVERIFY(f.app.CurrentSite().Beacon == u"Skagen" && f.app.CurrentSite().Frequency == 296.0);
     QVERIFY(sim.WaitForLog("$GPMSK,296.0,M,100,M,1", std::chrono::seconds(2)));
-    f.Click("frequencyRadio");
-    f.Choose("frequencyCombo", "289.5");
-    f.Choose("rateCombo", "100");
-    QCOMPARE(f.Tune(), QStringList{"Beacon Tuned Successfully!"});
-    QVERIFY(sim.WaitForLog("$GPMSK,289.5,M,100,M,1", std::chrono::seconds(2)));
-    QCOMPARE(f.List("regionCombo")->currentIndex(), 0);  // the site-changed notification
     f.Click("autoRadio");
     QCOMPARE(f.Tune(), QStringList{"Beacon Tuned Successfully!"});
     QVERIFY(sim.WaitForLog("$GPMSK,,A,,A,1", std::chrono::seconds(2)));

@@ -107,7 +107,6 @@ TEST_F(ConfigurationRulesTest, TestNamesTheGroupsAccessAndLeavesTheLinkAlone) {
     const char* message;
   } cases[] = {
       {true, PortGroup::Input, u"COM2:", "Able to open port for reading and writing."},
-      {true, PortGroup::Input, u"COM7:", "Failed to open port for reading and writing."},
       {false, PortGroup::Input, u"COM7:", "Failed to open port for reading."},
       {false, PortGroup::Output, u"COM2:", "Able to open port for writing."},
   };

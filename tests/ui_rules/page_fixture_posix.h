@@ -15,6 +15,16 @@
 // receiver on, and whose COM2: is a spare one; every other name leads nowhere.
 namespace skylark::testing {
 
+// The protocol's pauses cut to a few milliseconds: no receiver answers here.
+inline ApplicationOptions QuickOptions() {
+  ApplicationOptions options;
+  options.searchSiteFile = false;
+  options.sleeper = [](std::chrono::milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  };
+  return options;
+}
+
 class PageFixture : public ::testing::Test {
  protected:
   explicit PageFixture(ApplicationOptions options = QuickOptions()) : app_(std::move(options)) {
@@ -22,16 +32,6 @@ class PageFixture : public ::testing::Test {
     LinkPort(4, receiver_.SlavePath());
     LinkPort(2, spare_.SlavePath());
     app_.Monitor().Attach(&app_.Link());
-  }
-
-  // The protocol's pauses cut to a few milliseconds: no receiver answers here.
-  static ApplicationOptions QuickOptions() {
-    ApplicationOptions options;
-    options.searchSiteFile = false;
-    options.sleeper = [](std::chrono::milliseconds) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    };
-    return options;
   }
 
   ReceiverPort& Port() { return *app_.Link().InputPort(); }

@@ -15,9 +15,8 @@ TEST(SheetRules, OnlyOkSavesAndBothShutDown) {
   // Cancel first: the settings file comes into being with the first value saved.
   for (const bool ok : {false, true}) {
     const auto settings = platform::posix::OpenSettingsFile(file);
-    ApplicationOptions options;
+    ApplicationOptions options = QuickOptions();
     options.settings = settings.get();
-    options.searchSiteFile = false;
     Application app(std::move(options));
     app.Start();
     rules::SheetRules sheet(app);

@@ -50,13 +50,4 @@ TEST(SortedList, SelectsByWholeTextIgnoringCase) {
   EXPECT_EQ(empty.SelectedData(), 0u);
 }
 
-TEST(SortedList, AnInsertionKeepsTheSelectedEntry) {
-  SortedList list = ListOf({u"Denmark"});
-  list.SelectByText(u"Denmark");
-  list.AddSorted(u"Austria", 7);
-  EXPECT_EQ(list.Texts()[static_cast<std::size_t>(list.Selected())], u"Denmark");
-  list.Select(9);
-  EXPECT_EQ(list.Selected(), -1);
-}
-
 }  // namespace

@@ -122,7 +122,6 @@ TEST_F(TuneRulesTest, TuneByFrequencyRunsInThreeStepsAndEndsWithItsMessage) {
   EXPECT_EQ(app_.TuneModeValue(), kTuneByFrequency);
   EXPECT_TRUE(Page().Tuning());
   EXPECT_FALSE(Page().TuneButton().enabled);
-  EXPECT_FALSE(Page().BeginTune());  // one tune at a time
   EXPECT_TRUE(sheet_.Busy());
   EXPECT_FALSE(sheet_.Accept());
   EXPECT_FALSE(sheet_.Reject());
@@ -137,14 +136,6 @@ TEST_F(TuneRulesTest, TuneByFrequencyRunsInThreeStepsAndEndsWithItsMessage) {
   EXPECT_EQ(TextOf(Page().FinishTune(false)), u"Beacon tuning failed. Check beacon port settings.");
   EXPECT_TRUE(Page().TuneButton().enabled);
   EXPECT_FALSE(sheet_.Busy());
-  EXPECT_EQ(TextOf(Page().FinishTune(true)), u"Beacon Tuned Successfully!");
-}
-
-TEST_F(TuneRulesTest, ANotificationBeforeTheFirstActivationChangesNothing) {
-  app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452});
-  sheet_.OnSiteChanged();
-  EXPECT_FALSE(Page().Initialized());
-  EXPECT_TRUE(Page().List(TuneList::Region).entries.empty());
 }
 
 }  // namespace
