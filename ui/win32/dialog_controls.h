@@ -9,7 +9,7 @@
 #include "ui/rules/page_state.h"
 
 // What the three pages share: reading and writing dialog controls in the core's texts, the
-// message box, the wait cursor and the page record.
+// message box and the wait cursor.
 namespace skylark::win32ui {
 
 using platform::win32::Narrow16;
