@@ -135,6 +135,12 @@ void Application::UpdateState(const std::function<void(SharedState&)>& update) {
 
 bool Application::IsLinkOpen() { return monitor_.IsLinkOpen(); }
 
+void Application::SetActivePage(std::int32_t page) {
+  if (activePage_.exchange(page) != kStatusPage && page == kStatusPage && statusThreadStarted_) {
+    statusThread_->Wake();
+  }
+}
+
 void Application::Sleep(std::chrono::milliseconds duration) {
   if (options_.sleeper) {
     options_.sleeper(duration);

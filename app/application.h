@@ -95,7 +95,9 @@ class Application {
   // The status interval of the last tune sent (1, as the Tune page tunes, until then).
   std::uint32_t StatusInterval() const { return statusInterval_.load(); }
   std::int32_t ActivePageValue() const { return activePage_.load(); }
-  void SetActivePage(std::int32_t page) { activePage_.store(page); }
+  // Turning to the Status page asks for a poll at once, so that the page does not show the
+  // reading it had when it was left until the next tick.
+  void SetActivePage(std::int32_t page);
 
   ReceiverLink& Link() { return receiverLink_; }
   ReceiverMonitor& Monitor() { return monitor_; }

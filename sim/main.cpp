@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
   app.add_flag("--silence", faults.silence, "send nothing at all");
   app.add_flag("--garbage", faults.garbage, "noise and broken sentences between real ones");
   app.add_flag("--drop-ack", faults.dropAck, "tune without acknowledging");
+  app.add_flag("--numbered", faults.numbered, "signal strength counts the status sentences sent");
   app.add_option("--log", logPath, "log file (default: standard error)");
   CLI11_PARSE(app, argc, argv);
 

@@ -85,7 +85,10 @@ Output SimulatedReceiver::OnTime(Millis now) {
   Output out;
   // One sentence per call at most: after a stall the receiver does not send a burst of stale ones.
   if (interval_ == 0 || now < nextStatus_) return out;
-  Emit(out, SignalStatusSentence(model_.Read(now)));
+  SignalReading reading = model_.Read(now);
+  ++statusCount_;
+  if (faults_.numbered) reading.strength = statusCount_;
+  Emit(out, SignalStatusSentence(reading));
   nextStatus_ += std::chrono::seconds(interval_);
   if (nextStatus_ <= now) nextStatus_ = now + std::chrono::seconds(interval_);
   return out;

@@ -18,6 +18,9 @@ struct Faults {
   bool silence = false;  // sends nothing at all (commands still take effect)
   bool garbage = false;  // noise and broken sentences between the real ones
   bool dropAck = false;  // tunes but never acknowledges
+  // The signal strength of each status sentence is its number (1, 2, 3 ...), so that a reading
+  // shown can be traced back to the sentence it came from.
+  bool numbered = false;
 };
 
 // What the receiver puts on the line: each entry is one piece of output, a finished sentence
@@ -52,6 +55,7 @@ class SimulatedReceiver {
   bool ackAll_;
   Faults faults_;
   unsigned interval_ = 0;
+  int statusCount_ = 0;
   Millis nextStatus_{0};
   std::mt19937 noise_{4800};  // fixed seed: a run is reproducible
 };

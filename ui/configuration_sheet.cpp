@@ -23,12 +23,8 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
   tabs_->addTab(status_, Text(resources::kStatusTitle));
 
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  // No default button: Enter on a page must not end the program.
   for (QAbstractButton* button : buttons_->buttons()) {
-    if (auto* push = qobject_cast<QPushButton*>(button)) {
-      push->setAutoDefault(false);
-      push->setDefault(false);
-    }
+    if (auto* push = qobject_cast<QPushButton*>(button)) push->setAutoDefault(false);
   }
   connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -69,6 +65,15 @@ void ConfigurationSheet::showTuning(bool tuning) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {
     QApplication::restoreOverrideCursor();
+  }
+}
+
+void ConfigurationSheet::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // No default button: Enter on a page must not end the program, and OK must not look as if it
+  // would. The button box makes OK the default when it is shown; undo that.
+  for (QAbstractButton* button : buttons_->buttons()) {
+    if (auto* push = qobject_cast<QPushButton*>(button)) push->setDefault(false);
   }
 }
 

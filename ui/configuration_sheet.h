@@ -37,6 +37,7 @@ class ConfigurationSheet : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void showTuning(bool tuning);

@@ -73,6 +73,7 @@ class PagesTest : public QObject {
     Fixture f;
     f.sheet.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.sheet));
+    QVERIFY(!f.sheet.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isDefault());
     const struct {
       const char* widget;
       int tab;
