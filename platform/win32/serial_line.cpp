@@ -14,6 +14,9 @@
 namespace skylark::platform {
 namespace {
 
+// ERROR_NO_SUCH_DEVICE of the Windows SDK; mingw-w64's headers do not have it.
+constexpr DWORD kNoSuchDevice = 433;
+
 // Only "COM1:" to "COM9:" become device paths, so that no other name can reach CreateFileW and
 // open a file or another device.
 std::wstring DevicePath(std::u16string_view name) {
@@ -101,6 +104,7 @@ class Win32SerialLine final : public SerialLine {
       case ERROR_GEN_FAILURE:
       case ERROR_DEVICE_REMOVED:
       case ERROR_DEVICE_NOT_CONNECTED:
+      case kNoSuchDevice:
       case ERROR_FILE_NOT_FOUND:
       case ERROR_OPERATION_ABORTED:
       case ERROR_HANDLE_EOF:

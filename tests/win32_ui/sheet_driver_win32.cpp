@@ -1,0 +1,158 @@
+#include "tests/win32_ui/sheet_driver_win32.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace skylark::wintest {
+namespace {
+
+// Calls into the program wait at most this long: a tune blocks its main thread for seconds.
+constexpr UINT kSendTimeoutMs = 15000;
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result);
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[512] = {};
+  Send(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+bool HasTabs(HWND window) { return ::FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr) != nullptr; }
+
+struct Search {
+  DWORD processId;
+  bool sheet;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK Visit(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<Search*>(context);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != search->processId || !::IsWindowVisible(window) || ClassOf(window) != L"#32770") return TRUE;
+  if (HasTabs(window) != search->sheet) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND Await(DWORD processId, bool sheet, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  do {
+    Search search{processId, sheet};
+    ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    std::this_thread::sleep_for(50ms);
+  } while (std::chrono::steady_clock::now() < deadline);
+  return nullptr;
+}
+
+BOOL CALLBACK LongestStatic(HWND child, LPARAM context) {
+  auto* text = reinterpret_cast<std::wstring*>(context);
+  if (ClassOf(child) != L"Static") return TRUE;
+  const std::wstring candidate = WindowText(child);
+  if (candidate.size() > text->size()) *text = candidate;
+  return TRUE;
+}
+
+}  // namespace
+
+HWND FindSheet(DWORD processId, std::chrono::milliseconds timeout) { return Await(processId, true, timeout); }
+
+std::wstring DismissMessage(DWORD processId, std::chrono::milliseconds timeout) {
+  const HWND box = Await(processId, false, timeout);
+  if (box == nullptr) return {};
+  std::wstring text;
+  ::EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&text));
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  for (int i = 0; i < 100 && ::IsWindow(box); ++i) std::this_thread::sleep_for(20ms);
+  return text;
+}
+
+HWND ShowPage(HWND sheet, int index) {
+  Send(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+  return reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+void Click(HWND page, int id) { ::PostMessageW(::GetDlgItem(page, id), BM_CLICK, 0, 0); }
+
+bool Choose(HWND page, int id, const std::wstring& text) {
+  const HWND list = ::GetDlgItem(page, id);
+  const LRESULT index = Send(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+  if (index == CB_ERR) return false;
+  Send(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  // Choosing from the list tells the page; setting the selection by message alone does not.
+  Send(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  return true;
+}
+
+std::wstring TextOf(HWND page, int id) {
+  std::wstring text = WindowText(::GetDlgItem(page, id));
+  std::erase(text, L'&');
+  return text;
+}
+
+std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  std::wstring text = TextOf(page, id);
+  while (text != expected && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(50ms);
+    text = TextOf(page, id);
+  }
+  return text;
+}
+
+bool IsEnabled(HWND page, int id) { return ::IsWindowEnabled(::GetDlgItem(page, id)) != FALSE; }
+
+bool SaveWindowImage(HWND window, const std::wstring& path) {
+  RECT area{};
+  if (!::GetWindowRect(window, &area)) return false;
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  const HDC screen = ::GetDC(nullptr);
+  const HDC memory = ::CreateCompatibleDC(screen);
+  const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ previous = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  ::SelectObject(memory, previous);
+
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::vector<BYTE> pixels(rowBytes * static_cast<DWORD>(height));
+  const int rows = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                               reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  if (rows != height) return false;
+
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* out = ::_wfopen(path.c_str(), L"wb");
+  if (out == nullptr) return false;
+  const bool written = std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&info, sizeof(info), 1, out) == 1 &&
+                       std::fwrite(pixels.data(), pixels.size(), 1, out) == 1;
+  return std::fclose(out) == 0 && written;
+}
+
+}  // namespace skylark::wintest

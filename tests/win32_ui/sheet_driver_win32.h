@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+
+// Drives a running skylark.exe from another process through window messages only, the way a
+// user's clicks reach it: the sheet and its pages are found by window, controls by their ids.
+namespace skylark::wintest {
+
+using namespace std::chrono_literals;
+
+// The program's top-level window that holds a tab control (the sheet); null until it appears.
+HWND FindSheet(DWORD processId, std::chrono::milliseconds timeout);
+// A message box of the program: its text, after dismissing it with OK; empty when none came.
+std::wstring DismissMessage(DWORD processId, std::chrono::milliseconds timeout);
+
+// Turns the sheet to page `index` and returns that page's dialog.
+HWND ShowPage(HWND sheet, int index);
+// Presses a button without waiting for what it does (it may block in a tune or a message box).
+void Click(HWND page, int id);
+// Chooses the entry of that text in a drop-down list, as the user would; false when absent.
+bool Choose(HWND page, int id, const std::wstring& text);
+// A control's text without its keyboard mnemonic.
+std::wstring TextOf(HWND page, int id);
+// Waits until a control shows `expected`; returns the last text seen.
+std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chrono::milliseconds timeout);
+bool IsEnabled(HWND page, int id);
+// Writes what the screen shows of a window to a 24-bit BMP file; false when that fails.
+bool SaveWindowImage(HWND window, const std::wstring& path);
+
+}  // namespace skylark::wintest

@@ -1,0 +1,82 @@
+#include "resources/strings.h"
+#include "ui/win32/dialog_controls.h"
+#include "ui/win32/page_views.h"
+#include "ui/win32/resource_ids.h"
+
+namespace skylark::win32ui {
+namespace {
+
+using rules::PortGroup;
+
+struct GroupControls {
+  int box, list, open, test;
+  // Keyboard mnemonics: the Open button's letter is one its two captions share.
+  char16_t openLetter, testLetter;
+};
+
+constexpr GroupControls kInput{IDC_INPUT_GROUP, IDC_INPUT_LIST, IDC_INPUT_OPEN, IDC_INPUT_TEST, u'P', u'T'};
+constexpr GroupControls kOutput{IDC_OUTPUT_GROUP, IDC_OUTPUT_LIST, IDC_OUTPUT_OPEN, IDC_OUTPUT_TEST, u'r', u'e'};
+
+const GroupControls& ControlsOf(PortGroup group) { return group == PortGroup::Input ? kInput : kOutput; }
+
+}  // namespace
+
+ConfigurationView::ConfigurationView(rules::SheetRules& sheet)
+    : PageView(sheet, rules::kConfigurationTab, IDD_CONFIGURATION, resources::kConfigureTitle) {}
+
+void ConfigurationView::Show() {
+  const rules::ConfigurationRules& page = Sheet().Configuration();
+  SetChecked(Dialog(), IDC_SAME_PORT, page.SamePort());
+  EnableControl(Dialog(), IDC_SCAN, page.ScanEnabled());
+  ShowGroup(PortGroup::Input);
+  ShowGroup(PortGroup::Output);
+}
+
+void ConfigurationView::ShowGroup(PortGroup group) {
+  const GroupControls& controls = ControlsOf(group);
+  const rules::PortGroupState state = Sheet().Configuration().State(group);
+  SetControlText(Dialog(), controls.box, state.title);
+  ShowList(Dialog(), controls.list, state.names);
+  SetButtonText(Dialog(), controls.open, state.open.caption, controls.openLetter);
+  EnableControl(Dialog(), controls.open, state.open.enabled);
+  SetButtonText(Dialog(), controls.test, state.test.caption, controls.testLetter);
+  EnableControl(Dialog(), controls.test, state.test.enabled);
+}
+
+bool ConfigurationView::OnCommand(int id, int code) {
+  rules::ConfigurationRules& page = Sheet().Configuration();
+  rules::Outcome outcome;
+  if (code == CBN_SELCHANGE && (id == IDC_INPUT_LIST || id == IDC_OUTPUT_LIST)) {
+    const PortGroup group = id == IDC_INPUT_LIST ? PortGroup::Input : PortGroup::Output;
+    page.ChooseName(group, SelectedIndex(Dialog(), id));
+  } else if (code != BN_CLICKED) {
+    return false;
+  } else if (id == IDC_SAME_PORT) {
+    outcome = page.SetSamePort(IsChecked(Dialog(), IDC_SAME_PORT));
+  } else if (id == IDC_INPUT_OPEN || id == IDC_OUTPUT_OPEN) {
+    outcome = page.OpenOrClose(id == IDC_INPUT_OPEN ? PortGroup::Input : PortGroup::Output);
+  } else if (id == IDC_INPUT_TEST || id == IDC_OUTPUT_TEST) {
+    WaitCursor wait;
+    outcome = page.Test(id == IDC_INPUT_TEST ? PortGroup::Input : PortGroup::Output);
+  } else if (id == IDC_SCAN) {
+    WaitCursor wait;
+    page.Scan();
+  } else {
+    return false;
+  }
+  Show();
+  ShowOutcome(outcome);
+  return true;
+}
+
+void ConfigurationView::OnOk() {
+  WaitCursor wait;
+  Sheet().Accept();
+}
+
+void ConfigurationView::OnCancel() {
+  WaitCursor wait;
+  Sheet().Reject();
+}
+
+}  // namespace skylark::win32ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/win32/wide.h"
+#include "ui/rules/page_state.h"
+
+// What the three pages share: reading and writing dialog controls in the core's texts, the
+// message box and the wait cursor.
+namespace skylark::win32ui {
+
+using platform::win32::Narrow16;
+using platform::win32::Wide;
+
+void SetControlText(HWND dialog, int id, std::u16string_view text);
+// A button's caption with the keyboard mnemonic on the first `letter` in it.
+void SetButtonText(HWND dialog, int id, std::u16string_view text, char16_t letter);
+void EnableControl(HWND dialog, int id, bool enabled);
+bool IsChecked(HWND dialog, int id);
+void SetChecked(HWND dialog, int id, bool checked);
+
+// A drop-down list made to hold exactly the state's entries in that order, with its selection
+// and enabling. Entries are rewritten only when they differ, so an open list does not jump.
+void ShowList(HWND dialog, int id, const rules::ListState& state);
+// The index the user chose; -1 when nothing is selected.
+int SelectedIndex(HWND dialog, int id);
+
+// The message box an action ends with, if any: no owner window, the application's caption, only
+// an OK button. Notifications posted meanwhile are delivered by its own message loop.
+void ShowOutcome(const rules::Outcome& outcome);
+
+// The wait cursor for as long as the object lives.
+class WaitCursor {
+ public:
+  WaitCursor();
+  ~WaitCursor() { Restore(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+  // Restores the previous cursor now, before the object ends.
+  void Restore();
+
+ private:
+  HCURSOR previous_;
+  bool active_ = true;
+};
+
+}  // namespace skylark::win32ui

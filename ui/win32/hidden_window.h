@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "app/notifications.h"
+
+namespace skylark::win32ui {
+
+// The private messages the worker threads post to the hidden window.
+inline constexpr UINT kSiteChangedMessage = WM_USER;
+inline constexpr UINT kStatusChangedMessage = WM_USER + 1;
+
+// Where the hidden window delivers the two notifications, on the main thread.
+class NotificationTarget {
+ public:
+  virtual ~NotificationTarget() = default;
+  virtual void onSiteChanged() = 0;
+  virtual void onStatusChanged() = 0;
+};
+
+// Registers the hidden window's class; false when that fails.
+bool RegisterHiddenWindowClass(HINSTANCE instance);
+
+// The never-shown top-level window that owns the sheet and receives the two notifications.
+// WM_CLOSE leaves it alone; WM_DESTROY ends the message loop.
+HWND CreateHiddenWindow(HINSTANCE instance);
+// Until set, a notification that arrives reaches nobody.
+void SetNotificationTarget(HWND hiddenWindow, NotificationTarget* target);
+
+// Posts the two notifications to the hidden window: never waits for the main thread, and posts
+// nothing while there is no window.
+class WindowNotifications final : public Notifications {
+ public:
+  void SetWindow(HWND window) { window_.store(window); }
+  void PostSiteChanged() override { Post(kSiteChangedMessage); }
+  void PostStatusChanged() override { Post(kStatusChangedMessage); }
+
+ private:
+  void Post(UINT message) {
+    if (const HWND window = window_.load()) ::PostMessageW(window, message, 0, 0);
+  }
+
+  std::atomic<HWND> window_{nullptr};
+};
+
+}  // namespace skylark::win32ui

@@ -1,0 +1,66 @@
+// The graphical program on Windows: one modal property sheet over the application core.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/application.h"
+#include "platform/settings_store.h"
+#include "resources/strings.h"
+#include "ui/rules/sheet_rules.h"
+#include "ui/win32/dialog_controls.h"
+#include "ui/win32/hidden_window.h"
+#include "ui/win32/sheet_view.h"
+
+namespace {
+
+class SiteFileMessage : public skylark::SiteFileReporter {
+ public:
+  void SiteFileOpenFailed() override {
+    skylark::win32ui::ShowOutcome(skylark::rules::MessageOf(skylark::resources::kSiteFileOpenFailed));
+  }
+};
+
+}  // namespace
+
+// The command line is not interpreted.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  using namespace skylark;
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  if (!win32ui::RegisterHiddenWindowClass(instance)) return -1;
+
+  win32ui::WaitCursor wait;
+  win32ui::WindowNotifications notifications;
+  SiteFileMessage siteFileMessage;
+  const auto settings = platform::OpenMachineSettings();
+  ApplicationOptions options;
+  options.settings = settings.get();
+  options.notifications = &notifications;
+  options.siteFileReporter = &siteFileMessage;
+  Application app(std::move(options));
+
+  const HWND hiddenWindow = win32ui::CreateHiddenWindow(instance);
+  // A second instance ends silently; the running one is left alone.
+  if (hiddenWindow == nullptr || !app.Initialize()) return 0;
+  notifications.SetWindow(hiddenWindow);
+
+  rules::SheetRules sheet(app);
+  win32ui::SheetView view(sheet);
+  wait.Restore();
+  view.Run(instance, hiddenWindow);
+
+  // OK and Cancel have shut down already; this covers a sheet that ended any other way.
+  {
+    win32ui::WaitCursor stopping;
+    app.Shutdown();
+  }
+  notifications.SetWindow(nullptr);
+  ::DestroyWindow(hiddenWindow);
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return 0;
+}

@@ -1,0 +1,77 @@
+#include "ui/win32/page_view.h"
+
+#include "resources/strings.h"
+#include "ui/win32/dialog_controls.h"
+
+namespace skylark::win32ui {
+
+PageView::PageView(rules::SheetRules& sheet, int index, int templateId, int titleId)
+    : sheet_(sheet), index_(index), templateId_(templateId), title_(Wide(resources::LoadText(titleId))) {}
+
+PROPSHEETPAGEW PageView::Record(HINSTANCE instance) {
+  PROPSHEETPAGEW record{};
+  record.dwSize = sizeof(record);
+  record.dwFlags = PSP_USETITLE;
+  record.hInstance = instance;
+  record.pszTemplate = MAKEINTRESOURCEW(templateId_);
+  record.pszTitle = title_.c_str();
+  record.pfnDlgProc = DialogProc;
+  record.lParam = reinterpret_cast<LPARAM>(this);
+  return record;
+}
+
+void PageView::Refresh() {
+  if (dialog_ != nullptr) Show();
+}
+
+INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* view = reinterpret_cast<PageView*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
+    ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(view));
+    view->dialog_ = dialog;
+    // The rules fill the controls when the page first becomes active, which follows at once.
+    return FALSE;
+  }
+  auto* view = reinterpret_cast<PageView*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+  if (view == nullptr) return FALSE;
+  switch (message) {
+    case WM_COMMAND:
+      return view->OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_TIMER:
+      view->OnTimer();
+      return TRUE;
+    case WM_NOTIFY:
+      return view->OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DESTROY:
+      view->dialog_ = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR PageView::OnNotify(const NMHDR& header) {
+  switch (header.code) {
+    case PSN_SETACTIVE:
+      sheet_.Activate(index_);
+      Show();
+      OnShown(true);
+      break;
+    case PSN_KILLACTIVE:
+      OnShown(false);
+      break;
+    case PSN_APPLY:
+      OnOk();
+      break;
+    case PSN_RESET:
+      OnCancel();
+      break;
+    default:
+      return FALSE;
+  }
+  // The page accepts the activation, its end, OK or Cancel.
+  ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, 0);
+  return TRUE;
+}
+
+}  // namespace skylark::win32ui

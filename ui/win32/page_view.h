@@ -1,0 +1,53 @@
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "ui/rules/sheet_rules.h"
+
+namespace skylark::win32ui {
+
+// One page of the sheet as a native dialog: a thin view of its page rules. It forwards the
+// user's actions to the rules and, after each, copies what the rules say into the controls;
+// it decides nothing itself.
+class PageView {
+ public:
+  PageView(rules::SheetRules& sheet, int index, int templateId, int titleId);
+  virtual ~PageView() = default;
+  PageView(const PageView&) = delete;
+  PageView& operator=(const PageView&) = delete;
+
+  // The record the sheet builds this page from.
+  PROPSHEETPAGEW Record(HINSTANCE instance);
+  // Shows the rules' present state; nothing until the user has first opened the page.
+  void Refresh();
+
+ protected:
+  virtual void Show() = 0;
+  // A control's notification; false when the page does not handle it.
+  virtual bool OnCommand(int id, int code) = 0;
+  // OK and Cancel reach every page the user has opened; the Configuration page acts on them.
+  virtual void OnOk() {}
+  virtual void OnCancel() {}
+  // The page became the one shown, or stopped being it.
+  virtual void OnShown(bool) {}
+  virtual void OnTimer() {}
+
+  HWND Dialog() const { return dialog_; }
+  rules::SheetRules& Sheet() { return sheet_; }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR OnNotify(const NMHDR& header);
+
+  rules::SheetRules& sheet_;
+  const int index_;
+  const int templateId_;
+  const std::wstring title_;
+  HWND dialog_ = nullptr;
+};
+
+}  // namespace skylark::win32ui

@@ -1,0 +1,43 @@
+#pragma once
+
+// The numbers of the dialog templates, the picture and the controls; shared by the resource
+// script and the pages, and by the UI test that drives the pages through them.
+
+#define IDD_STATUS 131
+#define IDD_TUNE 132
+#define IDD_CONFIGURATION 133
+#define IDB_BEACON_MAST 137
+
+// Configuration page.
+#define IDC_INPUT_OPEN 1044
+#define IDC_OUTPUT_OPEN 1045
+#define IDC_INPUT_LIST 1048
+#define IDC_OUTPUT_LIST 1049
+#define IDC_INPUT_TEST 1050
+#define IDC_OUTPUT_TEST 1051
+#define IDC_SAME_PORT 1053
+#define IDC_SCAN 1054
+#define IDC_INPUT_GROUP 1056
+#define IDC_OUTPUT_GROUP 1057
+
+// Tune page.
+#define IDC_FREQUENCY_LIST 1020
+#define IDC_RATE_LIST 1023
+#define IDC_COUNTRY_LIST 1024
+#define IDC_BEACON_LIST 1031
+#define IDC_REGION_LIST 1033
+#define IDC_TUNE 1038
+#define IDC_TUNE_AUTOMATIC 1039
+#define IDC_TUNE_BY_FREQUENCY 1040
+#define IDC_TUNE_BY_SITE 1041
+
+// Status page.
+#define IDC_LOCKED_FIELD 1017
+#define IDC_FREQUENCY_FIELD 1018
+#define IDC_RATE_FIELD 1019
+#define IDC_STATION_FIELD 1020
+#define IDC_SITE_FIELD 1021
+#define IDC_SNR_FIELD 1023
+#define IDC_SIGNAL_FIELD 1031
+// How long the receiver has been silent, under the health values it last reported.
+#define IDC_HEALTH_AGE 1032

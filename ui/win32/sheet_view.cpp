@@ -1,0 +1,41 @@
+#include "ui/win32/sheet_view.h"
+
+#include <array>
+
+#include "resources/strings.h"
+#include "ui/win32/dialog_controls.h"
+
+namespace skylark::win32ui {
+
+SheetView::SheetView(rules::SheetRules& sheet) : sheet_(sheet), configuration_(sheet), tune_(sheet), status_(sheet) {}
+
+void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
+  std::array<PROPSHEETPAGEW, 3> pages{configuration_.Record(instance), tune_.Record(instance),
+                                      status_.Record(instance)};
+  const std::wstring caption = Wide(resources::LoadText(resources::kCaption));
+  PROPSHEETHEADERW header{};
+  header.dwSize = sizeof(header);
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+  header.hwndParent = hiddenWindow;
+  header.hInstance = instance;
+  header.pszCaption = caption.c_str();
+  header.nPages = static_cast<UINT>(pages.size());
+  header.nStartPage = 0;
+  header.ppsp = pages.data();
+  SetNotificationTarget(hiddenWindow, this);
+  ::PropertySheetW(&header);
+  SetNotificationTarget(hiddenWindow, nullptr);
+}
+
+void SheetView::onSiteChanged() {
+  sheet_.OnSiteChanged();
+  status_.Refresh();
+  tune_.Refresh();
+}
+
+void SheetView::onStatusChanged() {
+  sheet_.OnStatusChanged();
+  status_.Refresh();
+}
+
+}  // namespace skylark::win32ui

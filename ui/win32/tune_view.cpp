@@ -1,0 +1,88 @@
+#include <array>
+#include <utility>
+
+#include "resources/strings.h"
+#include "ui/win32/dialog_controls.h"
+#include "ui/win32/page_views.h"
+#include "ui/win32/resource_ids.h"
+
+namespace skylark::win32ui {
+namespace {
+
+using rules::TuneList;
+
+constexpr std::array<std::pair<int, TuneList>, 5> kLists{{
+    {IDC_FREQUENCY_LIST, TuneList::Frequency},
+    {IDC_RATE_LIST, TuneList::Rate},
+    {IDC_REGION_LIST, TuneList::Region},
+    {IDC_COUNTRY_LIST, TuneList::Country},
+    {IDC_BEACON_LIST, TuneList::Beacon},
+}};
+
+constexpr std::array<std::pair<int, std::int32_t>, 3> kRadios{{
+    {IDC_TUNE_AUTOMATIC, kTuneAutomatic},
+    {IDC_TUNE_BY_FREQUENCY, kTuneByFrequency},
+    {IDC_TUNE_BY_SITE, kTuneBySite},
+}};
+
+}  // namespace
+
+TuneView::TuneView(rules::SheetRules& sheet) : PageView(sheet, rules::kTuneTab, IDD_TUNE, resources::kTuneTitle) {}
+
+void TuneView::Show() {
+  const rules::TuneRules& page = Sheet().Tune();
+  for (const auto& [id, mode] : kRadios) {
+    SetChecked(Dialog(), id, page.CheckedMode() == mode);
+    EnableControl(Dialog(), id, page.RadiosEnabled());
+  }
+  for (const auto& [id, list] : kLists) ShowList(Dialog(), id, page.List(list));
+  const rules::ButtonState tune = page.TuneButton();
+  SetButtonText(Dialog(), IDC_TUNE, tune.caption, u'T');
+  EnableControl(Dialog(), IDC_TUNE, tune.enabled);
+}
+
+bool TuneView::OnCommand(int id, int code) {
+  rules::TuneRules& page = Sheet().Tune();
+  if (code == CBN_SELCHANGE) {
+    for (const auto& [listId, list] : kLists) {
+      if (listId != id) continue;
+      page.Choose(list, SelectedIndex(Dialog(), id));
+      Show();
+      return true;
+    }
+    return false;
+  }
+  if (code != BN_CLICKED) return false;
+  if (id == IDC_TUNE) {
+    Tune();
+    return true;
+  }
+  for (const auto& [radioId, mode] : kRadios) {
+    if (radioId != id) continue;
+    page.CheckMode(mode);
+    Show();
+    return true;
+  }
+  return false;
+}
+
+// The tune blocks the main thread for its seconds under the wait cursor; its site-changed
+// notification is delivered behind the message box that ends it.
+void TuneView::Tune() {
+  rules::TuneRules& page = Sheet().Tune();
+  if (!page.BeginTune()) {
+    Show();
+    return;
+  }
+  Show();
+  bool tuned = false;
+  {
+    WaitCursor wait;
+    tuned = page.RunTune();
+  }
+  const rules::Outcome outcome = page.FinishTune(tuned);
+  Show();
+  ShowOutcome(outcome);
+}
+
+}  // namespace skylark::win32ui
