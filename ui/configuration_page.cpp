@@ -1,6 +1,7 @@
 #include "ui/configuration_page.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace skylark::ui {
@@ -71,7 +72,13 @@ void ConfigurationPage::buildGroup(PortControl& group, const char* name) {
   group.test->setObjectName(prefix + QStringLiteral("Test"));
   group.open->setAutoDefault(false);
   group.test->setAutoDefault(false);
-  auto* row = new QHBoxLayout(group.box);
+  group.device = new QLabel;
+  group.device->setObjectName(prefix + QStringLiteral("Device"));
+  group.device->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* column = new QVBoxLayout(group.box);
+  auto* row = new QHBoxLayout;
+  column->addLayout(row);
+  column->addWidget(group.device);
   row->addWidget(group.list, 1);
   row->addWidget(group.open, 1);
   row->addWidget(group.test, 1);
@@ -89,6 +96,10 @@ void ConfigurationPage::showGroup(PortControl& group) {
   ShowList(*group.list, state.names);
   ShowButton(*group.open, state.open, state.portOpen ? group.closeMnemonic : group.openMnemonic);
   ShowButton(*group.test, state.test, group.testMnemonic);
+  const QString device = ToQString(state.device);
+  group.device->setText(device);
+  group.device->setVisible(!device.isEmpty());
+  group.list->setToolTip(device);
 }
 
 }  // namespace skylark::ui

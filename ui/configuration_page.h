@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 
 #include "ui/rules/configuration_rules.h"
@@ -29,6 +30,7 @@ class ConfigurationPage : public SheetPage {
     QComboBox* list = nullptr;
     QPushButton* open = nullptr;
     QPushButton* test = nullptr;
+    QLabel* device = nullptr;
     QChar openMnemonic;
     QChar closeMnemonic;
     QChar testMnemonic;
@@ -41,8 +43,8 @@ class ConfigurationPage : public SheetPage {
   MessageFunction showMessage_;
   QCheckBox* samePort_ = nullptr;
   QPushButton* scanButton_ = nullptr;
-  PortControl input_{rules::PortGroup::Input, nullptr, nullptr, nullptr, nullptr, u'p', u'l', u'T'};
-  PortControl output_{rules::PortGroup::Output, nullptr, nullptr, nullptr, nullptr, u'r', u'r', u'e'};
+  PortControl input_{rules::PortGroup::Input, nullptr, nullptr, nullptr, nullptr, nullptr, u'p', u'l', u'T'};
+  PortControl output_{rules::PortGroup::Output, nullptr, nullptr, nullptr, nullptr, nullptr, u'r', u'r', u'e'};
 };
 
 }  // namespace skylark::ui

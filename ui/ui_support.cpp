@@ -70,7 +70,7 @@ void ShowButton(QPushButton& button, const rules::ButtonState& state, QChar mnem
 }
 
 void ShowOutcome(const MessageFunction& showMessage, const rules::Outcome& outcome) {
-  if (outcome) showMessage(ToQString(outcome->text));
+  if (outcome) showMessage(ToQString(outcome->Shown()));
 }
 
 }  // namespace skylark::ui

@@ -62,7 +62,7 @@ class LockedLine final : public SerialLine {
   bool SetTimeouts(const LineTimeouts& timeouts) override { return line_->SetTimeouts(timeouts); }
   bool GetState(LineState& state) override { return line_->GetState(state); }
   bool SetState(const LineState& state) override { return line_->SetState(state); }
-  bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override {
+  ReadResult Read(std::uint8_t* buffer, std::size_t count, std::size_t& got) override {
     return line_->Read(buffer, count, got);
   }
   bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) override {

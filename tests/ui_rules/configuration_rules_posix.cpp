@@ -79,6 +79,21 @@ TEST_F(ConfigurationRulesTest, BothGroupsFollowThePortInEveryLayout) {
   }
 }
 
+// The active group names the device its port name reaches, and a port that does not open says
+// why after the message, for Open and Test alike.
+TEST_F(ConfigurationRulesTest, NamesTheDeviceAndWhyAPortDidNotOpen) {
+  EXPECT_EQ(ToUtf8(Page().State(PortGroup::Input).device), "COM4: -> " + receiver_.SlavePath());
+  EXPECT_EQ(Page().State(PortGroup::Output).device, u"") << "the idle group";
+
+  Choose(PortGroup::Input, u"COM7:");
+  for (const rules::Outcome& outcome : {Page().OpenOrClose(PortGroup::Input), Page().Test(PortGroup::Input)}) {
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(ToUtf8(outcome->text), "Failed to open port for reading and writing.");
+    EXPECT_EQ(ToUtf8(outcome->Shown()),
+              "Failed to open port for reading and writing.\n\nNo such device: /nonexistent/skylark-tty.");
+  }
+}
+
 TEST_F(ConfigurationRulesTest, AToggleReopensThePortUnderItsOwnName) {
   Page().SetSamePort(false);
   Choose(PortGroup::Output, u"COM2:");

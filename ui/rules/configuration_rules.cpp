@@ -1,5 +1,6 @@
 #include "ui/rules/configuration_rules.h"
 
+#include "platform/port_devices.h"
 #include "receiver/scan_ports.h"
 #include "receiver/serial_port.h"
 #include "resources/strings.h"
@@ -51,6 +52,10 @@ PortGroupState ConfigurationRules::State(PortGroup group) const {
   state.open = {TextOf(open ? resources::kClosePort : resources::kOpenPort), active};
   state.test = {u"Test", active && !open};
   state.portOpen = open;
+  const std::u16string chosen = ChosenName(group);
+  if (const std::u16string device = platform::PortDevice(chosen); active && !device.empty()) {
+    state.device = chosen + u" -> " + device;
+  }
   return state;
 }
 
@@ -102,8 +107,10 @@ Outcome ConfigurationRules::Test(PortGroup group) {
   const bool opened = probe.OpenUntimed(ChosenName(group), kBaudRate, kParity, kDataBits,
                                         kStopBits, kFlowControl, access);
   if (opened) probe.Close();
-  return FormattedMessageOf(opened ? resources::kAbleToOpen : resources::kFailedToOpen,
-                            AccessWord(access));
+  Outcome outcome = FormattedMessageOf(opened ? resources::kAbleToOpen : resources::kFailedToOpen,
+                                       AccessWord(access));
+  if (!opened && outcome) outcome->detail = probe.OpenFailureReason();
+  return outcome;
 }
 
 Outcome ConfigurationRules::OpenOrClose(PortGroup group) {
@@ -112,9 +119,10 @@ Outcome ConfigurationRules::OpenOrClose(PortGroup group) {
     port_.Close();
     return FormattedMessageOf(resources::kPortClosedFor, AccessWord(access));
   }
-  const bool opened = OpenPort(ChosenName(group), access);
-  return FormattedMessageOf(opened ? resources::kBeaconConnected : resources::kFailedToOpen,
-                            AccessWord(access));
+  if (OpenPort(ChosenName(group), access)) {
+    return FormattedMessageOf(resources::kBeaconConnected, AccessWord(access));
+  }
+  return OpenFailure(access);
 }
 
 Outcome ConfigurationRules::SetSamePort(bool checked) {
@@ -126,7 +134,13 @@ Outcome ConfigurationRules::SetSamePort(bool checked) {
   port_.Close();
   const AccessMode access = AccessOf(PortGroup::Input);
   if (OpenPort(name, access)) return std::nullopt;
-  return FormattedMessageOf(resources::kFailedToOpen, AccessWord(access));
+  return OpenFailure(access);
+}
+
+Outcome ConfigurationRules::OpenFailure(AccessMode access) const {
+  Outcome outcome = FormattedMessageOf(resources::kFailedToOpen, AccessWord(access));
+  if (outcome) outcome->detail = port_.OpenFailureReason();
+  return outcome;
 }
 
 void ConfigurationRules::Scan() {

@@ -18,6 +18,9 @@ struct PortGroupState {
   ButtonState open;      // "Open Port" or "Close Port"
   ButtonState test;
   bool portOpen = false;  // the link's one port, whichever group opened it
+  // Where the chosen name leads ("COM4: -> /dev/serial/by-id/usb-..."); empty where port names
+  // are the devices' own.
+  std::u16string device;
 };
 
 // The Configuration page: one port for both directions, or an input and an output group that
@@ -69,6 +72,8 @@ class ConfigurationRules {
   void Relist(const TextList& inputNames, const TextList& outputNames);
   void SelectPortName(NameList& list);
   bool OpenPort(std::u16string_view name, AccessMode access);
+  // "Failed to open port ..." with the reason the link's port gave.
+  Outcome OpenFailure(AccessMode access) const;
   bool PortOpen() const;
 
   Application& app_;

@@ -26,6 +26,12 @@ struct ButtonState {
 struct PageMessage {
   int stringId = 0;
   std::u16string text;
+  // Why it failed, in the system's words ("Permission denied on ..."), shown after the text;
+  // empty when there is nothing to add.
+  std::u16string detail;
+
+  // The text with its detail on a paragraph of its own, as the message box shows it.
+  std::u16string Shown() const { return detail.empty() ? text : text + u"\n\n" + detail; }
 };
 using Outcome = std::optional<PageMessage>;
 
