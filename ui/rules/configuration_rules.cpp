@@ -79,6 +79,10 @@ void ConfigurationRules::Relist(const TextList& inputNames, const TextList& outp
 
 void ConfigurationRules::SelectPortName(NameList& list) {
   list.selected = list.names.empty() ? -1 : 0;
+  FollowPort(list);
+}
+
+void ConfigurationRules::FollowPort(NameList& list) {
   const std::u16string current = port_.Name();
   for (std::size_t i = 0; i < list.names.size(); ++i) {
     if (CompareIgnoringCase(list.names[i], current) == 0) {
@@ -120,6 +124,9 @@ Outcome ConfigurationRules::OpenOrClose(PortGroup group) {
     return FormattedMessageOf(resources::kPortClosedFor, AccessWord(access));
   }
   if (OpenPort(ChosenName(group), access)) {
+    // Both groups drive the one port: the other group's list shows the name it opened too.
+    FollowPort(input_);
+    FollowPort(output_);
     return FormattedMessageOf(resources::kBeaconConnected, AccessWord(access));
   }
   return OpenFailure(access);

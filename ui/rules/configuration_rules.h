@@ -71,6 +71,8 @@ class ConfigurationRules {
   // Fills both lists, each selecting the link's port name (the first entry when absent).
   void Relist(const TextList& inputNames, const TextList& outputNames);
   void SelectPortName(NameList& list);
+  // Selects the link's port name in `list` where the list has it.
+  void FollowPort(NameList& list);
   bool OpenPort(std::u16string_view name, AccessMode access);
   // "Failed to open port ..." with the reason the link's port gave.
   Outcome OpenFailure(AccessMode access) const;

@@ -69,7 +69,7 @@ void ShowOutcome(const rules::Outcome& outcome) {
   const std::wstring caption = Wide(resources::LoadText(resources::kCaption));
   // Task-modal: with no owner the box would leave the sheet usable behind it, and a second
   // click there would start an action inside the first one's message.
-  ::MessageBoxW(nullptr, Wide(outcome->text).c_str(), caption.c_str(), MB_OK | MB_TASKMODAL);
+  ::MessageBoxW(nullptr, Wide(outcome->Shown()).c_str(), caption.c_str(), MB_OK | MB_TASKMODAL);
 }
 
 WaitCursor::WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
