@@ -1,8 +1,5 @@
-#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -34,14 +31,6 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-// The PID of a process that has ended.
-pid_t DeadPid() {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  ::waitpid(child, nullptr, 0);
-  return child;
-}
-
 std::string LockText(pid_t pid) {
   char text[16];
   std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(pid));
@@ -58,15 +47,6 @@ class PortLockTest : public ::testing::Test {
 
   std::unique_ptr<SerialLine> Open(std::u16string* reason = nullptr) {
     return OpenSerialLine(u"COM3:", AccessMode::ReadWrite, reason);
-  }
-
-  // True while the line is as a fresh pseudo-terminal is: nobody has opened and set it.
-  bool Untouched() const {
-    const int fd = ::open(pty_.SlavePath().c_str(), O_RDWR | O_NOCTTY);
-    termios tio{};
-    const bool canonical = fd >= 0 && ::tcgetattr(fd, &tio) == 0 && (tio.c_lflag & ICANON) != 0;
-    if (fd >= 0) ::close(fd);
-    return canonical;
   }
 
   testing::TempConfigHome home_;
@@ -110,12 +90,12 @@ TEST_F(PortLockTest, LiveHolderIsRespectedAndTheDeviceLeftAlone) {
     EXPECT_EQ(Open(&reason), nullptr);
     EXPECT_EQ(resources::ToUtf8(reason), holder.reason);
     EXPECT_EQ(Slurp(lockFile_), holder.text);
-    EXPECT_TRUE(Untouched());
+    EXPECT_TRUE(pty_.Untouched());
   }
 }
 
 TEST_F(PortLockTest, StaleLocksAreTakenOver) {
-  for (const std::string& stale : {LockText(DeadPid()), std::string(), std::string("garbage\n")}) {
+  for (const std::string& stale : {std::string(), std::string("garbage\n")}) {
     SCOPED_TRACE(stale);
     WriteFile(lockFile_, stale);
     auto line = Open();
@@ -131,7 +111,9 @@ TEST_F(PortLockTest, AHolderThatCrashedLeavesALockTheNextOpenerTakesOver) {
   });
   ASSERT_EQ(status, 0);
   ASSERT_TRUE(Exists(lockFile_));
-  EXPECT_NE(Open(), nullptr);
+  const auto line = Open();
+  EXPECT_NE(line, nullptr);
+  EXPECT_EQ(Slurp(lockFile_), LockText(::getpid()));
 }
 
 TEST_F(PortLockTest, WithoutALockDirectoryPortsStillOpenAndItIsSaidOnce) {

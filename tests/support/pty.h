@@ -33,6 +33,9 @@ class PtyPair {
   bool Send(std::string_view bytes);
   // Reads from the master until `count` bytes came or `wait` passed; what arrived.
   std::string Receive(std::size_t count, std::chrono::milliseconds wait);
+  // True while the slave is as a fresh pseudo-terminal is (canonical): nobody has set it, or
+  // whoever did has restored it.
+  bool Untouched() const;
   // Hangs up the line, as unplugging the receiver does.
   void CloseMaster();
 

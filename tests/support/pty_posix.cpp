@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,6 +31,14 @@ PtyPair::PtyPair() {
   }
   slavePath_ = name;
   master_ = fd;
+}
+
+bool PtyPair::Untouched() const {
+  const int fd = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
+  termios tio{};
+  const bool canonical = fd >= 0 && ::tcgetattr(fd, &tio) == 0 && (tio.c_lflag & ICANON) != 0;
+  if (fd >= 0) ::close(fd);
+  return canonical;
 }
 
 void PtyPair::CloseMaster() {
