@@ -37,36 +37,18 @@ class ApplicationTest : public testing::ApplicationFixture {
   testing::PtyPair pty_;
 };
 
-TEST_F(ApplicationTest, TuneWithTheLinkClosedFailsAtOnceAndSendsNothing) {
+// A tune that cannot be sent, with the link closed or an interval the receiver refuses, fails at
+// once and sends nothing; by frequency it still names the site.
+TEST_F(ApplicationTest, ATuneThatCannotBeSentFailsAndSendsNothing) {
   EXPECT_FALSE(app_->Tune(1));
   EXPECT_EQ(paused_, 0);
-  EXPECT_EQ(sitePosts_, 0);
   EXPECT_EQ(app_->CurrentSite(), kHoek);
-  ASSERT_TRUE(OpenPort(u"COM3:"));
-  EXPECT_EQ(Sent(), "");
-}
-
-TEST_F(ApplicationTest, TuneByFrequencyNamesTheSiteEvenWhenTheCommandIsRefused) {
   ASSERT_TRUE(OpenPort(u"COM3:"));
   app_->SetTuneMode(kTuneByFrequency);
   EXPECT_FALSE(app_->Tune(101));  // the receiver takes intervals up to 100 only
   EXPECT_EQ(app_->CurrentSite().Beacon, u"Selected by frequncy");
   EXPECT_EQ(sitePosts_, 0);
   EXPECT_EQ(Sent(), "");
-}
-
-TEST_F(ApplicationTest, PollStatusOnlyOnTheStatusPage) {
-  ASSERT_TRUE(OpenPort(u"COM3:"));
-  for (std::int32_t page : {kConfigurationPage, kTunePage}) {
-    app_->SetActivePage(page);
-    Poll("$CRMSS,42,15,300.0,200*5A\r\n", 1, false);
-  }
-  EXPECT_EQ(app_->Monitor().QueuedLines(), 2u);  // nothing was read
-  EXPECT_EQ(statusPosts_, 0);
-  app_->SetActivePage(kStatusPage);
-  EXPECT_TRUE(app_->PollStatus());
-  EXPECT_EQ(statusPosts_, 1);
-  EXPECT_EQ(Values(app_->Status()), (ReceiverStatus{300.0, 200, 15, 42, true}));
 }
 
 TEST_F(ApplicationTest, LockIsGainedAtSevenAndLostBelow) {
@@ -95,8 +77,9 @@ TEST_F(ApplicationTest, LockIsGainedAtSevenAndLostBelow) {
   EXPECT_EQ(Sent(), "");  // the station was known: no status request
 }
 
-// A poll shows the newest reading: a backlog queued while another page was shown is skipped, a
-// talker other than CR is read, and a poll with nothing new changes nothing and posts nothing.
+// Only the Status page polls. A poll shows the newest reading: a backlog queued while another page
+// was shown is skipped, a talker other than CR is read, and a poll with nothing new changes
+// nothing and posts nothing.
 TEST_F(ApplicationTest, APollShowsTheNewestReadingAndKeepsItUntilANewerOne) {
   ASSERT_TRUE(OpenPort(u"COM3:"));
   app_->SetActivePage(kTunePage);
@@ -104,6 +87,9 @@ TEST_F(ApplicationTest, APollShowsTheNewestReadingAndKeepsItUntilANewerOne) {
   for (int i = 1; i < 60; ++i) backlog += "$CRMSS," + std::to_string(i) + ",15,300.0,200*00\r\n";
   backlog += "$PCSI,CS1,0\r\n$GPMSS,60,8,300.0,200*00\r\n$PCSI,CS1,1\r\n";
   Poll(backlog, 62, false);
+  app_->SetActivePage(kConfigurationPage);
+  EXPECT_FALSE(app_->PollStatus());
+  EXPECT_EQ(app_->Monitor().QueuedLines(), 62u) << "nothing was read";
   app_->SetActivePage(kStatusPage);
   EXPECT_TRUE(app_->PollStatus());
   const ReceiverStatus shown = app_->Status();

@@ -28,10 +28,12 @@ struct CliRun {
   Lines lines;  // standard output and error together
 };
 
-// Runs skylark-cli as a user would, in this process's (temporary) directories.
-CliRun Cli(const std::string& arguments) {
+// Runs skylark-cli (the built one unless told) as a user would, from `directory`, in this
+// process's (temporary) configuration directories.
+CliRun Cli(const std::string& arguments, const std::string& program = SKYLARK_BINARY_DIR "/cli/skylark-cli",
+           const std::string& directory = ".") {
   CliRun run;
-  FILE* pipe = ::popen((SKYLARK_BINARY_DIR "/cli/skylark-cli " + arguments + " 2>&1").c_str(), "r");
+  FILE* pipe = ::popen(("cd " + directory + " && " + program + " " + arguments + " 2>&1").c_str(), "r");
   if (pipe == nullptr) return run;
   std::string out;
   char buffer[512];
@@ -77,13 +79,10 @@ TEST_F(CliCommand, AnInstalledProgramFindsItsOwnSiteFile) {
   fs::copy_file(SKYLARK_BINARY_DIR "/cli/skylark-cli", prefix / "bin/skylark-cli");
   fs::copy_file(kData + "/DGPSSites.csv", prefix / "share/skylark/DGPSSites.csv");
   // Run from a directory without a site file, so only the installed one can be found.
-  FILE* pipe = ::popen(("cd " + dirs_.Root() + " && " + (prefix / "bin/skylark-cli").string() + " sites").c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string last;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) last = buffer;
-  EXPECT_EQ(::pclose(pipe), 0);
-  EXPECT_EQ(last, "364 sites\n");
+  const CliRun run = Cli("sites", (prefix / "bin/skylark-cli").string(), dirs_.Root());
+  EXPECT_EQ(run.status, 0);
+  ASSERT_FALSE(run.lines.empty());
+  EXPECT_EQ(run.lines.back(), "364 sites");
 }
 
 TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
