@@ -53,10 +53,7 @@ class PagesTest : public QObject {
     void Click(const char* name) { Button(name)->click(); }
     QString Caption(const char* name) { return Button(name)->text().remove('&'); }
     QComboBox* List(const char* name) { return Find<QComboBox>(sheet, name); }
-    void Choose(const char* list, const char* text) {
-      List(list)->setCurrentText(QString::fromLatin1(text));
-      emit List(list)->activated(List(list)->currentIndex());
-    }
+    void Choose(const char* list, const char* text) { testing::Choose(sheet, list, text); }
     // Presses Tune and waits for the message that ends the tune, if one comes.
     QStringList Tune() {
       messages.clear();

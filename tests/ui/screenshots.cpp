@@ -3,7 +3,6 @@
 // scripts/screenshots.
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
@@ -17,23 +16,13 @@
 #include "ui/queued_notifications.h"
 
 using namespace skylark;
+using namespace skylark::testing;
 
 namespace {
 
 void Settle(int milliseconds) {
   QDeadlineTimer deadline(milliseconds);
   while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-}
-
-template <typename T>
-T* Find(QWidget& sheet, const char* name) {
-  return sheet.findChild<T*>(QString::fromLatin1(name));
-}
-
-void Choose(QWidget& sheet, const char* list, const char* text) {
-  auto* combo = Find<QComboBox>(sheet, list);
-  combo->setCurrentText(QString::fromLatin1(text));
-  emit combo->activated(combo->currentIndex());
 }
 
 }  // namespace

@@ -18,6 +18,13 @@ T* Find(const QObject& parent, const char* name) {
   return parent.findChild<T*>(QString::fromLatin1(name));
 }
 
+// Picks `text` in a list as the user does, so that the page hears of it.
+inline void Choose(const QObject& parent, const char* list, const char* text) {
+  auto* combo = Find<QComboBox>(parent, list);
+  combo->setCurrentText(QString::fromLatin1(text));
+  emit combo->activated(combo->currentIndex());
+}
+
 inline QStringList Entries(const QComboBox& list) {
   QStringList entries;
   for (int i = 0; i < list.count(); ++i) entries << list.itemText(i);
