@@ -10,6 +10,11 @@ namespace {
 // read brought nothing (a quiet line has already waited out the read time-out by then).
 constexpr std::size_t kReadChunk = 16;
 constexpr auto kReaderPause = std::chrono::milliseconds(100);
+// A read that came back short ended on the 1 ms interval time-out: a sender that paces its bytes
+// (2.08 ms each at 4800 baud) ends every read after one byte, two wake-ups a byte. Waiting this
+// long first lets about ten bytes gather, a few reads a sentence; what gathers is all taken by
+// the next read, so the reader never falls behind, and a sentence is queued at most this late.
+constexpr auto kGatherPause = std::chrono::milliseconds(20);
 
 bool IsStatusSentence(std::u16string_view line) { return FindSentence(line, u"$--MSS") != std::u16string_view::npos; }
 
@@ -158,6 +163,7 @@ void ReceiverMonitor::ReaderThreadMain() {
     std::size_t got = 0;
     if (InputPortReadable() && link_.load()->InputPort()->Read(buffer.data(), buffer.size(), got) && got > 0) {
       assembler_.AssembleSentences(buffer.data(), got, queue);
+      if (got < buffer.size()) std::this_thread::sleep_for(kGatherPause);
       continue;
     }
     std::this_thread::sleep_for(kReaderPause);

@@ -111,8 +111,8 @@ class ReceiverMonitor {
   std::size_t QueuedLines();
   std::size_t DroppedLines();
 
-  // The reader loop: reads up to 16 bytes at a time while the input port is open for reading,
-  // and pauses 100 ms only when a read brought nothing.
+  // The reader loop: reads up to 16 bytes at a time while the input port is open for reading;
+  // pauses 20 ms after a short read and 100 ms when a read brought nothing.
   virtual void ReaderThreadMain();
 
  private:

@@ -146,6 +146,34 @@ TEST_F(PortOnPty, TheLineQueueKeepsTheNewestLinesAndCountsTheDropped) {
   EXPECT_EQ(port_.ReadLine(512), u"line 44");
 }
 
+// A receiver that paces its bytes ends every read after one byte; the reader then waits for more
+// to gather. Nothing may be lost or reordered by that, nor may a burst that follows fall behind.
+TEST_F(PortOnPty, APacedSentenceAndTheBurstAfterItAreQueuedWholeAndInOrder) {
+  ReceiverMonitor monitor;
+  monitor.Attach(&link_);
+  ASSERT_TRUE(OpenCom2(port_));
+  monitor.StartReader();
+  const std::string paced = "$CRMSS,42,15,300.0,200*5A\r\n";
+  for (const char byte : paced) {
+    ASSERT_TRUE(receiver_.Send(std::string(1, byte)));
+    std::this_thread::sleep_for(2ms);  // 2.08 ms a byte at 4800 baud
+  }
+  std::string burst;
+  for (int i = 0; i < 40; ++i) burst += "$PCSI,CS0,L" + std::to_string(i) + "\r\n";
+  ASSERT_TRUE(receiver_.Send(burst));
+  for (const auto deadline = Clock::now() + 5s; monitor.QueuedLines() < 41 && Clock::now() < deadline;) {
+    std::this_thread::sleep_for(10ms);
+  }
+  monitor.StopReader();
+  monitor.JoinReader();
+  ASSERT_EQ(monitor.QueuedLines(), 41u);
+  EXPECT_EQ(port_.ReadLine(512), u"$CRMSS,42,15,300.0,200*5A");
+  for (int i = 0; i < 40; ++i) {
+    const std::string line = "$PCSI,CS0,L" + std::to_string(i);
+    EXPECT_EQ(port_.ReadLine(512), std::u16string(line.begin(), line.end()));
+  }
+}
+
 // The output group of the two-port layout opens the port for writing only: the reader leaves it
 // alone, and a refused read is no reason to close it (a hang-up still is, as above).
 TEST_F(PortOnPty, AWriteOnlyPortStaysOpenWhileTheReceiverTalks) {
