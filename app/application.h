@@ -78,7 +78,9 @@ class Application {
   // Tunes in the current tune mode; true when the receiver acknowledged.
   bool Tune(std::uint32_t statusInterval);
   bool PollStatus();
-  bool SelectSiteByStationId(std::uint32_t stationId);
+  // Makes the site with that station ID current; a reported frequency (kHz, 0 for none) picks
+  // among sites that share the ID.
+  bool SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz = 0.0);
   void NotifySiteChanged();
   bool IsLinkOpen();
 

@@ -103,7 +103,7 @@ bool Application::PollStatus() {
       std::int32_t station = 0;
       monitor_.QueryReceiverStatus(reportedStrength, reportedSnr, reportedFrequency, reportedRate, station, mark);
       if (station != 0) {
-        SelectSiteByStationId(static_cast<std::uint32_t>(station));
+        SelectSiteByStationId(static_cast<std::uint32_t>(station), reportedFrequency);
         UpdateState([&](SharedState& state) {
           state.status.frequency = reportedFrequency;
           state.status.mskRate = reportedRate;
@@ -122,9 +122,9 @@ bool Application::PollStatus() {
   return true;
 }
 
-bool Application::SelectSiteByStationId(std::uint32_t stationId) {
+bool Application::SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz) {
   const auto id = static_cast<std::uint16_t>(stationId & 0xFFFF);
-  const BeaconSite* site = id != 0 ? catalogue_.FindByStationId(id) : nullptr;
+  const BeaconSite* site = id != 0 ? catalogue_.FindByStationId(id, frequencyKhz) : nullptr;
   std::lock_guard lock(stateLock_);
   if (site != nullptr) {
     state_.currentSite.CopyFrom(*site);

@@ -1,5 +1,7 @@
 #include "sites/site_catalogue.h"
 
+#include <cmath>
+
 namespace skylark {
 
 void SiteCatalogue::AddSite(std::unique_ptr<BeaconSite> site) {
@@ -16,6 +18,20 @@ const BeaconSite* SiteCatalogue::FindByStationId(std::uint16_t stationId) const 
   if (stationId == 0) return nullptr;
   const auto found = stationIdIndex_.find(stationId);
   return found == stationIdIndex_.end() ? nullptr : found->second;
+}
+
+const BeaconSite* SiteCatalogue::FindByStationId(std::uint16_t stationId, double frequencyKhz) const {
+  // A reported frequency is a tenth of a kHz at best; sites lie at least 0.5 kHz apart.
+  constexpr double kSameFrequencyKhz = 0.05;
+  if (stationId == 0) return nullptr;
+  // From the end, so that a later line still supersedes an earlier one on the same frequency.
+  for (auto site = allSites_.rbegin(); site != allSites_.rend(); ++site) {
+    if (((*site)->StationId == stationId || (*site)->StationId2 == stationId) &&
+        std::abs((*site)->Frequency - frequencyKhz) < kSameFrequencyKhz) {
+      return site->get();
+    }
+  }
+  return FindByStationId(stationId);
 }
 
 void SiteCatalogue::ClearCatalogue() {

@@ -25,6 +25,9 @@ class SiteCatalogue {
 
   // The site entered under `stationId`; null for 0 and for an ID no site has.
   const BeaconSite* FindByStationId(std::uint16_t stationId) const;
+  // The site with that station ID on that frequency, where several sites share the ID; else as
+  // FindByStationId. The frequency is in kHz, as the receiver reports it.
+  const BeaconSite* FindByStationId(std::uint16_t stationId, double frequencyKhz) const;
 
   const RegionIndex& Regions() const { return regionIndex_; }
   const std::vector<std::unique_ptr<BeaconSite>>& AllSites() const { return allSites_; }

@@ -122,6 +122,24 @@ TEST(SiteCatalogue, IndexesTheSitesOfAFile) {
   EXPECT_EQ(catalogue.Regions().at(u"europe").at(u"X").size(), 1u);
 }
 
+// Where sites share a station ID, the reported frequency tells them apart; without a match the
+// index's site (the later one) stands.
+TEST(SiteCatalogue, ASharedStationIdIsToldApartByFrequency) {
+  TempDir dir;
+  SiteCatalogue catalogue;
+  CountingReporter reporter;
+  const auto path = dir.Write("DGPSSites.csv", "Europe,Denmark,Skagen,100,296000,710\n"
+                                               "Asia,Japan,Yaese,200,288000,710\n");
+  ASSERT_TRUE(ReadSiteFile(path.u16string(), catalogue, reporter));
+  const std::pair<double, std::u16string> lookups[] = {
+      {296.0, u"Skagen"}, {288.04, u"Yaese"}, {0.0, u"Yaese"}, {300.0, u"Yaese"}};
+  for (const auto& [frequency, beacon] : lookups) {
+    const BeaconSite* found = catalogue.FindByStationId(710, frequency);
+    EXPECT_EQ(found != nullptr ? found->Beacon : u"", beacon) << frequency;
+  }
+  EXPECT_EQ(catalogue.FindByStationId(0, 296.0), nullptr);
+}
+
 // A long list loads whole, its last site as written.
 TEST(ReadSiteFile, ALongListLoadsEveryLine) {
   constexpr int kLines = 20000;
