@@ -106,11 +106,7 @@ std::optional<StatusReading> ReceiverLink::ReadSignalStatus() {
 void ReceiverLink::ReadReceiverStatus(ReceiverStatusLine& line, std::uint64_t after) {
   if (input_ == nullptr) return;
   TextList fields;
-  constexpr std::u16string_view kStatusReport = u"$PCSI,CS0";
-  std::u16string reply;
-  if (input_->AwaitReply(kStatusReport, reply, 512, after) && reply.size() > kStatusReport.size() + 1) {
-    SplitFields(reply, kStatusReport.size() + 1, fields);
-  }
+  input_->QueryFields(u"$PCSI,CS0", fields, after);
   line.field1 = TakeText(fields);
   line.field2 = TakeInt(fields);
   line.frequency = TakeReal(fields);

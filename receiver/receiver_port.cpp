@@ -120,10 +120,10 @@ std::optional<QueuedLine> ReceiverPort::TakeNewestReply(std::u16string_view pref
   return newest;
 }
 
-bool ReceiverPort::QueryFields(std::u16string_view prefix, TextList& fields) {
+bool ReceiverPort::QueryFields(std::u16string_view prefix, TextList& fields, std::uint64_t after) {
   fields.Clear();
   std::u16string reply;
-  if (!AwaitReply(prefix, reply, kReplyCapacity)) return false;
+  if (!AwaitReply(prefix, reply, kReplyCapacity, after)) return false;
   if (reply.size() <= prefix.size() + 1) return false;
   // The character after the prefix is normally its comma.
   SplitFields(reply, prefix.size() + 1, fields);

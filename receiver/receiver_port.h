@@ -47,8 +47,8 @@ class ReceiverPort : public SerialPort {
   std::optional<QueuedLine> TakeNewestReply(std::u16string_view prefix);
 
   // The fields of the reply after the prefix and the one character that follows it; true when
-  // a reply came and gave at least one field.
-  bool QueryFields(std::u16string_view prefix, TextList& fields);
+  // a reply came and gave at least one field. `after` is as for AwaitReply.
+  bool QueryFields(std::u16string_view prefix, TextList& fields, std::uint64_t after = 0);
 
   // The text and CR LF; true when both were written.
   bool SendSentence(std::u16string_view sentence);

@@ -52,10 +52,12 @@ std::string RuntimeDirectory() {
   return dir;
 }
 
+std::string PortLinkPath(int number) { return PortDirectory() + "/COM" + std::to_string(number); }
+
 std::string DevicePathForPortName(std::u16string_view name) {
   const int number = PortNumber(name);
   if (number == 0) return {};
-  const std::string link = PortDirectory() + "/COM" + std::to_string(number);
+  const std::string link = PortLinkPath(number);
   struct stat st {};
   if (::lstat(link.c_str(), &st) == 0) return link;
   return "/dev/ttyS" + std::to_string(number - 1);

@@ -13,6 +13,9 @@ std::string ConfigDirectory();
 // The port directory: a symlink named COMn here designates the device of "COMn:".
 std::string PortDirectory();
 
+// The port directory's entry for "COMn:" (n from 1 to 9), whether or not it exists.
+std::string PortLinkPath(int number);
+
 // $XDG_RUNTIME_DIR/skylark, or a private (0700) directory under /tmp; created when missing.
 // Empty when neither can be made.
 std::string RuntimeDirectory();

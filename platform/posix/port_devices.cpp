@@ -50,7 +50,9 @@ bool BuiltInPortAnswers(const DeviceTree& tree, const std::string& name) {
   return type >> uart && uart != 0;
 }
 
-std::string PortLinkPath(int number) { return PortDirectory() + "/COM" + std::to_string(number); }
+std::u16string NotAPortName(std::u16string_view name) {
+  return u"Not a port name: " + std::u16string(name) + u" (COM1: to COM9:).";
+}
 
 }  // namespace
 
@@ -105,7 +107,7 @@ bool LinkPortNameIn(const DeviceTree& tree, std::u16string_view name, std::u16st
                     std::u16string& result) {
   const int number = PortNumber(name);
   if (number == 0) {
-    result = u"Not a port name: " + std::u16string(name) + u" (COM1: to COM9:).";
+    result = NotAPortName(name);
     return false;
   }
   std::string path = resources::ToUtf8(device);
@@ -164,7 +166,7 @@ bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16
 bool UnlinkPortName(std::u16string_view name, std::u16string& result) {
   const int number = PortNumber(name);
   if (number == 0) {
-    result = u"Not a port name: " + std::u16string(name) + u" (COM1: to COM9:).";
+    result = posix::NotAPortName(name);
     return false;
   }
   const std::string link = posix::PortLinkPath(number);
