@@ -1,4 +1,4 @@
-# Shared by the scripts: package installation and the build.
+# Shared by the scripts: package installation, the build and a virtual X server.
 set -euo pipefail
 SKYLARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
@@ -39,4 +39,18 @@ build_tree() {
   shift
   cmake -S "$SKYLARK_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
+}
+
+# start_xvfb DIR [SCREEN]: a virtual X server on a free display number (written to DIR/display,
+# its output to DIR/xvfb.log); exports DISPLAY and leaves its process id in XVFB_PID for the
+# caller's clean-up to end.
+start_xvfb() {
+  local dir=$1 screen=${2:-1280x1024x24}
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$dir/display" ] && break
+    sleep 0.05
+  done
+  export DISPLAY=:$(head -n 1 "$dir/display")
 }

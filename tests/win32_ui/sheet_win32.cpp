@@ -11,8 +11,8 @@
 #include "ui/win32/resource_ids.h"
 
 // skylark.exe as a user meets it, against the simulated receiver on COM4 hearing only Agigea
-// (Romania, station 554, 296.5 kHz, 200 bps, SNR 20), whose ID no other site shares. The cases run in order on one running program:
-// each goes on from where the one before left the sheet.
+// (Romania, station 554, 296.5 kHz, 200 bps, SNR 20), whose ID no other site shares. The cases
+// run in order on one running program: each goes on from where the one before left the sheet.
 namespace skylark::wintest {
 namespace {
 

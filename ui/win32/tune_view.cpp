@@ -70,11 +70,9 @@ bool TuneView::OnCommand(int id, int code) {
 // notification is delivered behind the message box that ends it.
 void TuneView::Tune() {
   rules::TuneRules& page = Sheet().Tune();
-  if (!page.BeginTune()) {
-    Show();
-    return;
-  }
+  const bool begun = page.BeginTune();
   Show();
+  if (!begun) return;
   bool tuned = false;
   {
     WaitCursor wait;
