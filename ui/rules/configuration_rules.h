@@ -42,7 +42,6 @@ class ConfigurationRules {
 
   bool SamePort() const { return samePort_; }
   PortGroupState State(PortGroup group) const;
-  bool ScanEnabled() const { return true; }
 
   // The user chose entry `index` of the group's list (ignored while the port is open).
   void ChooseName(PortGroup group, int index);

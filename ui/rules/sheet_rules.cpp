@@ -1,24 +1,25 @@
 #include "ui/rules/sheet_rules.h"
 
 namespace skylark::rules {
+namespace {
+
+// Every page alike: initialised the first time it is shown, then activated.
+template <typename Page>
+void ActivatePage(Page& page) {
+  if (!page.Initialized()) page.InitDialog();
+  page.SetActive();
+}
+
+}  // namespace
 
 SheetRules::SheetRules(Application& app)
     : app_(app), configuration_(app), tune_(app), status_(app) {}
 
 void SheetRules::Activate(int index) {
   switch (index) {
-    case kConfigurationTab:
-      if (!configuration_.Initialized()) configuration_.InitDialog();
-      configuration_.SetActive();
-      break;
-    case kTuneTab:
-      if (!tune_.Initialized()) tune_.InitDialog();
-      tune_.SetActive();
-      break;
-    case kStatusTab:
-      if (!status_.Initialized()) status_.InitDialog();
-      status_.SetActive();
-      break;
+    case kConfigurationTab: ActivatePage(configuration_); break;
+    case kTuneTab: ActivatePage(tune_); break;
+    case kStatusTab: ActivatePage(status_); break;
     default: break;
   }
 }

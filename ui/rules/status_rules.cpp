@@ -7,56 +7,58 @@ namespace skylark::rules {
 StatusRules::StatusRules(Application& app, Clock clock) : app_(app), clock_(std::move(clock)) {}
 
 void StatusRules::InitDialog() {
-  RefreshSite();
-  RefreshHealth();
+  const StatusTexts texts = Format(app_.State());
+  ShowSite(texts);
+  ShowHealth(texts);
   initialized_ = true;
 }
 
 void StatusRules::SetActive() {
   app_.SetActivePage(kStatusPage);
-  RefreshSite();
-  RefreshTuning();
-  RefreshHealth();
+  const StatusTexts texts = Format(app_.State());
+  ShowSite(texts);
+  ShowTuning(texts);
+  ShowHealth(texts);
 }
 
 void StatusRules::OnSiteChanged() {
-  if (initialized_) RefreshSite();
+  if (initialized_) ShowSite(Format(app_.State()));
 }
 
 void StatusRules::OnStatusChanged() {
   if (!initialized_) return;
-  RefreshTuning();
-  RefreshHealth();
-  if (history_.Add(app_.Status())) history_.Trim(history_.Points().back().at);
+  // One snapshot a reading: the fields and the chart show the same one.
+  const SharedState state = app_.State();
+  const StatusTexts texts = Format(state);
+  ShowTuning(texts);
+  ShowHealth(texts);
+  if (history_.Add(state.status)) history_.Trim(history_.Points().back().at);
 }
 
 bool StatusRules::OnClock() {
   if (!initialized_) return false;
   const StatusFields before = fields_;
-  RefreshHealth();
+  ShowHealth(Format(app_.State()));
   return !(fields_ == before);
 }
 
-void StatusRules::RefreshSite() {
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, false);
+StatusTexts StatusRules::Format(const SharedState& state) const {
+  return FormatStatus(state.currentSite, state.status, app_.IsLinkOpen(),
+                      StatusClock{clock_(), app_.StatusInterval()});
+}
+
+void StatusRules::ShowSite(const StatusTexts& texts) {
   fields_.site = texts.site;
   fields_.station = texts.stationId;
 }
 
-void StatusRules::RefreshTuning() {
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, false);
+void StatusRules::ShowTuning(const StatusTexts& texts) {
   // Out of range (0 after automatic tuning, before the receiver reported): keep what is shown.
   if (texts.frequency) fields_.frequency = *texts.frequency;
   if (texts.mskRate) fields_.rate = *texts.mskRate;
 }
 
-void StatusRules::RefreshHealth() {
-  const bool linkOpen = app_.IsLinkOpen();
-  const SharedState state = app_.State();
-  const StatusTexts texts = FormatStatus(state.currentSite, state.status, linkOpen,
-                                         StatusClock{clock_(), app_.StatusInterval()});
+void StatusRules::ShowHealth(const StatusTexts& texts) {
   fields_.signal = texts.signalStrength;
   fields_.snr = texts.snr;
   fields_.locked = texts.locked;

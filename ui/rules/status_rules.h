@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/status_text.h"
 #include "ui/rules/signal_history.h"
 
 namespace skylark::rules {
@@ -51,9 +52,11 @@ class StatusRules {
   const SignalHistory& History() const { return history_; }
 
  private:
-  void RefreshSite();
-  void RefreshTuning();
-  void RefreshHealth();
+  // All the texts of one snapshot; each notification takes one and formats it once.
+  StatusTexts Format(const SharedState& state) const;
+  void ShowSite(const StatusTexts& texts);
+  void ShowTuning(const StatusTexts& texts);
+  void ShowHealth(const StatusTexts& texts);
 
   Application& app_;
   Clock clock_;

@@ -27,7 +27,6 @@ ConfigurationView::ConfigurationView(rules::SheetRules& sheet)
 void ConfigurationView::Show() {
   const rules::ConfigurationRules& page = Sheet().Configuration();
   SetChecked(Dialog(), IDC_SAME_PORT, page.SamePort());
-  EnableControl(Dialog(), IDC_SCAN, page.ScanEnabled());
   ShowGroup(PortGroup::Input);
   ShowGroup(PortGroup::Output);
 }
