@@ -33,6 +33,10 @@ struct LockAttempt {
 // that no longer runs, or one that names no PID, is removed and taken over.
 LockAttempt TakePortLock(const std::string& directory, const std::string& device);
 
+// True when a live lock on `device` is in `directory`: one naming a running process (its PID in
+// `holder`), or one too young to have its PID written yet (`holder` 0). Only looks.
+bool PortLockHeld(const std::string& directory, const std::string& device, pid_t& holder);
+
 // Removes the lock file, but only while it still names this process.
 void ReleasePortLock(const std::string& path);
 

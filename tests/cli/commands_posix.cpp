@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -145,15 +149,126 @@ TEST_F(CliCommand, PortsShowsLinksAndWhatHoldsThem) {
   ASSERT_TRUE(testing::LinkPort(5, held.SlavePath()));
   const auto holder = platform::OpenSerialLine(u"COM5:", platform::AccessMode::ReadWrite);
   ASSERT_NE(holder, nullptr);
-  const CliRun listing = Cli("ports");
-  ASSERT_GE(listing.lines.size(), 9u);
-  EXPECT_EQ(listing.lines[0], "COM1: -> " + none);
-  EXPECT_EQ(listing.lines[3], "COM4: -> " + adapter.SlavePath() + ": opens");
-  EXPECT_EQ(listing.lines[4], "COM5: -> " + held.SlavePath() + ": " + held.SlavePath() +
-                                 " is in use by another program (PID " + std::to_string(::getpid()) + ").");
+  // The listing reads lock files and permissions: opening would raise DTR and RTS, so the
+  // device must not even see an open. --probe opens it.
+  const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(opens, 0);
+  ASSERT_GE(::inotify_add_watch(opens, adapter.SlavePath().c_str(), IN_OPEN), 0);
+  const auto opened = [&] {
+    char events[4096];
+    return ::read(opens, events, sizeof events) > 0;
+  };
+  for (const bool probe : {false, true}) {
+    SCOPED_TRACE(probe);
+    const CliRun listing = Cli(probe ? "ports --probe" : "ports");
+    ASSERT_GE(listing.lines.size(), 9u);
+    EXPECT_EQ(listing.lines[0], "COM1: -> " + none);
+    EXPECT_EQ(listing.lines[3], "COM4: -> " + adapter.SlavePath() + (probe ? ": opens" : ": free"));
+    EXPECT_EQ(listing.lines[4], "COM5: -> " + held.SlavePath() + ": " + held.SlavePath() +
+                                   " is in use by another program (PID " + std::to_string(::getpid()) + ").");
+    EXPECT_EQ(opened(), probe);
+  }
+  ::close(opens);
 
   EXPECT_EQ(Cli("ports unlink COM4").lines, Lines{"COM4: -> /dev/ttyS3 (the default)"});
-  EXPECT_EQ(Cli("ports unlink COM4").status, 1);
+  EXPECT_EQ(Cli("ports unlink COM4").status, 2);
+}
+
+// A port name the user linked to an adapter is a setting: the simulator must neither replace
+// nor remove it, and says how to use another name.
+TEST_F(CliCommand, TheSimulatorLeavesAUsersLinkAsItWas) {
+  testing::PtyPair adapter;
+  ASSERT_TRUE(adapter.Valid());
+  ASSERT_EQ(Cli("ports link COM4 " + adapter.SlavePath()).status, 0);
+  const std::string link = dirs_.ConfigHome() + "/Corvane/Skylark/ports/COM4";
+  const CliRun refused = Cli("--port COM4", SKYLARK_BINARY_DIR "/sim/skylark-sim");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.lines, Lines{"skylark-sim: COM4: already leads to " + adapter.SlavePath() + " (" + link +
+                                 "); not replacing it. Choose another port name with --port."});
+  EXPECT_EQ(std::filesystem::read_symlink(link), adapter.SlavePath());
+  // A dangling link (a simulator that was killed) is taken over, and removed at the end.
+  ASSERT_TRUE(testing::LinkPort(4, dirs_.Root() + "/gone"));
+  ASSERT_TRUE(sim_.Start({"--no-pacing"}));
+  EXPECT_NE(std::filesystem::read_symlink(link), dirs_.Root() + "/gone");
+  sim_.Stop();
+  EXPECT_FALSE(std::filesystem::is_symlink(link));
+}
+
+// The long options in a text, troff's or --help's: "--port", "--no-pacing"; --help, which every
+// command has, left out.
+std::set<std::string> LongOptions(std::string text) {
+  text = std::regex_replace(text, std::regex(R"(\\f[BIRP]|\\(?=-))"), "");
+  std::set<std::string> options;
+  const std::regex option(R"((^|[^A-Za-z0-9-])(--[a-z][a-z-]*[a-z]))");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it) {
+    if ((*it)[2] != "--help") options.insert((*it)[2]);
+  }
+  return options;
+}
+
+std::string ManPage(const std::string& program) {
+  std::ifstream file(SKYLARK_SOURCE_DIR "/dist/linux/man/" + program + ".1");
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// The statuses the page's EXIT STATUS section names: "0 on success; 1 when ...; 2 when ...".
+std::set<int> StatedStatuses(const std::string& page) {
+  const auto start = page.find(".SH EXIT STATUS");
+  const std::string section = page.substr(start, page.find(".SH", start + 1) - start);
+  std::set<int> statuses;
+  const std::regex stated(R"((^|\n|; )([0-9]+) )");
+  for (auto it = std::sregex_iterator(section.begin(), section.end(), stated); it != std::sregex_iterator(); ++it) {
+    statuses.insert(std::stoi((*it)[2]));
+  }
+  return statuses;
+}
+
+TEST_F(CliCommand, ManualPagesNameEveryOptionAndExitStatusOfThePrograms) {
+  const std::string cli = SKYLARK_BINARY_DIR "/cli/skylark-cli", sim = SKYLARK_BINARY_DIR "/sim/skylark-sim";
+  const struct {
+    std::string program, path;
+    std::vector<std::string> commands;
+  } programs[] = {
+      {"skylark-cli", cli, {"", "sites", "tune", "status", "scan", "ports", "ports link", "ports unlink", "signal"}},
+      {"skylark-sim", sim, {""}},
+  };
+  for (const auto& p : programs) {
+    SCOPED_TRACE(p.program);
+    std::string help;
+    for (const std::string& command : p.commands) {
+      const CliRun run = Cli(command + " --help", p.path);
+      EXPECT_EQ(run.status, 0) << command;
+      for (const std::string& line : run.lines) help += line + "\n";
+    }
+    EXPECT_EQ(LongOptions(help), LongOptions(ManPage(p.program)));
+  }
+
+  // A run for each status a page states, and each run's status as the page states it.
+  ASSERT_TRUE(testing::LinkPort(6, "/dev/null"));  // a link that leads somewhere
+  const struct {
+    std::string program, arguments;
+    int status;
+  } runs[] = {
+      {cli, "sites --find-id 736 " + kData, 0},
+      {cli, "sites --find-id 1234 " + kData, 1},
+      {cli, "ports link COM4 /dev/null", 2},
+      {cli, "ports unlink COM4", 2},
+      {cli, "tune --bogus", 2},
+      {sim, "--help", 0},
+      {sim, "--port COM6", 1},
+      {sim, "--hear 65000", 2},
+      {sim, "--bogus", 2},
+  };
+  std::set<int> cliStatuses, simStatuses;
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.arguments);
+    EXPECT_EQ(Cli(run.arguments, run.program).status, run.status);
+    (run.program == cli ? cliStatuses : simStatuses).insert(run.status);
+  }
+  EXPECT_EQ(StatedStatuses(ManPage("skylark-cli")), cliStatuses);
+  EXPECT_EQ(StatedStatuses(ManPage("skylark-sim")), simStatuses);
 }
 
 TEST_F(CliCommand, SignalReachesOnlyARunningSkylark) {
