@@ -82,11 +82,14 @@ bool Live(const LockFile& lock) {
 // Every taker that breaks a lock holds flock() on the stale file meanwhile, so two of them
 // cannot both remove: the second finds the name leading to another file and leaves it.
 void RemoveStale(const std::string& path, int fd, const LockFile& judged) {
-  if (fd < 0) {
-    // Unreadable, so not lockable either: an old lock of another user's that we cannot read.
-    return;
+  // One we could not open cannot be judged safely, so it stays.
+  if (fd < 0) return;
+  // Other takers hold it for a few system calls; never wait long on a program that keeps it.
+  int tries = 0;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK || ++tries == 100) return;
+    ::usleep(1000);
   }
-  if (::flock(fd, LOCK_EX) != 0) return;
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && st.st_dev == judged.device && st.st_ino == judged.inode &&
       ReadText(fd) == judged.text) {

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <map>
 #include <set>
+#include <tuple>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -194,81 +196,53 @@ TEST_F(CliCommand, TheSimulatorLeavesAUsersLinkAsItWas) {
   EXPECT_FALSE(std::filesystem::is_symlink(link));
 }
 
-// The long options in a text, troff's or --help's: "--port", "--no-pacing"; --help, which every
-// command has, left out.
-std::set<std::string> LongOptions(std::string text) {
+// Every `pattern` match's group 1 in `text`, troff's font changes and "\-" made plain.
+std::set<std::string> Matches(std::string text, const std::string& pattern) {
   text = std::regex_replace(text, std::regex(R"(\\f[BIRP]|\\(?=-))"), "");
-  std::set<std::string> options;
-  const std::regex option(R"((^|[^A-Za-z0-9-])(--[a-z][a-z-]*[a-z]))");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it) {
-    if ((*it)[2] != "--help") options.insert((*it)[2]);
+  std::set<std::string> found;
+  const std::regex re(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it) {
+    found.insert((*it)[1]);
   }
-  return options;
+  return found;
 }
+const std::string kLongOption = R"((?:^|[^A-Za-z0-9-])(--(?!help)[a-z][a-z-]*[a-z]))";
 
 std::string ManPage(const std::string& program) {
-  std::ifstream file(SKYLARK_SOURCE_DIR "/dist/linux/man/" + program + ".1");
   std::stringstream text;
-  text << file.rdbuf();
+  text << std::ifstream(SKYLARK_SOURCE_DIR "/dist/linux/man/" + program + ".1").rdbuf();
   return text.str();
-}
-
-// The statuses the page's EXIT STATUS section names: "0 on success; 1 when ...; 2 when ...".
-std::set<int> StatedStatuses(const std::string& page) {
-  const auto start = page.find(".SH EXIT STATUS");
-  const std::string section = page.substr(start, page.find(".SH", start + 1) - start);
-  std::set<int> statuses;
-  const std::regex stated(R"((^|\n|; )([0-9]+) )");
-  for (auto it = std::sregex_iterator(section.begin(), section.end(), stated); it != std::sregex_iterator(); ++it) {
-    statuses.insert(std::stoi((*it)[2]));
-  }
-  return statuses;
 }
 
 TEST_F(CliCommand, ManualPagesNameEveryOptionAndExitStatusOfThePrograms) {
   const std::string cli = SKYLARK_BINARY_DIR "/cli/skylark-cli", sim = SKYLARK_BINARY_DIR "/sim/skylark-sim";
-  const struct {
-    std::string program, path;
-    std::vector<std::string> commands;
-  } programs[] = {
-      {"skylark-cli", cli, {"", "sites", "tune", "status", "scan", "ports", "ports link", "ports unlink", "signal"}},
-      {"skylark-sim", sim, {""}},
-  };
-  for (const auto& p : programs) {
-    SCOPED_TRACE(p.program);
-    std::string help;
-    for (const std::string& command : p.commands) {
-      const CliRun run = Cli(command + " --help", p.path);
-      EXPECT_EQ(run.status, 0) << command;
-      for (const std::string& line : run.lines) help += line + "\n";
-    }
-    EXPECT_EQ(LongOptions(help), LongOptions(ManPage(p.program)));
-  }
-
-  // A run for each status a page states, and each run's status as the page states it.
+  const std::map<std::string, std::vector<std::string>> commands = {
+      {cli, {"", "sites", "tune", "status", "scan", "ports", "ports link", "ports unlink", "signal"}}, {sim, {""}}};
+  // A run for each status a page states ("0 on success; 1 when ...; 2 when ..."), as it states it.
   ASSERT_TRUE(testing::LinkPort(6, "/dev/null"));  // a link that leads somewhere
-  const struct {
-    std::string program, arguments;
-    int status;
-  } runs[] = {
-      {cli, "sites --find-id 736 " + kData, 0},
-      {cli, "sites --find-id 1234 " + kData, 1},
-      {cli, "ports link COM4 /dev/null", 2},
-      {cli, "ports unlink COM4", 2},
-      {cli, "tune --bogus", 2},
-      {sim, "--help", 0},
-      {sim, "--port COM6", 1},
-      {sim, "--hear 65000", 2},
-      {sim, "--bogus", 2},
-  };
-  std::set<int> cliStatuses, simStatuses;
-  for (const auto& run : runs) {
-    SCOPED_TRACE(run.arguments);
-    EXPECT_EQ(Cli(run.arguments, run.program).status, run.status);
-    (run.program == cli ? cliStatuses : simStatuses).insert(run.status);
+  const std::vector<std::tuple<std::string, std::string, int>> runs = {
+      {cli, "sites --find-id 736 " + kData, 0}, {cli, "sites --find-id 1234 " + kData, 1},
+      {cli, "ports link COM4 /dev/null", 2},    {cli, "ports unlink COM4", 2},
+      {cli, "tune --bogus", 2},                 {sim, "--help", 0},
+      {sim, "--port COM6", 1},                  {sim, "--hear 65000", 2},
+      {sim, "--bogus", 2}};
+  for (const auto& [program, subcommands] : commands) {
+    SCOPED_TRACE(program);
+    std::string help;
+    std::set<std::string> statuses;
+    for (const std::string& command : subcommands) {
+      for (const std::string& line : Cli(command + " --help", program).lines) help += line + "\n";
+    }
+    for (const auto& [path, arguments, status] : runs) {
+      if (path != program) continue;
+      EXPECT_EQ(Cli(arguments, program).status, status) << arguments;
+      statuses.insert(std::to_string(status));
+    }
+    const std::string page = ManPage(program.substr(program.rfind('/') + 1));
+    EXPECT_EQ(Matches(help, kLongOption), Matches(page, kLongOption));
+    const auto exit = page.find(".SH EXIT STATUS");
+    EXPECT_EQ(Matches(page.substr(exit, page.find(".SH", exit + 1) - exit), R"((?:^|\n|; )([0-9]+) )"), statuses);
   }
-  EXPECT_EQ(StatedStatuses(ManPage("skylark-cli")), cliStatuses);
-  EXPECT_EQ(StatedStatuses(ManPage("skylark-sim")), simStatuses);
 }
 
 TEST_F(CliCommand, SignalReachesOnlyARunningSkylark) {
