@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   // The program takes no arguments of its own; Qt's (-platform and the like) still work.
   QApplication qtApp(argc, argv);
   // Ties the window to its menu entry, so that docks and task bars show the program's icon
-  // (the X11 class is "Skylark", as the entry's StartupWMClass says).
+  // (its X11 class is the program's name, "skylark", as the entry's StartupWMClass says).
   QGuiApplication::setDesktopFileName(QStringLiteral("com.corvane.Skylark"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.corvane.Skylark")));
   skylark::ui::WaitCursor wait;
