@@ -188,12 +188,6 @@ TEST_F(CliCommand, TheSimulatorLeavesAUsersLinkAsItWas) {
   EXPECT_EQ(refused.lines, Lines{"skylark-sim: COM4: already leads to " + adapter.SlavePath() + " (" + link +
                                  "); not replacing it. Choose another port name with --port."});
   EXPECT_EQ(std::filesystem::read_symlink(link), adapter.SlavePath());
-  // A dangling link (a simulator that was killed) is taken over, and removed at the end.
-  ASSERT_TRUE(testing::LinkPort(4, dirs_.Root() + "/gone"));
-  ASSERT_TRUE(sim_.Start({"--no-pacing"}));
-  EXPECT_NE(std::filesystem::read_symlink(link), dirs_.Root() + "/gone");
-  sim_.Stop();
-  EXPECT_FALSE(std::filesystem::is_symlink(link));
 }
 
 // Every `pattern` match's group 1 in `text`, troff's font changes and "\-" made plain.

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "platform/posix/port_devices.h"
 #include "platform/posix/port_lock.h"
@@ -256,21 +257,15 @@ TEST(OpenFailureReason, AdvisesJoiningAGroupOnlyWhereThatHelps) {
   testing::TempConfigHome home;
   const std::string device = home.Root() + "/ttyFake";
   WriteFile(device, "");
-  const struct {
-    gid_t gid;
-    mode_t mode;
-    std::string hint;
-  } cases[] = {
-      {dialout, 0660, " The device belongs to the group dialout: add yourself to it with \"sudo usermod -aG dialout "},
-      {dialout, 0600, " The device belongs to the user root and the group dialout, mode 0600."},
-      {tty, 0620, " The device belongs to the user root and the group tty, mode 0620."},
+  const std::tuple<gid_t, mode_t, std::string> cases[] = {
+      {dialout, 0660, "The device belongs to the group dialout: add yourself to it with \"sudo usermod -aG dialout "},
+      {dialout, 0600, "The device belongs to the user root and the group dialout, mode 0600."},
+      {tty, 0620, "The device belongs to the user root and the group tty, mode 0620."},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.gid) + " " + std::to_string(c.mode));
-    ASSERT_EQ(::chown(device.c_str(), 0, c.gid), 0);
-    ASSERT_EQ(::chmod(device.c_str(), c.mode), 0);
+  for (const auto& [gid, mode, hint] : cases) {
+    ASSERT_EQ(::chown(device.c_str(), 0, gid) | ::chmod(device.c_str(), mode), 0);
     const std::string reason = resources::ToUtf8(posix::OpenFailureReason(EACCES, "COMX", device, 0));
-    EXPECT_EQ(reason.substr(0, 26 + c.hint.size()), "Permission denied on COMX." + c.hint);
+    EXPECT_EQ(reason.substr(0, 27 + hint.size()), "Permission denied on COMX. " + hint);
   }
 }
 
