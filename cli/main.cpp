@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return app.exit(error);
+    // --help ends here with 0; any usage error is a 2, not one of CLI11's own codes.
+    return app.exit(error) == 0 ? 0 : 2;
   }
   return exitStatus;
 }

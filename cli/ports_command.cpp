@@ -15,10 +15,13 @@ namespace {
 struct PortsOptions {
   std::string name;
   std::string device;
+  bool probe = false;
 };
 
-// "opens", or why not.
-std::u16string OpenOutcome(const std::u16string& name) {
+// Opens the port through the normal open path (the lock, the device) and says whether it
+// opened, or why not. The one place `ports --probe` touches a port: asking it for a receiver
+// belongs here too.
+std::u16string ProbePort(const std::u16string& name) {
   std::u16string reason;
   auto line = platform::OpenSerialLine(name, platform::AccessMode::ReadWrite, &reason);
   if (!line) return reason.empty() ? u"does not open" : reason;
@@ -26,18 +29,20 @@ std::u16string OpenOutcome(const std::u16string& name) {
   return u"opens";
 }
 
-int ListPorts() {
+// Without --probe no port is opened: an open alone raises DTR and RTS, which resets boards that
+// wire DTR to reset and disturbs whatever is idle on the line.
+int ListPorts(bool probe) {
   TextList names;
   ListPortNames(names);
   std::vector<std::u16string> reached;
   for (const std::u16string& name : names) {
     const std::u16string shown = platform::PortDevice(name);
     const std::u16string node = platform::PortDeviceNode(name);
-    // "COM4: -> /dev/ttyS3: opens"; where names are the devices' own, "COM4: opens".
+    // "COM4: -> /dev/ttyS3: free"; where names are the devices' own, "COM4: free".
     std::cout << resources::ToUtf8(name);
     if (!shown.empty()) std::cout << " -> " << resources::ToUtf8(shown);
     if (!node.empty() && node != shown) std::cout << " (" << resources::ToUtf8(node) << ')';
-    std::cout << (shown.empty() ? " " : ": ") << resources::ToUtf8(OpenOutcome(name)) << '\n';
+    std::cout << (shown.empty() ? " " : ": ") << resources::ToUtf8(probe ? ProbePort(name) : platform::PortAvailability(name)) << '\n';
     if (!node.empty()) reached.push_back(node);
   }
   bool header = false;
@@ -71,7 +76,7 @@ int Unlink(const PortsOptions& options) {
   std::u16string result;
   if (!platform::UnlinkPortName(resources::FromUtf8(options.name), result)) {
     std::cerr << resources::ToUtf8(result) << '\n';
-    return 1;
+    return 2;  // as for a link that cannot be made
   }
   std::cout << options.name << (options.name.back() == ':' ? "" : ":") << " -> "
             << resources::ToUtf8(result) << " (the default)\n";
@@ -91,9 +96,10 @@ void AddPortsCommand(CLI::App& app, int& exitStatus) {
   CLI::App* unlink = command->add_subcommand("unlink", "Let a port name reach its default device again");
   unlink->add_option("name", options->name, "COM1 to COM9")->required();
   unlink->callback([options, &exitStatus] { exitStatus = Unlink(*options); });
+  command->add_flag("--probe", options->probe, "Open each port to see that it opens (toggles DTR and RTS)");
   command->require_subcommand(0, 1);
-  command->callback([command, &exitStatus] {
-    if (command->get_subcommands().empty()) exitStatus = ListPorts();
+  command->callback([command, options, &exitStatus] {
+    if (command->get_subcommands().empty()) exitStatus = ListPorts(options->probe);
   });
 }
 

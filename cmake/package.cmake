@@ -14,6 +14,9 @@ adapters to the port names COM1: to COM9:; skylark-sim simulates a receiver.")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Added to what dpkg-shlibdeps finds: Qt loads its platform plugin (xcb, wayland) at start-up,
+# and libqt6gui6 only recommends the package that has it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

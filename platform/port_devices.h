@@ -18,6 +18,11 @@ std::u16string PortDevice(std::u16string_view name);
 // nothing that exists, or the system has no such notion.
 std::u16string PortDeviceNode(std::u16string_view name);
 
+// Whether a port name's device looks usable, found without opening it (an open alone raises DTR
+// and RTS, which resets some boards): "free", or why it would not open (a missing device,
+// another program's lock, a permission the user lacks) as OpenSerialLine would say it.
+std::u16string PortAvailability(std::u16string_view name);
+
 // A serial device present on the system.
 struct SerialDevice {
   std::u16string node;        // "/dev/ttyUSB0"

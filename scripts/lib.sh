@@ -6,8 +6,9 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 # The Debian packages a build and its tests need.
 SKYLARK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-charts-dev socat)
-# What scripts/package adds: dpkg-shlibdeps for the package's dependencies, lintian, appstreamcli.
-SKYLARK_PACKAGE_PACKAGES=(dpkg-dev lintian appstream)
+# What scripts/package adds: dpkg-shlibdeps and dpkg-buildflags, lintian, appstreamcli,
+# desktop-file-validate and strings.
+SKYLARK_PACKAGE_PACKAGES=(dpkg-dev lintian appstream desktop-file-utils binutils)
 # What scripts/fuzz adds: clang with its libFuzzer and sanitizer runtimes.
 SKYLARK_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # What scripts/bench adds: Google Benchmark and GNU time for the idle and start-up figures.

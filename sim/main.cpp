@@ -56,18 +56,11 @@ bool AddHeard(BeaconModel& model, const SiteCatalogue& catalogue, const std::str
   return true;
 }
 
-// The source tree's list when run from the build, else the one installed with the program.
+// The list installed with the program, found as the other programs find it.
 std::string DefaultSiteFile() {
-  const auto installedDir = skylark::platform::SystemRootDirectory();
-  const std::string installed =
-      installedDir ? skylark::resources::ToUtf8(*installedDir) + "/DGPSSites.csv" : std::string();
-  for (const std::string& path : {std::string(SKYLARK_SIM_SOURCE_SITES), installed}) {
-    if (std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb")) {
-      std::fclose(file);
-      return path;
-    }
-  }
-  return installed;
+  const auto directory = skylark::platform::SystemRootDirectory();
+  if (!directory) return {};
+  return skylark::resources::ToUtf8(*directory + u"/" + std::u16string(kSiteFileName));
 }
 
 }  // namespace
@@ -99,7 +92,11 @@ int main(int argc, char** argv) {
   app.add_flag("--drop-ack", faults.dropAck, "tune without acknowledging");
   app.add_flag("--numbered", faults.numbered, "signal strength counts the status sentences sent");
   app.add_option("--log", logPath, "log file (default: standard error)");
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? 0 : 2;  // a usage error is a 2, as for a bad value
+  }
 
   SiteCatalogue catalogue;
   StderrReporter reporter;

@@ -86,12 +86,15 @@ std::unique_ptr<SimLine> SimLine::OpenPseudoTerminal(std::string_view portName,
     error = link + " exists and is not a link; not replacing it";
     return nullptr;
   }
-  // A new link renamed over the old one: the name never points nowhere.
-  const std::string temporary = link + ".new." + std::to_string(::getpid());
-  ::unlink(temporary.c_str());
-  if (::symlink(name, temporary.c_str()) != 0 || ::rename(temporary.c_str(), link.c_str()) != 0) {
+  // A link that still leads somewhere is the user's setting (an adapter linked with
+  // skylark-cli ports link) or another simulator's line; only a dangling one is taken over.
+  if (struct stat target {}; S_ISLNK(st.st_mode) && ::stat(link.c_str(), &target) == 0) {
+    error = port + ": already leads to " + ReadLink(link) + " (" + link +
+            "); not replacing it. Choose another port name with --port.";
+    return nullptr;
+  }
+  if (!platform::posix::ReplaceWithLink(name, link)) {
     error = SystemError("cannot link " + link);
-    ::unlink(temporary.c_str());
     return nullptr;
   }
   line->link_ = link;

@@ -13,7 +13,8 @@ namespace skylark::sim {
 class SimLine {
  public:
   // Creates a pseudo-terminal and links its terminal side as `portName` ("COM1" to "COM9", a
-  // trailing colon and any letter case accepted) in the port directory, replacing a stale link.
+  // trailing colon and any letter case accepted) in the port directory, replacing only a link
+  // that leads nowhere: one that leads somewhere is refused.
   // Null with `error` set on failure.
   static std::unique_ptr<SimLine> OpenPseudoTerminal(std::string_view portName, std::string& error);
   // Serves an existing terminal (one end of a socat pair, a null-modem line), set to raw

@@ -73,19 +73,14 @@ std::optional<std::u16string> SystemRootDirectory() {
   if (const char* root = std::getenv("SystemRoot"); root != nullptr && root[0] != '\0') {
     return resources::FromUtf8(root);
   }
-  // Beside the installed program first, so that a package or an install under any prefix finds
-  // its own site file; then where this build would install it.
+  // Found from the program's own place, so that a package or an install under any prefix (and
+  // a build tree, which keeps a copy at the same place) finds its own site file, and no binary
+  // depends on where it was built.
   char self[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n > 0) {
-    std::string dir(self, static_cast<std::size_t>(n));
-    dir = dir.substr(0, dir.find_last_of('/') + 1) + SKYLARK_DATA_DIR_FROM_BIN;
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return resources::FromUtf8(dir);
-  }
-  const std::u16string bundled = resources::FromUtf8(SKYLARK_DATA_DIR);
-  if (bundled.empty()) return std::nullopt;
-  return bundled;
+  if (n <= 0) return std::nullopt;
+  std::string dir(self, static_cast<std::size_t>(n));
+  return resources::FromUtf8(dir.substr(0, dir.find_last_of('/') + 1) + SKYLARK_DATA_DIR_FROM_BIN);
 }
 
 }  // namespace skylark::platform

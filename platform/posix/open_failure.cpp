@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/posix/port_devices.h"
@@ -12,11 +13,30 @@
 namespace skylark::platform::posix {
 namespace {
 
-std::string GroupOf(const std::string& device) {
+std::string GroupName(gid_t gid) {
+  if (const group* g = ::getgrgid(gid); g != nullptr) return g->gr_name;
+  return std::to_string(gid);
+}
+
+std::string OwnerName(uid_t uid) {
+  if (const passwd* p = ::getpwuid(uid); p != nullptr) return p->pw_name;
+  return std::to_string(uid);
+}
+
+// Joining the device's group helps only when the group may read and write it; and "tty" would
+// let the user write to every terminal, so it is never advised.
+std::string PermissionHint(const std::string& device, const std::string& user) {
   struct stat st {};
   if (::stat(device.c_str(), &st) != 0) return {};
-  if (const group* g = ::getgrgid(st.st_gid); g != nullptr) return g->gr_name;
-  return std::to_string(st.st_gid);
+  const std::string group = GroupName(st.st_gid);
+  if ((st.st_mode & S_IRGRP) != 0 && (st.st_mode & S_IWGRP) != 0 && st.st_gid != 0 && group != "tty") {
+    return " The device belongs to the group " + group + ": add yourself to it with \"sudo usermod -aG " +
+           group + " " + user + "\", then log out and in again.";
+  }
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+  return " The device belongs to the user " + OwnerName(st.st_uid) + " and the group " + group +
+         ", mode " + mode + ".";
 }
 
 std::string UserName() {
@@ -38,15 +58,9 @@ std::u16string OpenFailureReason(int error, const std::string& shown, const std:
       text = "No such device: " + shown + ".";
       break;
     case EACCES:
-    case EPERM: {
-      const std::string group = GroupOf(device);
-      text = "Permission denied on " + shown + ".";
-      if (!group.empty() && group != "root") {
-        text += " The device belongs to the group " + group + ": add yourself to it with \"sudo usermod -aG " +
-                group + " " + UserName() + "\", then log out and in again.";
-      }
+    case EPERM:
+      text = "Permission denied on " + shown + "." + PermissionHint(device, UserName());
       break;
-    }
     case EBUSY:
     case EWOULDBLOCK:
       text = shown + " is in use by another program";

@@ -52,6 +52,24 @@ std::string RuntimeDirectory() {
   return dir;
 }
 
+bool ReplaceWithLink(const std::string& target, const std::string& link) {
+  // symlink() fails on a name that exists, so a name someone planted is passed over.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string fresh = link + ".new." + std::to_string(::getpid()) + "." + std::to_string(attempt);
+    if (::symlink(target.c_str(), fresh.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (::rename(fresh.c_str(), link.c_str()) == 0) return true;
+    const int error = errno;
+    ::unlink(fresh.c_str());
+    errno = error;
+    return false;
+  }
+  errno = EEXIST;
+  return false;
+}
+
 std::string PortLinkPath(int number) { return PortDirectory() + "/COM" + std::to_string(number); }
 
 std::string DevicePathForPortName(std::u16string_view name) {

@@ -25,6 +25,11 @@ std::string RuntimeDirectory();
 // /dev/ttyS<n-1>. Empty for any other name.
 std::string DevicePathForPortName(std::u16string_view name);
 
+// Makes `link` a symbolic link to `target`, replacing a link already there in one step (a new
+// link under a name of its own, renamed over it), so the name never leads nowhere. False with
+// errno set on failure.
+bool ReplaceWithLink(const std::string& target, const std::string& link);
+
 // Creates a directory and its parents with the given mode; true when it exists afterwards.
 bool MakeDirectories(const std::string& path, unsigned mode);
 

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,9 +10,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/posix/paths.h"
+#include "platform/posix/port_lock.h"
 #include "platform/serial_line.h"
 #include "resources/strings.h"
 
@@ -52,6 +55,21 @@ bool BuiltInPortAnswers(const DeviceTree& tree, const std::string& name) {
 
 std::u16string NotAPortName(std::u16string_view name) {
   return u"Not a port name: " + std::u16string(name) + u" (COM1: to COM9:).";
+}
+
+// A terminal device: a pseudo-terminal, or a character device the kernel lists in the tty
+// class (serial ports, USB adapters, consoles); never /dev/null and its like.
+bool IsTerminalDevice(const DeviceTree& tree, const struct stat& st) {
+  if (!S_ISCHR(st.st_mode)) return false;
+  // Unix 98 pseudo-terminal slaves: majors 136 to 143, which sysfs does not list.
+  if (major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143) return true;
+  const std::string number = std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+  for (const std::string& name : Entries(tree.sysTty)) {
+    std::ifstream dev(tree.sysTty + "/" + name + "/dev");
+    std::string text;
+    if (dev >> text && text == number) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -110,17 +128,17 @@ bool LinkPortNameIn(const DeviceTree& tree, std::u16string_view name, std::u16st
     result = NotAPortName(name);
     return false;
   }
-  std::string path = resources::ToUtf8(device);
-  if (!path.empty() && path[0] != '/') {
-    char here[PATH_MAX];
-    if (::getcwd(here, sizeof here) != nullptr) path = std::string(here) + "/" + path;
-  }
+  std::filesystem::path given(resources::ToUtf8(device));
+  std::error_code ignored;
+  if (given.is_relative()) given = std::filesystem::current_path(ignored) / given;
+  // Kept as the user named it (a link's name stays a link's name), only made absolute and tidy.
+  std::string path = given.lexically_normal().string();
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     result = OpenFailureReason(errno, path, path, 0);
     return false;
   }
-  if (!S_ISCHR(st.st_mode)) {
+  if (!IsTerminalDevice(tree, st)) {
     result = resources::FromUtf8("Not a serial device: " + path + ".");
     return false;
   }
@@ -132,12 +150,8 @@ bool LinkPortNameIn(const DeviceTree& tree, std::u16string_view name, std::u16st
     result = resources::FromUtf8(link + " is not a link; move it away first.");
     return false;
   }
-  const std::string fresh = link + ".new";
-  ::unlink(fresh.c_str());
-  if (!MakeDirectories(PortDirectory(), 0700) || ::symlink(path.c_str(), fresh.c_str()) != 0 ||
-      ::rename(fresh.c_str(), link.c_str()) != 0) {
+  if (!MakeDirectories(PortDirectory(), 0700) || !ReplaceWithLink(path, link)) {
     result = resources::FromUtf8(link + ": " + std::strerror(errno) + ".");
-    ::unlink(fresh.c_str());
     return false;
   }
   result = resources::FromUtf8(path);
@@ -158,6 +172,23 @@ std::u16string PortDeviceNode(std::u16string_view name) {
 }
 
 std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({}); }
+
+std::u16string PortAvailability(std::u16string_view name) {
+  const std::string path = posix::DevicePathForPortName(name);
+  if (path.empty()) return posix::NotAPortName(name);
+  const std::string shown = posix::ShownDevice(name);
+  const std::string device = posix::ResolvedDevice(path);
+  if (device.empty()) return posix::OpenFailureReason(errno, shown, path, 0);
+  const std::string base = device.substr(device.find_last_of('/') + 1);
+  if (posix::Family(base).first == "ttyS" && !posix::BuiltInPortAnswers({}, base)) {
+    return posix::OpenFailureReason(ENODEV, shown, device, 0);
+  }
+  if (pid_t holder = 0; posix::PortLockHeld(posix::LockDirectory(), device, holder)) {
+    return posix::OpenFailureReason(EBUSY, shown, device, holder);
+  }
+  if (::access(device.c_str(), R_OK | W_OK) != 0) return posix::OpenFailureReason(errno, shown, device, 0);
+  return u"free";
+}
 
 bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result) {
   return posix::LinkPortNameIn({}, name, device, result);

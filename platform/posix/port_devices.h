@@ -33,8 +33,8 @@ std::string ShownDevice(std::u16string_view name);
 
 // Why opening `device` (shown to the user as `shown`) failed with `error`, as a sentence to put
 // after the open-failure message: a missing device, a permission the user lacks (with the group
-// that owns the device and how to join it), or a device another program holds (`holder`, its
-// PID, when known).
+// to join when joining it would help, else the device's owner and mode), or a device another
+// program holds (`holder`, its PID, when known).
 std::u16string OpenFailureReason(int error, const std::string& shown, const std::string& device,
                                  pid_t holder);
 

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -18,37 +21,102 @@ namespace {
 
 constexpr std::string_view kDevPrefix = "/dev/";
 
-// The PID a lock file names; 0 when it names none (empty, garbage, unreadable).
-pid_t ReadHolder(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return 0;
-  char text[32] = {};
-  const ssize_t n = ::read(fd, text, sizeof text - 1);
-  ::close(fd);
-  if (n <= 0) return 0;
+// Other programs create the lock file first and write their PID into it after; a lock this
+// young that names nobody yet is taken as being written, not as abandoned.
+constexpr int kYoungLockSeconds = 5;
+
+// What a look at the lock file found: its text and which file it was, so that a stale one is
+// removed only while it is still that same file with that same text.
+struct LockFile {
+  bool found = false;
+  std::string text;
+  pid_t holder = 0;  // 0 when it names no PID (empty, garbage, unreadable)
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool young = false;
+};
+
+pid_t HolderIn(const std::string& text) {
+  if (text.empty()) return 0;
   char* end = nullptr;
-  const long pid = std::strtol(text, &end, 10);
-  if (end == text || pid <= 0 || pid > 0x7FFFFFFF) return 0;
+  const long pid = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || pid <= 0 || pid > 0x7FFFFFFF) return 0;
   return static_cast<pid_t>(pid);
+}
+
+std::string ReadText(int fd) {
+  char text[32] = {};
+  const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+  return n > 0 ? std::string(text, static_cast<std::size_t>(n)) : std::string();
+}
+
+// Looks at the lock file through `fd`, which the caller closes (-1 when there is none).
+LockFile Inspect(const std::string& path, int& fd) {
+  LockFile lock;
+  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  struct stat st {};
+  if (fd < 0) {
+    // Unreadable but there: its age still tells whether it may be being written.
+    if (::lstat(path.c_str(), &st) != 0) return lock;
+  } else if (::fstat(fd, &st) != 0) {
+    return lock;
+  }
+  lock.found = true;
+  lock.device = st.st_dev;
+  lock.inode = st.st_ino;
+  // A time stamp ahead of the clock makes no lock young for ever.
+  const auto age = std::time(nullptr) - st.st_mtime;
+  lock.young = age > -2 && age < kYoungLockSeconds;
+  if (fd >= 0) lock.text = ReadText(fd);
+  lock.holder = HolderIn(lock.text);
+  return lock;
 }
 
 bool Running(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
-// Writes this process's lock text to a file of its own and links it to the lock name, so that
-// the lock file never exists half written.
-int LinkLockFile(const std::string& directory, const std::string& path) {
-  const std::string temporary = directory + "/LTMP." + std::to_string(::getpid());
-  ::unlink(temporary.c_str());
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return errno;
+bool Live(const LockFile& lock) {
+  return lock.holder != 0 ? Running(lock.holder) : lock.young;
+}
+
+// Removes the stale lock `judged` only while the lock file is still that file with that text.
+// Every taker that breaks a lock holds flock() on the stale file meanwhile, so two of them
+// cannot both remove: the second finds the name leading to another file and leaves it.
+void RemoveStale(const std::string& path, int fd, const LockFile& judged) {
+  // One we could not open cannot be judged safely, so it stays.
+  if (fd < 0) return;
+  // Other takers hold it for a few system calls; never wait long on a program that keeps it.
+  int tries = 0;
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK || ++tries == 100) return;
+    ::usleep(1000);
+  }
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && st.st_dev == judged.device && st.st_ino == judged.inode &&
+      ReadText(fd) == judged.text) {
+    ::unlink(path.c_str());
+  }
+  ::flock(fd, LOCK_UN);
+}
+
+// A new file in `directory` holding this process's lock text, under a name of its own; empty
+// with `error` set when none can be made.
+std::string WriteLockText(const std::string& directory, int& error) {
+  std::string temporary = directory + "/LTMP.XXXXXX";
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return {};
+  }
   char text[16];
   const int length = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(::getpid()));
-  const bool written = ::write(fd, text, static_cast<std::size_t>(length)) == length;
-  int error = written ? 0 : (errno != 0 ? errno : EIO);
+  const bool written = ::fchmod(fd, 0644) == 0 && ::write(fd, text, static_cast<std::size_t>(length)) == length;
+  error = written ? 0 : (errno != 0 ? errno : EIO);
   ::close(fd);
-  if (written && ::link(temporary.c_str(), path.c_str()) != 0) error = errno;
-  ::unlink(temporary.c_str());
-  return error;
+  if (!written) {
+    ::unlink(temporary.c_str());
+    return {};
+  }
+  return temporary;
 }
 
 class LockedLine final : public SerialLine {
@@ -108,31 +176,63 @@ std::string LockFileName(const std::string& device) {
 LockAttempt TakePortLock(const std::string& directory, const std::string& device) {
   LockAttempt attempt;
   const std::string path = directory + "/" + LockFileName(device);
-  // Twice at most: a stale lock is removed once, and a lock that is back by then is live.
-  for (int round = 0; round < 2; ++round) {
-    const int error = LinkLockFile(directory, path);
-    if (error == 0) {
-      attempt.outcome = LockAttempt::Outcome::Taken;
-      attempt.path = path;
-      return attempt;
+  int error = 0;
+  // Written once and hard-linked into place, so the lock file never exists half written.
+  const std::string temporary = WriteLockText(directory, error);
+  // A few rounds: each removes at most one stale lock, and one that is back by then is live.
+  for (int round = 0; round < 3; ++round) {
+    const bool linked = !temporary.empty() && ::link(temporary.c_str(), path.c_str()) == 0;
+    if (!temporary.empty() && !linked) error = errno;
+    int fd = -1;
+    const LockFile lock = linked ? LockFile{} : Inspect(path, fd);
+    if (linked) {
+      // Another taker could only have replaced it by breaking a lock it judged stale, which
+      // it removes only while that same file is still there; this makes sure of it.
+      const LockFile mine = Inspect(path, fd);
+      if (fd >= 0) ::close(fd);
+      if (mine.holder == ::getpid()) {
+        ::unlink(temporary.c_str());
+        attempt.outcome = LockAttempt::Outcome::Taken;
+        attempt.path = path;
+        return attempt;
+      }
+      continue;
     }
-    attempt.holder = ReadHolder(path);
-    const bool live = attempt.holder != 0 && Running(attempt.holder);
-    if (error != EEXIST) {
-      // A lock directory this user cannot write may still show that someone holds the device.
-      if (live) break;
+    attempt.holder = lock.holder;
+    if (lock.found && Live(lock)) {
+      if (fd >= 0) ::close(fd);
+      break;
+    }
+    // Only the link finding the name taken means the lock is held; a directory this user
+    // cannot write leaves ports usable without the lock.
+    if (temporary.empty() || error != EEXIST) {
+      if (fd >= 0) ::close(fd);
       attempt.error = error;
+      if (!temporary.empty()) ::unlink(temporary.c_str());
       return attempt;
     }
-    if (live) break;
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) break;
+    if (lock.found) RemoveStale(path, fd, lock);
+    if (fd >= 0) ::close(fd);
   }
+  if (!temporary.empty()) ::unlink(temporary.c_str());
   attempt.outcome = LockAttempt::Outcome::Held;
   return attempt;
 }
 
+bool PortLockHeld(const std::string& directory, const std::string& device, pid_t& holder) {
+  int fd = -1;
+  const LockFile lock = Inspect(directory + "/" + LockFileName(device), fd);
+  if (fd >= 0) ::close(fd);
+  holder = lock.holder;
+  return lock.found && Live(lock);
+}
+
 void ReleasePortLock(const std::string& path) {
-  if (!path.empty() && ReadHolder(path) == ::getpid()) ::unlink(path.c_str());
+  if (path.empty()) return;
+  int fd = -1;
+  const LockFile lock = Inspect(path, fd);
+  if (fd >= 0) ::close(fd);
+  if (lock.holder == ::getpid()) ::unlink(path.c_str());
 }
 
 void ReportLockUnavailable(const std::string& directory, int error) {

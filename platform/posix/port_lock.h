@@ -30,8 +30,13 @@ struct LockAttempt {
 };
 
 // Takes the lock of `device` (a resolved device path) in `directory`. A lock left by a process
-// that no longer runs, or one that names no PID, is removed and taken over.
+// that no longer runs, or one that names no PID and is older than a few seconds, is removed and
+// taken over; of several programs doing so at once, exactly one gets the lock.
 LockAttempt TakePortLock(const std::string& directory, const std::string& device);
+
+// True when a live lock on `device` is in `directory`: one naming a running process (its PID in
+// `holder`), or one too young to have its PID written yet (`holder` 0). Only looks.
+bool PortLockHeld(const std::string& directory, const std::string& device, pid_t& holder);
 
 // Removes the lock file, but only while it still names this process.
 void ReleasePortLock(const std::string& path);

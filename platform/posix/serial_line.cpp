@@ -332,6 +332,15 @@ bool MakeWakePipe(int (&fds)[2]) {
   return true;
 }
 
+// Root opens a device another program has made exclusive (TIOCEXCL) as if it were free; that
+// program holds it, and our close would clear its flag. EBUSY then, as for anyone else.
+bool ExclusiveElsewhere(int fd) {
+  int exclusive = 0;
+  if (::ioctl(fd, TIOCGEXCL, &exclusive) != 0 || exclusive == 0) return false;
+  errno = EBUSY;
+  return true;
+}
+
 // Opens and locks the device itself; null with errno set on failure.
 std::unique_ptr<SerialLine> OpenDevice(const std::string& path, int flags) {
   const int fd = ::open(path.c_str(), flags | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -340,7 +349,7 @@ std::unique_ptr<SerialLine> OpenDevice(const std::string& path, int flags) {
   // process, which the one-holder rule needs.
   termios original{};
   int wake[2] = {-1, -1};
-  if (::tcgetattr(fd, &original) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (::tcgetattr(fd, &original) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ExclusiveElsewhere(fd)) {
     const int error = errno;
     ::close(fd);
     errno = error;
@@ -378,7 +387,8 @@ std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode 
   if (lock.outcome == posix::LockAttempt::Outcome::Unavailable) {
     posix::ReportLockUnavailable(lockDirectory, lock.error);
   }
-  auto line = OpenDevice(path, flags);
+  // The device locked is the one opened, even if the port's link changes meanwhile.
+  auto line = OpenDevice(device, flags);
   const int error = errno;
   if (!line) {
     posix::ReleasePortLock(lock.path);

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <map>
+#include <set>
+#include <tuple>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -145,15 +151,92 @@ TEST_F(CliCommand, PortsShowsLinksAndWhatHoldsThem) {
   ASSERT_TRUE(testing::LinkPort(5, held.SlavePath()));
   const auto holder = platform::OpenSerialLine(u"COM5:", platform::AccessMode::ReadWrite);
   ASSERT_NE(holder, nullptr);
-  const CliRun listing = Cli("ports");
-  ASSERT_GE(listing.lines.size(), 9u);
-  EXPECT_EQ(listing.lines[0], "COM1: -> " + none);
-  EXPECT_EQ(listing.lines[3], "COM4: -> " + adapter.SlavePath() + ": opens");
-  EXPECT_EQ(listing.lines[4], "COM5: -> " + held.SlavePath() + ": " + held.SlavePath() +
-                                 " is in use by another program (PID " + std::to_string(::getpid()) + ").");
+  // The listing reads lock files and permissions: opening would raise DTR and RTS, so the
+  // device must not even see an open. --probe opens it.
+  const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(opens, 0);
+  ASSERT_GE(::inotify_add_watch(opens, adapter.SlavePath().c_str(), IN_OPEN), 0);
+  const auto opened = [&] {
+    char events[4096];
+    return ::read(opens, events, sizeof events) > 0;
+  };
+  for (const bool probe : {false, true}) {
+    SCOPED_TRACE(probe);
+    const CliRun listing = Cli(probe ? "ports --probe" : "ports");
+    ASSERT_GE(listing.lines.size(), 9u);
+    EXPECT_EQ(listing.lines[0], "COM1: -> " + none);
+    EXPECT_EQ(listing.lines[3], "COM4: -> " + adapter.SlavePath() + (probe ? ": opens" : ": free"));
+    EXPECT_EQ(listing.lines[4], "COM5: -> " + held.SlavePath() + ": " + held.SlavePath() +
+                                   " is in use by another program (PID " + std::to_string(::getpid()) + ").");
+    EXPECT_EQ(opened(), probe);
+  }
+  ::close(opens);
 
   EXPECT_EQ(Cli("ports unlink COM4").lines, Lines{"COM4: -> /dev/ttyS3 (the default)"});
-  EXPECT_EQ(Cli("ports unlink COM4").status, 1);
+  EXPECT_EQ(Cli("ports unlink COM4").status, 2);
+}
+
+// A port name the user linked to an adapter is a setting: the simulator must neither replace
+// nor remove it, and says how to use another name.
+TEST_F(CliCommand, TheSimulatorLeavesAUsersLinkAsItWas) {
+  testing::PtyPair adapter;
+  ASSERT_TRUE(adapter.Valid());
+  ASSERT_EQ(Cli("ports link COM4 " + adapter.SlavePath()).status, 0);
+  const std::string link = dirs_.ConfigHome() + "/Corvane/Skylark/ports/COM4";
+  const CliRun refused = Cli("--port COM4", SKYLARK_BINARY_DIR "/sim/skylark-sim");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.lines, Lines{"skylark-sim: COM4: already leads to " + adapter.SlavePath() + " (" + link +
+                                 "); not replacing it. Choose another port name with --port."});
+  EXPECT_EQ(std::filesystem::read_symlink(link), adapter.SlavePath());
+}
+
+// Every `pattern` match's group 1 in `text`, troff's font changes and "\-" made plain.
+std::set<std::string> Matches(std::string text, const std::string& pattern) {
+  text = std::regex_replace(text, std::regex(R"(\\f[BIRP]|\\(?=-))"), "");
+  std::set<std::string> found;
+  const std::regex re(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it) {
+    found.insert((*it)[1]);
+  }
+  return found;
+}
+const std::string kLongOption = R"((?:^|[^A-Za-z0-9-])(--(?!help)[a-z][a-z-]*[a-z]))";
+
+std::string ManPage(const std::string& program) {
+  std::stringstream text;
+  text << std::ifstream(SKYLARK_SOURCE_DIR "/dist/linux/man/" + program + ".1").rdbuf();
+  return text.str();
+}
+
+TEST_F(CliCommand, ManualPagesNameEveryOptionAndExitStatusOfThePrograms) {
+  const std::string cli = SKYLARK_BINARY_DIR "/cli/skylark-cli", sim = SKYLARK_BINARY_DIR "/sim/skylark-sim";
+  const std::map<std::string, std::vector<std::string>> commands = {
+      {cli, {"", "sites", "tune", "status", "scan", "ports", "ports link", "ports unlink", "signal"}}, {sim, {""}}};
+  // A run for each status a page states ("0 on success; 1 when ...; 2 when ..."), as it states it.
+  ASSERT_TRUE(testing::LinkPort(6, "/dev/null"));  // a link that leads somewhere
+  const std::vector<std::tuple<std::string, std::string, int>> runs = {
+      {cli, "sites --find-id 736 " + kData, 0}, {cli, "sites --find-id 1234 " + kData, 1},
+      {cli, "ports link COM4 /dev/null", 2},    {cli, "ports unlink COM4", 2},
+      {cli, "tune --bogus", 2},                 {sim, "--help", 0},
+      {sim, "--port COM6", 1},                  {sim, "--hear 65000", 2},
+      {sim, "--bogus", 2}};
+  for (const auto& [program, subcommands] : commands) {
+    SCOPED_TRACE(program);
+    std::string help;
+    std::set<std::string> statuses;
+    for (const std::string& command : subcommands) {
+      for (const std::string& line : Cli(command + " --help", program).lines) help += line + "\n";
+    }
+    for (const auto& [path, arguments, status] : runs) {
+      if (path != program) continue;
+      EXPECT_EQ(Cli(arguments, program).status, status) << arguments;
+      statuses.insert(std::to_string(status));
+    }
+    const std::string page = ManPage(program.substr(program.rfind('/') + 1));
+    EXPECT_EQ(Matches(help, kLongOption), Matches(page, kLongOption));
+    const auto exit = page.find(".SH EXIT STATUS");
+    EXPECT_EQ(Matches(page.substr(exit, page.find(".SH", exit + 1) - exit), R"((?:^|\n|; )([0-9]+) )"), statuses);
+  }
 }
 
 TEST_F(CliCommand, SignalReachesOnlyARunningSkylark) {

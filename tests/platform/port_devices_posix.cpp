@@ -69,8 +69,14 @@ TEST_F(PortDevicesTest, LinkPrefersTheStableNameAndUnlinkRestoresTheDefault) {
   EXPECT_EQ(U8(result), stable_);
   EXPECT_EQ(U8(PortDevice(u"COM4:")), stable_);
   EXPECT_EQ(U8(PortDeviceNode(u"com4:")), usb0_.SlavePath());
-  // A device without a stable name is linked as given; a link replaces the one before.
-  ASSERT_TRUE(Link(u"COM4:", tree_.dev + "/ttyUSB1", result));
+  // A device without a stable name is linked as given, made absolute and tidy; a link replaces
+  // the one before.
+  char here[4096];
+  ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(::chdir(tree_.dev.c_str()), 0);
+  const bool linked = Link(u"COM4:", "./serial/../ttyUSB1", result);
+  ASSERT_EQ(::chdir(here), 0);
+  ASSERT_TRUE(linked);
   EXPECT_EQ(U8(PortDevice(u"COM4:")), tree_.dev + "/ttyUSB1");
 
   ASSERT_TRUE(UnlinkPortName(u"COM4", result));
@@ -90,6 +96,8 @@ TEST_F(PortDevicesTest, LinkRefusesWhatIsNoSerialDevice) {
       {u"COM10", tree_.dev + "/ttyUSB0", "Not a port name: COM10"},
       {u"COM4", tree_.dev + "/ttyUSB9", "No such device: " + tree_.dev + "/ttyUSB9."},
       {u"COM4", tree_.dev + "/ttyUSB2", "Not a serial device: " + tree_.dev + "/ttyUSB2."},
+      {u"COM4", "/dev/null", "Not a serial device: /dev/null."},  // character devices, not ttys
+      {u"COM4", "/dev/full", "Not a serial device: /dev/full."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.device);

@@ -1,6 +1,7 @@
 // The graphical program: one modal sheet over the application core.
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/application.h"
 #include "platform/settings_store.h"
@@ -23,6 +24,10 @@ class SiteFileMessage : public skylark::SiteFileReporter {
 int main(int argc, char** argv) {
   // The program takes no arguments of its own; Qt's (-platform and the like) still work.
   QApplication qtApp(argc, argv);
+  // Ties the window to its menu entry, so that docks and task bars show the program's icon
+  // (its X11 class is the program's name, "skylark", as the entry's StartupWMClass says).
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.corvane.Skylark"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.corvane.Skylark")));
   skylark::ui::WaitCursor wait;
 
   skylark::ui::QueuedNotifications notifications;
