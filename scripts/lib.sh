@@ -34,6 +34,18 @@ ensure_packages() {
   fi
 }
 
+# package_cmake_args: sets PACKAGE_CMAKE_ARGS to the Debian package's cmake options, the /usr
+# prefix and the hardening flags dpkg-buildflags gives (when dpkg-dev is there). The plain tree is
+# built with them, so that CI packages the tree it tested instead of compiling everything again.
+package_cmake_args() {
+  PACKAGE_CMAKE_ARGS=(-DCMAKE_INSTALL_PREFIX=/usr)
+  command -v dpkg-buildflags >/dev/null 2>&1 || return 0
+  # From the top of the checkout, so that -ffile-prefix-map maps it away.
+  flags() { (cd "$SKYLARK_ROOT" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"); }
+  PACKAGE_CMAKE_ARGS+=("-DCMAKE_CXX_FLAGS=$(flags CPPFLAGS) $(flags CXXFLAGS)"
+    "-DCMAKE_EXE_LINKER_FLAGS=$(flags LDFLAGS)")
+}
+
 # build_tree DIR [cmake options...]: configure (once) and build.
 build_tree() {
   local dir=$1
