@@ -73,7 +73,8 @@ class Application {
   void StopThreads();
 
   void LoadSettings();
-  void SaveSettings();
+  // Writes every value, even after one failed; false when any could not be stored.
+  bool SaveSettings();
 
   // Tunes in the current tune mode; true when the receiver acknowledged.
   bool Tune(std::uint32_t statusInterval);

@@ -1,5 +1,7 @@
 #include "ui/rules/sheet_rules.h"
 
+#include "resources/strings.h"
+
 namespace skylark::rules {
 namespace {
 
@@ -33,7 +35,7 @@ void SheetRules::OnStatusChanged() { status_.OnStatusChanged(); }
 
 bool SheetRules::Accept() {
   if (Busy()) return false;
-  app_.SaveSettings();
+  saveMessage_ = app_.SaveSettings() ? Outcome{} : MessageOf(resources::kSettingsNotSaved);
   app_.Shutdown();
   return true;
 }

@@ -31,8 +31,10 @@ class SheetRules {
 
   // While a tune runs the sheet cannot be left: OK, Cancel and the close box do nothing.
   bool Busy() const { return tune_.Tuning(); }
-  // OK: saves the settings, then shuts down; false (nothing done) while busy.
+  // OK: saves the settings, then shuts down; false (nothing done) while busy. The sheet closes
+  // even when the settings could not be stored; SaveMessage() then says so.
   bool Accept();
+  const Outcome& SaveMessage() const { return saveMessage_; }
   // Cancel, Esc or the close box: shuts down without saving; false (nothing done) while busy.
   bool Reject();
 
@@ -41,6 +43,7 @@ class SheetRules {
   ConfigurationRules configuration_;
   TuneRules tune_;
   StatusRules status_;
+  Outcome saveMessage_;
 };
 
 }  // namespace skylark::rules
