@@ -159,6 +159,9 @@ std::u16string PortDeviceNode(std::u16string_view name) {
 
 std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({}); }
 
+// Any device is reached through a link from COM1: to COM9:.
+std::vector<std::u16string> PortNamesBeyondNine() { return {}; }
+
 bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result) {
   return posix::LinkPortNameIn({}, name, device, result);
 }
