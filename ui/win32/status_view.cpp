@@ -2,6 +2,7 @@
 #include "ui/win32/dialog_controls.h"
 #include "ui/win32/page_views.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/signal_chart.h"
 
 namespace skylark::win32ui {
 namespace {
@@ -27,6 +28,7 @@ void StatusView::Show() {
   // Stale values stay readable, greyed, with their age beneath them.
   for (const int id : {IDC_LOCKED_FIELD, IDC_SIGNAL_FIELD, IDC_SNR_FIELD}) EnableControl(Dialog(), id, !fields.stale);
   SetControlText(Dialog(), IDC_HEALTH_AGE, fields.age);
+  ShowHistory(::GetDlgItem(Dialog(), IDC_SIGNAL_CHART), &Sheet().Status().History());
 }
 
 void StatusView::OnShown(bool shown) {
@@ -39,6 +41,8 @@ void StatusView::OnShown(bool shown) {
 
 void StatusView::OnTimer() {
   if (Sheet().Status().OnClock()) Show();
+  // The chart's ten minutes move on with the clock, readings or not.
+  ShowHistory(::GetDlgItem(Dialog(), IDC_SIGNAL_CHART), &Sheet().Status().History());
 }
 
 }  // namespace skylark::win32ui
