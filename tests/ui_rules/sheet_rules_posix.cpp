@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/posix/settings_file.h"
 #include "resources/strings.h"
@@ -45,6 +46,32 @@ TEST(SheetRules, OkSaysWhenNothingCouldBeSaved) {
   ASSERT_TRUE(sheet.SaveMessage().has_value());
   EXPECT_EQ(sheet.SaveMessage()->stringId, resources::kSettingsNotSaved);
   EXPECT_FALSE(app.Started());
+}
+
+class SheetRulesTest : public PageFixture {};
+
+// A running tune locks every control around the pages, and only while it runs; each notification
+// names the pages that show what it changed.
+TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain) {
+  const auto locked = [&] {
+    std::vector<bool> shown;
+    for (const rules::SheetControl control : rules::kSheetControls) shown.push_back(sheet_.Locked(control));
+    return shown;
+  };
+  sheet_.Activate(rules::kTuneTab);
+  sheet_.Tune().CheckMode(kTuneAutomatic);
+  ASSERT_TRUE(OpenLink());
+  EXPECT_EQ(locked(), std::vector<bool>(4, false));
+  ASSERT_TRUE(sheet_.Tune().BeginTune());
+  EXPECT_EQ(locked(), std::vector<bool>(4, true));
+  EXPECT_FALSE(sheet_.Accept());
+  sheet_.Tune().FinishTune(false);
+  EXPECT_EQ(locked(), std::vector<bool>(4, false));
+
+  using Pages = std::vector<rules::SheetPageIndex>;
+  const rules::PageList site = sheet_.OnSiteChanged(), status = sheet_.OnStatusChanged();
+  EXPECT_EQ(Pages(site.begin(), site.end()), (Pages{rules::kStatusTab, rules::kTuneTab}));
+  EXPECT_EQ(Pages(status.begin(), status.end()), Pages{rules::kStatusTab});
 }
 
 }  // namespace

@@ -26,12 +26,23 @@ void SheetRules::Activate(int index) {
   }
 }
 
-void SheetRules::OnSiteChanged() {
+PageList SheetRules::OnSiteChanged() {
+  static constexpr SheetPageIndex kPages[] = {kStatusTab, kTuneTab};
   status_.OnSiteChanged();
   tune_.OnSiteChanged();
+  return kPages;
 }
 
-void SheetRules::OnStatusChanged() { status_.OnStatusChanged(); }
+PageList SheetRules::OnStatusChanged() {
+  static constexpr SheetPageIndex kPages[] = {kStatusTab};
+  status_.OnStatusChanged();
+  return kPages;
+}
+
+bool SheetRules::Locked(SheetControl) const {
+  // Every control around the pages is locked alike; the Tune page locks its own.
+  return Busy();
+}
 
 bool SheetRules::Accept() {
   if (Busy()) return false;

@@ -145,12 +145,6 @@ void ReturnFocus(HWND page, int id) {
   if (control != nullptr) ::SendMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
-void LockSheet(HWND sheet, bool locked) {
-  for (const int id : {IDOK, IDCANCEL}) ::EnableWindow(::GetDlgItem(sheet, id), !locked);
-  ::EnableWindow(PropSheet_GetTabControl(sheet), !locked);
-  ::EnableMenuItem(::GetSystemMenu(sheet, FALSE), SC_CLOSE, MF_BYCOMMAND | (locked ? MF_GRAYED : MF_ENABLED));
-}
-
 void ScalePicture(HWND page) {
   const HWND picture = ::GetDlgItem(page, IDC_PICTURE);
   if (picture == nullptr) return;

@@ -40,10 +40,6 @@ void ShowOutcome(HWND owner, const rules::Outcome& outcome);
 // closed.
 void ReturnFocus(HWND page, int id);
 
-// While a page action runs on a worker thread: OK, Cancel, the close box and the tabs disabled,
-// so that the sheet can be neither left nor turned to another page.
-void LockSheet(HWND sheet, bool locked);
-
 // The picture at the foot of a page, scaled to its control's size at the present DPI; again after
 // the DPI changed. ReleasePicture frees it when the page goes.
 void ScalePicture(HWND page);

@@ -42,6 +42,9 @@ class PageView {
   static constexpr UINT kActionFinished = WM_APP + 1;
 
   HWND Dialog() const { return dialog_; }
+  // Enables or disables the sheet's own controls (OK, Cancel, the tabs, the Configuration page)
+  // as the rules lock them while busy.
+  void ShowSheetLocks();
   rules::SheetRules& Sheet() { return sheet_; }
 
  private:

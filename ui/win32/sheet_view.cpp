@@ -43,15 +43,18 @@ void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
   SetNotificationTarget(hiddenWindow, nullptr);
 }
 
-void SheetView::onSiteChanged() {
-  sheet_.OnSiteChanged();
-  status_.Refresh();
-  tune_.Refresh();
-}
+void SheetView::onSiteChanged() { Refresh(sheet_.OnSiteChanged()); }
 
-void SheetView::onStatusChanged() {
-  sheet_.OnStatusChanged();
-  status_.Refresh();
+void SheetView::onStatusChanged() { Refresh(sheet_.OnStatusChanged()); }
+
+void SheetView::Refresh(rules::PageList pages) {
+  for (const rules::SheetPageIndex index : pages) {
+    switch (index) {
+      case rules::kConfigurationTab: configuration_.Refresh(); break;
+      case rules::kTuneTab: tune_.Refresh(); break;
+      case rules::kStatusTab: status_.Refresh(); break;
+    }
+  }
 }
 
 }  // namespace skylark::win32ui

@@ -16,7 +16,7 @@ constexpr COLORREF kStrengthColour = RGB(0xef, 0x6c, 0x00);
 constexpr COLORREF kThresholdColour = RGB(0x70, 0x70, 0x70);
 constexpr COLORREF kGainedColour = RGB(0x2e, 0x7d, 0x32);
 constexpr COLORREF kLostColour = RGB(0xc6, 0x28, 0x28);
-constexpr int kLockSnr = 7;
+constexpr int kLockSnr = rules::SignalHistory::kLockThreshold;
 // Readings come every second while the receiver reports; a longer silence breaks the lines.
 constexpr auto kGap = std::chrono::seconds(5);
 

@@ -39,6 +39,7 @@ void TuneView::Show() {
   const rules::ButtonState tune = page.TuneButton();
   SetButtonText(Dialog(), IDC_TUNE, tune.caption, u'T');
   EnableControl(Dialog(), IDC_TUNE, tune.enabled);
+  SetControlText(Dialog(), IDC_TUNING, resources::LoadText(resources::kTuning));
   ::ShowWindow(::GetDlgItem(Dialog(), IDC_TUNING), page.Tuning() ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -79,7 +80,7 @@ void TuneView::Tune() {
   const bool begun = page.BeginTune();
   Show();
   if (!begun) return;
-  LockSheet(::GetParent(Dialog()), true);
+  ShowSheetLocks();
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   if (worker_.joinable()) worker_.join();
   const HWND dialog = Dialog();
@@ -93,7 +94,7 @@ void TuneView::OnActionFinished(WPARAM tuned) {
   if (worker_.joinable()) worker_.join();
   const rules::Outcome outcome = Sheet().Tune().FinishTune(tuned != 0);
   Show();
-  LockSheet(::GetParent(Dialog()), false);
+  ShowSheetLocks();
   ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
   ShowOutcome(::GetParent(Dialog()), outcome);
   ReturnFocus(Dialog(), IDC_TUNE);

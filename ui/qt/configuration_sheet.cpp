@@ -1,4 +1,4 @@
-#include "ui/configuration_sheet.h"
+#include "ui/qt/configuration_sheet.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -45,22 +45,30 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
   configuration_->refresh();
 }
 
-void ConfigurationSheet::onSiteChanged() {
-  rules_.OnSiteChanged();
-  status_->refresh();
-  tune_->refresh();
+void ConfigurationSheet::onSiteChanged() { refresh(rules_.OnSiteChanged()); }
+
+void ConfigurationSheet::onStatusChanged() { refresh(rules_.OnStatusChanged()); }
+
+void ConfigurationSheet::refresh(rules::PageList pages) {
+  for (const rules::SheetPageIndex index : pages) {
+    if (auto* page = qobject_cast<SheetPage*>(tabs_->widget(index))) page->refresh();
+  }
 }
 
-void ConfigurationSheet::onStatusChanged() {
-  rules_.OnStatusChanged();
-  status_->refresh();
+QWidget* ConfigurationSheet::control(rules::SheetControl control) const {
+  switch (control) {
+    case rules::SheetControl::OkButton: return buttons_->button(QDialogButtonBox::Ok);
+    case rules::SheetControl::CancelButton: return buttons_->button(QDialogButtonBox::Cancel);
+    case rules::SheetControl::PageTabs: return tabs_->tabBar();
+    case rules::SheetControl::ConfigurationPage: return configuration_;
+  }
+  return nullptr;
 }
 
 void ConfigurationSheet::showTuning(bool tuning) {
-  // The sheet cannot be left, nor another page turned to, while the receiver is being tuned.
-  buttons_->setEnabled(!tuning);
-  tabs_->tabBar()->setEnabled(!tuning);
-  configuration_->setEnabled(!tuning);
+  for (const rules::SheetControl which : rules::kSheetControls) {
+    control(which)->setEnabled(!rules_.Locked(which));
+  }
   if (tuning) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {
