@@ -58,7 +58,10 @@ void Application::Start() {
     SilentReporter silent;
     SiteFileReporter& reporter = options_.siteFileReporter != nullptr ? *options_.siteFileReporter : silent;
     const std::u16string first = options_.firstSiteDirectory.value_or(u".");
-    if (!LoadSiteFile(std::u16string_view(first), catalogue_, reporter)) {
+    // Unless told where to look, beside the program too: where an installer puts the site file.
+    const bool besideProgram = !options_.firstSiteDirectory && !options_.secondSiteDirectory;
+    if (!LoadSiteFile(std::u16string_view(first), catalogue_, reporter) &&
+        !(besideProgram && LoadSiteFile(AsView(platform::ProgramDirectory()), catalogue_, reporter))) {
       const std::optional<std::u16string> second =
           options_.secondSiteDirectory ? options_.secondSiteDirectory : platform::SystemRootDirectory();
       LoadSiteFile(AsView(second), catalogue_, reporter);

@@ -40,7 +40,8 @@ struct ApplicationOptions {
   // Where the site file's message goes; null: nowhere.
   SiteFileReporter* siteFileReporter = nullptr;
   // Start searches these directories for the site file: the first, then the second only when
-  // the first gave nothing. Unset: the current directory, then the system root directory.
+  // the first gave nothing. Both unset: the current directory, the program's folder, then the
+  // system root directory.
   std::optional<std::u16string> firstSiteDirectory;
   std::optional<std::u16string> secondSiteDirectory;
   bool searchSiteFile = true;
@@ -73,7 +74,8 @@ class Application {
   void StopThreads();
 
   void LoadSettings();
-  void SaveSettings();
+  // Writes every value, even after one failed; false when any could not be stored.
+  bool SaveSettings();
 
   // Tunes in the current tune mode; true when the receiver acknowledged.
   bool Tune(std::uint32_t statusInterval);

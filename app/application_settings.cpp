@@ -64,22 +64,23 @@ void Application::LoadSettings() {
   });
 }
 
-void Application::SaveSettings() {
-  if (options_.settings == nullptr) return;
+bool Application::SaveSettings() {
+  if (options_.settings == nullptr) return true;
   platform::SettingsStore& store = *options_.settings;
   const BeaconSite site = CurrentSite();
   // Rounded, not truncated: a truncated 283.9 kHz would come back as 283.89 kHz.
-  WriteSettingNumber(store, kSettingsKey, kFrequencyValue, StoredFrequency(site.Frequency));
-  WriteSettingNumber(store, kSettingsKey, kMskValue, site.MskRate);
-  WriteSettingNumber(store, kSettingsKey, kStationIdValue, site.StationId);
-  WriteSettingText(store, kSettingsKey, kRegionValue, site.Region);
-  WriteSettingText(store, kSettingsKey, kCountryValue, site.Country);
-  WriteSettingText(store, kSettingsKey, kBeaconValue, site.Beacon);
+  bool stored = WriteSettingNumber(store, kSettingsKey, kFrequencyValue, StoredFrequency(site.Frequency));
+  stored &= WriteSettingNumber(store, kSettingsKey, kMskValue, site.MskRate);
+  stored &= WriteSettingNumber(store, kSettingsKey, kStationIdValue, site.StationId);
+  stored &= WriteSettingText(store, kSettingsKey, kRegionValue, site.Region);
+  stored &= WriteSettingText(store, kSettingsKey, kCountryValue, site.Country);
+  stored &= WriteSettingText(store, kSettingsKey, kBeaconValue, site.Beacon);
   const std::u16string input = receiverLink_.InputPort() != nullptr ? receiverLink_.InputPort()->Name() : u"";
   const std::u16string output = receiverLink_.OutputPort() != nullptr ? receiverLink_.OutputPort()->Name() : u"";
-  WriteSettingText(store, kSettingsKey, kInputPortValue, input);
-  WriteSettingText(store, kSettingsKey, kOutputPortValue, output);
-  WriteSettingNumber(store, kSettingsKey, kTuneModeValue, static_cast<std::uint32_t>(tuneMode_.load()));
+  stored &= WriteSettingText(store, kSettingsKey, kInputPortValue, input);
+  stored &= WriteSettingText(store, kSettingsKey, kOutputPortValue, output);
+  stored &= WriteSettingNumber(store, kSettingsKey, kTuneModeValue, static_cast<std::uint32_t>(tuneMode_.load()));
+  return stored;
 }
 
 }  // namespace skylark

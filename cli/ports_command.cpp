@@ -88,7 +88,8 @@ int Unlink(const PortsOptions& options) {
 void AddPortsCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<PortsOptions>();
   CLI::App* command = app.add_subcommand(
-      "ports", "Show the device each of COM1: to COM9: reaches, and the serial devices none reaches");
+      "ports", "Show each of COM1: to COM9: (on Windows also those present beyond), the device it reaches, "
+      "and the serial devices none reaches");
   CLI::App* link = command->add_subcommand("link", "Make a port name reach a device");
   link->add_option("name", options->name, "COM1 to COM9")->required();
   link->add_option("device", options->device, "The device, for example /dev/ttyUSB0")->required();

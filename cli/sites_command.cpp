@@ -47,10 +47,12 @@ std::optional<std::u16string_view> AsView(const std::optional<std::u16string>& t
   return std::u16string_view(*text);
 }
 
-// The program's own search without a path: the current directory, then the system root.
+// The program's own search without a path: the current directory, the program's folder, then
+// the system root.
 bool LoadSites(const std::string& path, SiteCatalogue& catalogue, SiteFileReporter& reporter) {
   if (path.empty()) {
     if (LoadSiteFile(u".", catalogue, reporter)) return true;
+    if (LoadSiteFile(AsView(platform::ProgramDirectory()), catalogue, reporter)) return true;
     const auto root = platform::SystemRootDirectory();
     return LoadSiteFile(AsView(root), catalogue, reporter);
   }

@@ -145,7 +145,9 @@ int RunStatus(const StatusOptions& options) {
 void AddStatusCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<StatusOptions>();
   CLI::App* command = app.add_subcommand("status", "Watch the receiver's status as the Status page does");
-  command->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9:")->required();
+  command
+      ->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9: (on Windows also beyond)")
+      ->required();
   command->add_option("--count", options->count, "Stop after this many status readings (default: until Ctrl-C)")
       ->check(CLI::Range(1, 1000000));
   command->add_option("--timeout", options->timeoutSeconds,

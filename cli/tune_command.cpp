@@ -80,7 +80,9 @@ int RunTune(const TuneOptions& options) {
 void AddTuneCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<TuneOptions>();
   CLI::App* command = app.add_subcommand("tune", "Tune the receiver as the Tune page does");
-  command->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9:")->required();
+  command
+      ->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9: (on Windows also beyond)")
+      ->required();
   auto* automatic = command->add_flag("--auto", options->automatic, "Let the receiver find a beacon itself");
   options->frequencyOption =
       command->add_option("--frequency", options->frequency, "Beacon frequency in kHz")->check(CLI::Range(0.0, 9999.9));

@@ -31,6 +31,11 @@ class ByteFile {
 // can enforce that. Null when it cannot be opened (a directory cannot).
 std::unique_ptr<ByteFile> OpenFileForReading(std::u16string_view path);
 
+// The folder of the running program, searched for the site file between the current directory
+// and the system root directory (an installer puts the site file beside the programs). Empty
+// where the system root search already looks beside the program.
+std::optional<std::u16string> ProgramDirectory();
+
 // The second place the site file is searched: the system root directory. Empty when none can
 // be found.
 std::optional<std::u16string> SystemRootDirectory();

@@ -5,7 +5,8 @@
 #include <vector>
 
 // Which device each port name reaches, and the serial devices present, so that a user can see
-// and change where "COM1:" to "COM9:" lead. The port names stay what the settings store.
+// and change where "COM1:" to "COM9:" lead, and on Windows which ports beyond COM9 exist. The
+// port names stay what the settings store.
 namespace skylark::platform {
 
 // The device a port name reaches, as the user named it: the target of its link in the port
@@ -31,6 +32,10 @@ struct SerialDevice {
 
 // USB serial adapters, USB modems and the built-in ports that answer, in name order.
 std::vector<SerialDevice> ListSerialDevices();
+
+// The names of the ports beyond "COM9:" that are present ("COM12:"), in number order; empty on
+// a system whose port names stop at COM9.
+std::vector<std::u16string> PortNamesBeyondNine();
 
 // Makes a port name lead to a device, preferring the device's stable name when it has one.
 // On success `result` is the device the name now reaches; otherwise it says why not.

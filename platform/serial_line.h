@@ -74,13 +74,19 @@ class SerialLine {
 };
 
 // The number of a port name "COM1:" to "COM9:" (the colon optional, the letters of any case);
-// 0 for any other name, which must never reach the operating system as a device.
-inline int PortNumber(std::u16string_view name) {
+// 0 for any other name, which must never reach the operating system as a device. Windows also
+// numbers ports beyond COM9 ("COM12:", up to `highest`, no leading zero).
+inline int PortNumber(std::u16string_view name, int highest = 9) {
   if (!name.empty() && name.back() == u':') name.remove_suffix(1);
-  if (name.size() != 4) return 0;
+  if (name.size() < 4 || name.size() > 6) return 0;
   const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return 0;
-  return name[3] >= u'1' && name[3] <= u'9' ? name[3] - u'0' : 0;
+  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M' || name[3] == u'0') return 0;
+  int number = 0;
+  for (const char16_t digit : name.substr(3)) {
+    if (digit < u'0' || digit > u'9') return 0;
+    number = number * 10 + (digit - u'0');
+  }
+  return number <= highest ? number : 0;
 }
 
 // Opens the device that a port name ("COM4:") designates, exclusively: a second open of the same

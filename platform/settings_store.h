@@ -22,8 +22,9 @@ class SettingsStore {
   virtual bool WriteText(std::u16string_view keyPath, std::u16string_view name, std::u16string_view text) = 0;
 };
 
-// The machine's own store: the registry under HKEY_LOCAL_MACHINE on Windows, a settings file in
-// the user's configuration directory elsewhere.
+// The machine's own store: the registry under HKEY_LOCAL_MACHINE on Windows (under
+// HKEY_CURRENT_USER where the machine's key cannot be written), a settings file in the user's
+// configuration directory elsewhere.
 std::unique_ptr<SettingsStore> OpenMachineSettings();
 
 }  // namespace skylark::platform

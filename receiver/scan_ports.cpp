@@ -1,6 +1,10 @@
 #include "receiver/scan_ports.h"
 
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/port_devices.h"
 
 #include "resources/strings.h"
 
@@ -10,8 +14,14 @@ namespace {
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 9;
 
-std::u16string PortName(int number) {
-  return u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + number)) + u":";
+// COM1: to COM9:, then the ports present beyond them.
+std::vector<std::u16string> PortNames() {
+  std::vector<std::u16string> names;
+  for (int n = kFirstPort; n <= kLastPort; ++n) {
+    names.push_back(u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + n)) + u":");
+  }
+  for (std::u16string& name : platform::PortNamesBeyondNine()) names.push_back(std::move(name));
+  return names;
 }
 
 // Opens the name on a throw-away port with the receiver's settings and closes it again.
@@ -26,8 +36,7 @@ bool Probe(std::u16string_view name, AccessMode access) {
 
 void ScanPorts(std::u16string_view currentName, bool currentOpen, AccessMode currentAccess,
                TextList& inputNames, TextList& outputNames) {
-  for (int n = kFirstPort; n <= kLastPort; ++n) {
-    const std::u16string name = PortName(n);
+  for (const std::u16string& name : PortNames()) {
     // The port the link holds cannot be probed: an open is exclusive.
     const bool held = currentOpen && currentName == name;
     if ((held && currentAccess == AccessMode::ReadWrite) || Probe(name, AccessMode::ReadWrite)) {
@@ -42,7 +51,7 @@ void ScanPorts(std::u16string_view currentName, bool currentOpen, AccessMode cur
 }
 
 void ListPortNames(TextList& names) {
-  for (int n = kFirstPort; n <= kLastPort; ++n) names.Append(PortName(n));
+  for (const std::u16string& name : PortNames()) names.Append(name);
 }
 
 std::u16string_view AccessWord(AccessMode access) {

@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 29> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 30> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -37,6 +37,7 @@ constexpr std::array<std::pair<int, std::u16string_view>, 29> kTable{{
     {kConfigureTitle, u"Configure"},
     {kNoReadingFor, u"No reading for %s s"},
     {kTuning, u"Tuning..."},
+    {kSettingsNotSaved, u"The settings could not be saved; the next start shows them as before."},
 }};
 
 }  // namespace

@@ -37,6 +37,7 @@ enum StringId : int {
   kConfigureTitle = 80,         // "Configure"
   kNoReadingFor = 81,           // "No reading for %s s"
   kTuning = 82,                 // "Tuning..."
+  kSettingsNotSaved = 83,       // "The settings could not be saved; the next start shows them as before."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

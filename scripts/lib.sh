@@ -15,9 +15,10 @@ SKYLARK_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 SKYLARK_BENCH_PACKAGES=(libbenchmark-dev time)
 # What scripts/smoke-x11 adds: an X server without a screen and a way to type into it.
 SKYLARK_X11_PACKAGES=(xvfb xdotool)
-# What scripts/test-windows adds: the mingw-w64 cross compiler (posix threads), Wine, and a
-# virtual X server for the graphical program's windows.
-SKYLARK_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 xvfb)
+# What scripts/test-windows adds: the mingw-w64 cross compiler (posix threads), Wine, a virtual
+# X server for the graphical program's windows and a way to type into them, and msitools' wixl
+# for the installer.
+SKYLARK_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool wixl)
 
 # Installs the packages that are missing (apt-get update once, only when something is).
 ensure_packages() {

@@ -69,6 +69,8 @@ std::unique_ptr<ByteFile> OpenFileForReading(std::u16string_view path) {
   return std::make_unique<PosixByteFile>(fd);
 }
 
+std::optional<std::u16string> ProgramDirectory() { return std::nullopt; }
+
 std::optional<std::u16string> SystemRootDirectory() {
   if (const char* root = std::getenv("SystemRoot"); root != nullptr && root[0] != '\0') {
     return resources::FromUtf8(root);

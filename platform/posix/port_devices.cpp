@@ -190,6 +190,9 @@ std::u16string PortAvailability(std::u16string_view name) {
   return u"free";
 }
 
+// Any device is reached through a link from COM1: to COM9:.
+std::vector<std::u16string> PortNamesBeyondNine() { return {}; }
+
 bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result) {
   return posix::LinkPortNameIn({}, name, device, result);
 }

@@ -63,6 +63,23 @@ std::unique_ptr<ByteFile> OpenFileForReading(std::u16string_view path) {
   return std::make_unique<Win32ByteFile>(handle);
 }
 
+std::optional<std::u16string> ProgramDirectory() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::nullopt;
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);  // cut short: try a larger buffer
+  }
+  const std::size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return std::nullopt;
+  path.resize(slash);
+  return win32::Narrow16(path);
+}
+
 std::optional<std::u16string> SystemRootDirectory() {
   std::wstring value(MAX_PATH, L'\0');
   for (;;) {

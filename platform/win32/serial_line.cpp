@@ -16,13 +16,15 @@ namespace {
 
 // ERROR_NO_SUCH_DEVICE of the Windows SDK; mingw-w64's headers do not have it.
 constexpr DWORD kNoSuchDevice = 433;
+// Windows numbers serial ports up to COM256.
+constexpr int kHighestPort = 256;
 
-// Only "COM1:" to "COM9:" become device paths, so that no other name can reach CreateFileW and
-// open a file or another device.
+// Only "COM1:" to "COM256:" become device paths, so that no other name can reach CreateFileW and
+// open a file or another device. The "\\.\" form is the only one that reaches COM10 and above.
 std::wstring DevicePath(std::u16string_view name) {
-  const int number = PortNumber(name);
+  const int number = PortNumber(name, kHighestPort);
   if (number == 0) return {};
-  return std::wstring(L"\\\\.\\COM") + wchar_t(L'0' + number);
+  return L"\\\\.\\COM" + std::to_wstring(number);
 }
 
 // A port held by another program is refused as access denied: share mode 0 on both sides.

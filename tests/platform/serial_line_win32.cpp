@@ -22,14 +22,21 @@ bool RunningUnderWine() {
   return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-TEST(Win32SerialLine, OnlyComOneToNineAreOpened) {
-  const std::u16string names[] = {u"",      u"COM",    u"COM0:",       u"COM10:",     u"COM4::",
+TEST(Win32SerialLine, OnlyPortNamesAreOpened) {
+  const std::u16string names[] = {u"",      u"COM",    u"COM0:",       u"COM010:",    u"COM257:", u"COM4::",
                                   u"LPT1:", u"CON",    u"NUL",         u"4:",         u"COMA:",
                                   u"COM\u0664:", u"\\\\.\\COM4", u"C:\\Windows\\win.ini"};
   for (const auto& name : names) {
     EXPECT_EQ(OpenSerialLine(name, AccessMode::ReadWrite), nullptr)
         << std::wstring(name.begin(), name.end());
   }
+}
+
+TEST(Win32SerialLine, PortNumbersReachBeyondNine) {
+  const std::pair<std::u16string_view, int> cases[] = {
+      {u"COM12:", 12}, {u"com256", 256}, {u"COM9", 9}, {u"COM257:", 0}, {u"COM012:", 0}, {u"COM1x:", 0}};
+  for (const auto& [name, number] : cases) EXPECT_EQ(PortNumber(name, 256), number);
+  EXPECT_EQ(PortNumber(u"COM12:"), 0);  // elsewhere port names stop at COM9:
 }
 
 // The rest needs a port that the script maps to the simulated receiver.

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -116,7 +117,10 @@ std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chr
 
 bool IsEnabled(HWND page, int id) { return ::IsWindowEnabled(::GetDlgItem(page, id)) != FALSE; }
 
-bool SaveWindowImage(HWND window, const std::wstring& path) {
+namespace {
+
+// What the screen shows of a window, bottom-up 24-bit rows; false when that fails.
+bool CaptureWindow(HWND window, BITMAPINFOHEADER& info, std::vector<BYTE>& pixels) {
   RECT area{};
   if (!::GetWindowRect(window, &area)) return false;
   const int width = area.right - area.left;
@@ -128,7 +132,7 @@ bool SaveWindowImage(HWND window, const std::wstring& path) {
   ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
   ::SelectObject(memory, previous);
 
-  BITMAPINFOHEADER info{};
+  info = {};
   info.biSize = sizeof(info);
   info.biWidth = width;
   info.biHeight = height;
@@ -136,13 +140,36 @@ bool SaveWindowImage(HWND window, const std::wstring& path) {
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
   const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  std::vector<BYTE> pixels(rowBytes * static_cast<DWORD>(height));
+  pixels.assign(rowBytes * static_cast<DWORD>(height), 0);
   const int rows = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
                                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
   ::DeleteObject(bitmap);
   ::DeleteDC(memory);
   ::ReleaseDC(nullptr, screen);
-  if (rows != height) return false;
+  return rows == height;
+}
+
+}  // namespace
+
+int CountPixels(HWND window, COLORREF colour, const RECT& part) {
+  BITMAPINFOHEADER info{};
+  std::vector<BYTE> pixels;
+  if (!CaptureWindow(window, info, pixels)) return -1;
+  const DWORD rowBytes = (static_cast<DWORD>(info.biWidth) * 3 + 3) & ~3u;
+  int count = 0;
+  for (LONG y = std::max(0L, part.top); y < std::min(info.biHeight, part.bottom); ++y) {
+    for (LONG x = std::max(0L, part.left); x < std::min(info.biWidth, part.right); ++x) {
+      const BYTE* p = &pixels[(info.biHeight - 1 - y) * rowBytes + x * 3];  // bottom-up; blue, green, red
+      count += RGB(p[2], p[1], p[0]) == colour ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+bool SaveWindowImage(HWND window, const std::wstring& path) {
+  BITMAPINFOHEADER info{};
+  std::vector<BYTE> pixels;
+  if (!CaptureWindow(window, info, pixels)) return false;
 
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"

@@ -27,6 +27,9 @@ std::wstring TextOf(HWND page, int id);
 // Waits until a control shows `expected`; returns the last text seen.
 std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chrono::milliseconds timeout);
 bool IsEnabled(HWND page, int id);
+// How many pixels of exactly `colour` the screen shows in `part` of a window (window
+// coordinates, top-down); -1 when it cannot be read.
+int CountPixels(HWND window, COLORREF colour, const RECT& part);
 // Writes what the screen shows of a window to a 24-bit BMP file; false when that fails.
 bool SaveWindowImage(HWND window, const std::wstring& path);
 

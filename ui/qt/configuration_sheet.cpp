@@ -11,7 +11,7 @@
 namespace skylark::ui {
 
 ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMessage, QWidget* parent)
-    : QDialog(parent), rules_(app) {
+    : QDialog(parent), rules_(app), showMessage_(showMessage) {
   setWindowTitle(Text(resources::kCaption));
   setObjectName(QStringLiteral("configurationSheet"));
   configuration_ = new ConfigurationPage(rules_.Configuration(), showMessage, this);
@@ -103,6 +103,7 @@ void ConfigurationSheet::accept() {
     WaitCursor wait;
     if (!rules_.Accept()) return;
   }
+  ShowOutcome(showMessage_, rules_.SaveMessage());
   QDialog::accept();
 }
 

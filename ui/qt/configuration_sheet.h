@@ -45,6 +45,7 @@ class ConfigurationSheet : public QDialog {
   QWidget* control(rules::SheetControl control) const;
 
   rules::SheetRules rules_;
+  MessageFunction showMessage_;
   QTabWidget* tabs_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   ConfigurationPage* configuration_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/rules/sheet_rules.h"
 
+#include "resources/strings.h"
+
 namespace skylark::rules {
 namespace {
 
@@ -44,7 +46,7 @@ bool SheetRules::Locked(SheetControl) const {
 
 bool SheetRules::Accept() {
   if (Busy()) return false;
-  app_.SaveSettings();
+  saveMessage_ = app_.SaveSettings() ? Outcome{} : MessageOf(resources::kSettingsNotSaved);
   app_.Shutdown();
   return true;
 }

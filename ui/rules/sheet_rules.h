@@ -44,8 +44,10 @@ class SheetRules {
   // Whether `control` is disabled now: while busy, the sheet cannot be left, nor another page
   // turned to, nor the port changed under the tune.
   bool Locked(SheetControl control) const;
-  // OK: saves the settings, then shuts down; false (nothing done) while busy.
+  // OK: saves the settings, then shuts down; false (nothing done) while busy. The sheet closes
+  // even when the settings could not be stored; SaveMessage() then says so.
   bool Accept();
+  const Outcome& SaveMessage() const { return saveMessage_; }
   // Cancel, Esc or the close box: shuts down without saving; false (nothing done) while busy.
   bool Reject();
 
@@ -54,6 +56,7 @@ class SheetRules {
   ConfigurationRules configuration_;
   TuneRules tune_;
   StatusRules status_;
+  Outcome saveMessage_;
 };
 
 }  // namespace skylark::rules

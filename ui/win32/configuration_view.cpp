@@ -64,13 +64,17 @@ bool ConfigurationView::OnCommand(int id, int code) {
     return false;
   }
   Show();
-  ShowOutcome(outcome);
+  ShowOutcome(::GetParent(Dialog()), outcome);
+  if (code == BN_CLICKED) ReturnFocus(Dialog(), id);
   return true;
 }
 
 void ConfigurationView::OnOk() {
-  WaitCursor wait;
-  Sheet().Accept();
+  {
+    WaitCursor wait;
+    Sheet().Accept();
+  }
+  ShowOutcome(::GetParent(Dialog()), Sheet().SaveMessage());
 }
 
 void ConfigurationView::OnCancel() {

@@ -23,14 +23,27 @@ bool IsChecked(HWND dialog, int id);
 void SetChecked(HWND dialog, int id, bool checked);
 
 // A drop-down list made to hold exactly the state's entries in that order, with its selection
-// and enabling. Entries are rewritten only when they differ, so an open list does not jump.
+// and enabling. Entries are rewritten only when they differ, so an open list does not jump. The
+// open list is as wide as its longest entry, never narrower than its box.
 void ShowList(HWND dialog, int id, const rules::ListState& state);
 // The index the user chose; -1 when nothing is selected.
 int SelectedIndex(HWND dialog, int id);
 
-// The message box an action ends with, if any: no owner window, the application's caption, only
-// an OK button. Notifications posted meanwhile are delivered by its own message loop.
-void ShowOutcome(const rules::Outcome& outcome);
+// The message box an action ends with, if any: owned by and centred on `owner` (the sheet; null
+// before it exists), the application's caption, only an OK button. Notifications posted meanwhile
+// are delivered by its own message loop.
+void ShowOutcome(HWND owner, const rules::Outcome& outcome);
+
+// After a page action: the keyboard focus back on the control that acted, or, when the action
+// left it disabled, on the next control that takes it. A disabled focused button would otherwise
+// leave the focus nowhere and the sheet's OK as the default, so that the next Enter saved and
+// closed.
+void ReturnFocus(HWND page, int id);
+
+// The picture at the foot of a page, scaled to its control's size at the present DPI; again after
+// the DPI changed. ReleasePicture frees it when the page goes.
+void ScalePicture(HWND page);
+void ReleasePicture(HWND page);
 
 // The wait cursor for as long as the object lives.
 class WaitCursor {

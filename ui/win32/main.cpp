@@ -11,13 +11,14 @@
 #include "ui/win32/dialog_controls.h"
 #include "ui/win32/hidden_window.h"
 #include "ui/win32/sheet_view.h"
+#include "ui/win32/signal_chart.h"
 
 namespace {
 
 class SiteFileMessage : public skylark::SiteFileReporter {
  public:
   void SiteFileOpenFailed() override {
-    skylark::win32ui::ShowOutcome(skylark::rules::MessageOf(skylark::resources::kSiteFileOpenFailed));
+    skylark::win32ui::ShowOutcome(nullptr, skylark::rules::MessageOf(skylark::resources::kSiteFileOpenFailed));
   }
 };
 
@@ -28,7 +29,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace skylark;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  if (!win32ui::RegisterHiddenWindowClass(instance)) return -1;
+  if (!win32ui::RegisterHiddenWindowClass(instance) || !win32ui::RegisterSignalChartClass(instance)) return -1;
 
   win32ui::WaitCursor wait;
   win32ui::WindowNotifications notifications;

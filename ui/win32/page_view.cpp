@@ -31,7 +31,12 @@ void PageView::ShowSheetLocks() {
     HWND window = nullptr;
     switch (control) {
       case rules::SheetControl::OkButton: window = ::GetDlgItem(sheet, IDOK); break;
-      case rules::SheetControl::CancelButton: window = ::GetDlgItem(sheet, IDCANCEL); break;
+      case rules::SheetControl::CancelButton:
+        window = ::GetDlgItem(sheet, IDCANCEL);
+        // The close box is Cancel too.
+        ::EnableMenuItem(::GetSystemMenu(sheet, FALSE), SC_CLOSE,
+                         MF_BYCOMMAND | (sheet_.Locked(control) ? MF_GRAYED : MF_ENABLED));
+        break;
       case rules::SheetControl::PageTabs: window = PropSheet_GetTabControl(sheet); break;
       case rules::SheetControl::ConfigurationPage:
         window = PropSheet_IndexToHwnd(sheet, rules::kConfigurationTab);
@@ -46,6 +51,7 @@ INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
     auto* view = reinterpret_cast<PageView*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
     ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(view));
     view->dialog_ = dialog;
+    ScalePicture(dialog);
     // The rules fill the controls when the page first becomes active, which follows at once.
     return FALSE;
   }
@@ -57,9 +63,22 @@ INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
     case WM_TIMER:
       view->OnTimer();
       return TRUE;
+    case kActionFinished:
+      view->OnActionFinished(wParam);
+      return TRUE;
+    case WM_SETCURSOR:
+      // While the receiver is being tuned the pointer says so wherever it is on the page.
+      if (!view->sheet_.Busy()) return FALSE;
+      ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+      ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+      return TRUE;
     case WM_NOTIFY:
       return view->OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DPICHANGED_AFTERPARENT:
+      ScalePicture(dialog);
+      return TRUE;
     case WM_DESTROY:
+      ReleasePicture(dialog);
       view->dialog_ = nullptr;
       return FALSE;
     default:
@@ -78,8 +97,17 @@ INT_PTR PageView::OnNotify(const NMHDR& header) {
       OnShown(false);
       break;
     case PSN_APPLY:
+      // OK is disabled while busy; this also holds for a press that was already on its way.
+      if (sheet_.Busy()) {
+        ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, PSNRET_INVALID_NOCHANGEPAGE);
+        return TRUE;
+      }
       OnOk();
       break;
+    case PSN_QUERYCANCEL:
+      // Esc and the close box reach Cancel even while it is disabled: the sheet stays.
+      ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, sheet_.Busy() ? TRUE : FALSE);
+      return TRUE;
     case PSN_RESET:
       OnCancel();
       break;

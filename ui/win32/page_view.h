@@ -35,6 +35,11 @@ class PageView {
   // The page became the one shown, or stopped being it.
   virtual void OnShown(bool) {}
   virtual void OnTimer() {}
+  // A worker thread's action ended; it posted kActionFinished with `result`.
+  virtual void OnActionFinished(WPARAM) {}
+
+  // What a page's worker thread posts to the page's dialog when its action has ended.
+  static constexpr UINT kActionFinished = WM_APP + 1;
 
   HWND Dialog() const { return dialog_; }
   // Enables or disables the sheet's own controls (OK, Cancel, the tabs, the Configuration page)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <thread>
+
 #include "ui/win32/page_view.h"
 
 namespace skylark::win32ui {
@@ -23,13 +25,17 @@ class ConfigurationView final : public PageView {
 class TuneView final : public PageView {
  public:
   explicit TuneView(rules::SheetRules& sheet);
+  ~TuneView() override;
 
  protected:
   void Show() override;
   bool OnCommand(int id, int code) override;
+  void OnActionFinished(WPARAM tuned) override;
 
  private:
   void Tune();
+
+  std::thread worker_;
 };
 
 // The Status page: seven read-only fields; the health values greyed, with their age, once the

@@ -7,6 +7,7 @@
 #define IDD_TUNE 132
 #define IDD_CONFIGURATION 133
 #define IDB_BEACON_MAST 137
+#define IDI_SKYLARK 100
 
 // Configuration page.
 #define IDC_INPUT_OPEN 1044
@@ -30,6 +31,8 @@
 #define IDC_TUNE_AUTOMATIC 1039
 #define IDC_TUNE_BY_FREQUENCY 1040
 #define IDC_TUNE_BY_SITE 1041
+// Beside Tune while a tune runs.
+#define IDC_TUNING 1062
 
 // Status page.
 #define IDC_LOCKED_FIELD 1017
@@ -41,3 +44,7 @@
 #define IDC_SIGNAL_FIELD 1031
 // How long the receiver has been silent, under the health values it last reported.
 #define IDC_HEALTH_AGE 1032
+#define IDC_SIGNAL_CHART 1060
+
+// The picture at the foot of every page.
+#define IDC_PICTURE 1061

@@ -4,8 +4,22 @@
 
 #include "resources/strings.h"
 #include "ui/win32/dialog_controls.h"
+#include "ui/win32/resource_ids.h"
 
 namespace skylark::win32ui {
+
+namespace {
+
+// Owned by the hidden window, the sheet would have no taskbar button of its own without
+// WS_EX_APPWINDOW; it is set before the sheet is first shown.
+int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM) {
+  if (message == PSCB_INITIALIZED) {
+    ::SetWindowLongPtrW(sheet, GWL_EXSTYLE, ::GetWindowLongPtrW(sheet, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+  }
+  return 0;
+}
+
+}  // namespace
 
 SheetView::SheetView(rules::SheetRules& sheet) : sheet_(sheet), configuration_(sheet), tune_(sheet), status_(sheet) {}
 
@@ -15,9 +29,11 @@ void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
   const std::wstring caption = Wide(resources::LoadText(resources::kCaption));
   PROPSHEETHEADERW header{};
   header.dwSize = sizeof(header);
-  header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USEHICON | PSH_USECALLBACK;
   header.hwndParent = hiddenWindow;
   header.hInstance = instance;
+  header.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_SKYLARK));
+  header.pfnCallback = SheetCallback;
   header.pszCaption = caption.c_str();
   header.nPages = static_cast<UINT>(pages.size());
   header.nStartPage = 0;

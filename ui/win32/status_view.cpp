@@ -4,6 +4,7 @@
 #include "ui/win32/dialog_controls.h"
 #include "ui/win32/page_views.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/signal_chart.h"
 
 namespace skylark::win32ui {
 namespace {
@@ -30,6 +31,7 @@ void StatusView::Show() {
   }
   const rules::StatusFields& fields = page.Fields();
   SetControlText(Dialog(), IDC_HEALTH_AGE, fields.age);
+  ShowHistory(::GetDlgItem(Dialog(), IDC_SIGNAL_CHART), &Sheet().Status().History());
 }
 
 void StatusView::OnShown(bool shown) {
@@ -42,6 +44,8 @@ void StatusView::OnShown(bool shown) {
 
 void StatusView::OnTimer() {
   if (Sheet().Status().OnClock()) Show();
+  // The chart's ten minutes move on with the clock, readings or not.
+  ShowHistory(::GetDlgItem(Dialog(), IDC_SIGNAL_CHART), &Sheet().Status().History());
 }
 
 }  // namespace skylark::win32ui

@@ -39,6 +39,8 @@ void TuneView::Show() {
   const rules::ButtonState tune = page.TuneButton();
   SetButtonText(Dialog(), IDC_TUNE, tune.caption, u'T');
   EnableControl(Dialog(), IDC_TUNE, tune.enabled);
+  SetControlText(Dialog(), IDC_TUNING, resources::LoadText(resources::kTuning));
+  ::ShowWindow(::GetDlgItem(Dialog(), IDC_TUNING), page.Tuning() ? SW_SHOWNA : SW_HIDE);
 }
 
 bool TuneView::OnCommand(int id, int code) {
@@ -66,23 +68,36 @@ bool TuneView::OnCommand(int id, int code) {
   return false;
 }
 
-// The tune blocks the main thread for its seconds under the wait cursor; its site-changed
-// notification is delivered behind the message box that ends it.
+TuneView::~TuneView() {
+  if (worker_.joinable()) worker_.join();
+}
+
+// The tune takes seconds: it runs on a worker thread while the sheet stays locked and keeps
+// repainting; its site-changed notification is delivered before the result, which comes back
+// through the page's message queue.
 void TuneView::Tune() {
   rules::TuneRules& page = Sheet().Tune();
   const bool begun = page.BeginTune();
   Show();
   if (!begun) return;
   ShowSheetLocks();
-  bool tuned = false;
-  {
-    WaitCursor wait;
-    tuned = page.RunTune();
-  }
-  const rules::Outcome outcome = page.FinishTune(tuned);
+  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  if (worker_.joinable()) worker_.join();
+  const HWND dialog = Dialog();
+  worker_ = std::thread([&page, dialog] {
+    const bool tuned = page.RunTune();
+    ::PostMessageW(dialog, kActionFinished, tuned ? 1 : 0, 0);
+  });
+}
+
+void TuneView::OnActionFinished(WPARAM tuned) {
+  if (worker_.joinable()) worker_.join();
+  const rules::Outcome outcome = Sheet().Tune().FinishTune(tuned != 0);
   Show();
   ShowSheetLocks();
-  ShowOutcome(outcome);
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  ShowOutcome(::GetParent(Dialog()), outcome);
+  ReturnFocus(Dialog(), IDC_TUNE);
 }
 
 }  // namespace skylark::win32ui

@@ -1,0 +1,233 @@
+#include "ui/win32/signal_chart.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <string>
+
+namespace skylark::win32ui {
+namespace {
+
+using Clock = std::chrono::system_clock;
+
+constexpr COLORREF kSnrColour = RGB(0x15, 0x65, 0xc0);
+constexpr COLORREF kStrengthColour = RGB(0xef, 0x6c, 0x00);
+constexpr COLORREF kThresholdColour = RGB(0x70, 0x70, 0x70);
+constexpr COLORREF kGainedColour = RGB(0x2e, 0x7d, 0x32);
+constexpr COLORREF kLostColour = RGB(0xc6, 0x28, 0x28);
+constexpr int kLockSnr = rules::SignalHistory::kLockThreshold;
+// Readings come every second while the receiver reports; a longer silence breaks the lines.
+constexpr auto kGap = std::chrono::seconds(5);
+
+// The GDI objects of one paint, released when it ends.
+class GdiObject {
+ public:
+  explicit GdiObject(HGDIOBJ object) : object_(object) {}
+  ~GdiObject() { ::DeleteObject(object_); }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  HGDIOBJ get() const { return object_; }
+
+ private:
+  HGDIOBJ object_;
+};
+
+std::wstring ClockText(Clock::time_point at) {
+  const std::time_t t = Clock::to_time_t(at);
+  std::tm local{};
+  ::localtime_s(&local, &t);
+  wchar_t text[8];
+  std::wcsftime(text, 8, L"%H:%M", &local);
+  return text;
+}
+
+class Painter {
+ public:
+  Painter(HWND window, HDC dc, const RECT& client, const rules::SignalHistory* history)
+      : dc_(dc), history_(history), scale_(::GetDpiForWindow(window) / 96.0) {
+    end_ = Clock::now();
+    start_ = end_ - rules::SignalHistory::kSpan;
+    const int text = TextHeight();
+    plot_ = {client.left + Px(22), client.top + Px(4), client.right - Px(24), client.bottom - 2 * text - Px(4)};
+    int highest = 0;
+    if (history_ != nullptr) {
+      for (const rules::SignalPoint& p : history_->Points()) highest = std::max(highest, p.snr);
+    }
+    // The SNR axis grows with the strongest reading, in steps of ten.
+    snrTop_ = std::max(30, (highest / 10 + 1) * 10);
+  }
+
+  void Paint() {
+    ::FillRect(dc_, &plot_, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::FrameRect(dc_, &plot_, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
+    Axes();
+    {
+      // Dashed lines are drawn one pixel wide only; the threshold needs no more.
+      GdiObject pen(::CreatePen(PS_DASH, 1, kThresholdColour));
+      ::SelectObject(dc_, pen.get());
+      ::MoveToEx(dc_, plot_.left, YOf(kLockSnr, snrTop_), nullptr);
+      ::LineTo(dc_, plot_.right, YOf(kLockSnr, snrTop_));
+      ::SelectObject(dc_, ::GetStockObject(BLACK_PEN));
+    }
+    if (history_ == nullptr) return;
+    Line(kStrengthColour, Px(1), 100, [](const rules::SignalPoint& p) { return p.strength; });
+    Line(kSnrColour, Px(2), snrTop_, [](const rules::SignalPoint& p) { return p.snr; });
+    Markers();
+  }
+
+ private:
+  int Px(double units) const { return static_cast<int>(std::lround(units * scale_)); }
+
+  int TextHeight() const {
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc_, &metrics);
+    return metrics.tmHeight;
+  }
+
+  int XOf(Clock::time_point at) const {
+    const double share = std::chrono::duration<double>(at - start_) / (end_ - start_);
+    return plot_.left + static_cast<int>(std::lround(share * (plot_.right - 1 - plot_.left)));
+  }
+
+  int YOf(int value, int top) const {
+    value = std::clamp(value, 0, top);
+    return plot_.bottom - 1 - static_cast<int>(std::lround(double(value) / top * (plot_.bottom - 1 - plot_.top)));
+  }
+
+  void Text(int x, int y, const std::wstring& text, COLORREF colour, UINT align) {
+    ::SetTextColor(dc_, colour);
+    ::SetTextAlign(dc_, align);
+    ::TextOutW(dc_, x, y, text.c_str(), static_cast<int>(text.size()));
+  }
+
+  void Axes() {
+    ::SetBkMode(dc_, TRANSPARENT);
+    const int gap = Px(3);
+    Text(plot_.left - gap, plot_.top, std::to_wstring(snrTop_), kSnrColour, TA_RIGHT | TA_TOP);
+    Text(plot_.left - gap, plot_.bottom - TextHeight(), L"0", kSnrColour, TA_RIGHT | TA_TOP);
+    Text(plot_.right + gap, plot_.top, L"100", kStrengthColour, TA_LEFT | TA_TOP);
+    Text(plot_.right + gap, plot_.bottom - TextHeight(), L"0", kStrengthColour, TA_LEFT | TA_TOP);
+    Text(plot_.left, plot_.bottom, ClockText(start_), ::GetSysColor(COLOR_WINDOWTEXT), TA_LEFT | TA_TOP);
+    Text(plot_.right, plot_.bottom, ClockText(end_), ::GetSysColor(COLOR_WINDOWTEXT), TA_RIGHT | TA_TOP);
+    // The legend, on one row under the time axis.
+    int x = plot_.left;
+    const int y = plot_.bottom + TextHeight();
+    for (const auto& [name, colour] :
+         {std::pair{L"SNR", kSnrColour}, std::pair{L"Strength", kStrengthColour},
+          std::pair{L"Lock gained", kGainedColour}, std::pair{L"Lock lost", kLostColour}}) {
+      Text(x, y, name, colour, TA_LEFT | TA_TOP);
+      SIZE size{};
+      ::GetTextExtentPoint32W(dc_, name, static_cast<int>(std::wcslen(name)), &size);
+      x += size.cx + Px(8);
+    }
+  }
+
+  // One polyline per run of readings without a gap; a lone reading is a dot.
+  template <typename Value>
+  void Line(COLORREF colour, int width, int top, Value value) {
+    GdiObject pen(::CreatePen(PS_SOLID, width, colour));
+    ::SelectObject(dc_, pen.get());
+    const auto& points = history_->Points();
+    Clock::time_point previous{};
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const rules::SignalPoint& p = points[i];
+      if (p.at < start_) continue;
+      const int x = XOf(p.at);
+      const int y = YOf(value(p), top);
+      if (previous == Clock::time_point{} || p.at - previous > kGap) {
+        ::MoveToEx(dc_, x, y, nullptr);
+        ::LineTo(dc_, x + 1, y);  // seen even when no neighbour follows
+        ::MoveToEx(dc_, x, y, nullptr);
+      } else {
+        ::LineTo(dc_, x, y);
+      }
+      previous = p.at;
+    }
+    ::SelectObject(dc_, ::GetStockObject(BLACK_PEN));
+  }
+
+  void Markers() {
+    const int half = Px(3);
+    for (const rules::LockChange& change : history_->LockChanges()) {
+      if (change.at < start_) continue;
+      const auto& points = history_->Points();
+      const auto at = std::find_if(points.begin(), points.end(),
+                                   [&](const rules::SignalPoint& p) { return p.at == change.at; });
+      const int x = XOf(change.at);
+      const int y = YOf(at != points.end() ? at->snr : kLockSnr, snrTop_);
+      const RECT mark{x - half, y - half, x + half + 1, y + half + 1};
+      GdiObject brush(::CreateSolidBrush(change.locked ? kGainedColour : kLostColour));
+      ::FillRect(dc_, &mark, static_cast<HBRUSH>(brush.get()));
+    }
+  }
+
+  HDC dc_;
+  const rules::SignalHistory* history_;
+  double scale_;
+  Clock::time_point start_;
+  Clock::time_point end_;
+  RECT plot_{};
+  int snrTop_ = 30;
+};
+
+// Painted whole into a bitmap first, so that the once-a-second repaint never flickers.
+void PaintChart(HWND window) {
+  PAINTSTRUCT paint;
+  const HDC screen = ::BeginPaint(window, &paint);
+  RECT client;
+  ::GetClientRect(window, &client);
+  const HDC dc = ::CreateCompatibleDC(screen);
+  {
+    GdiObject bitmap(::CreateCompatibleBitmap(screen, client.right, client.bottom));
+    const HGDIOBJ oldBitmap = ::SelectObject(dc, bitmap.get());
+    const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)));
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    const auto* history = reinterpret_cast<const rules::SignalHistory*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    Painter(window, dc, client, history).Paint();
+    ::BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    ::SelectObject(dc, oldFont);
+    ::SelectObject(dc, oldBitmap);
+  }
+  ::DeleteDC(dc);
+  ::EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      PaintChart(window);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers it all
+    case WM_SETFONT:
+      ::SetPropW(window, L"font", reinterpret_cast<HANDLE>(wParam));
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(::GetPropW(window, L"font"));
+    case WM_NCDESTROY:
+      ::RemovePropW(window, L"font");
+      break;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool RegisterSignalChartClass(HINSTANCE instance) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = ChartProc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kSignalChartClass;
+  return ::RegisterClassW(&windowClass) != 0;
+}
+
+void ShowHistory(HWND chart, const rules::SignalHistory* history) {
+  ::SetWindowLongPtrW(chart, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(history));
+  ::InvalidateRect(chart, nullptr, FALSE);
+}
+
+}  // namespace skylark::win32ui
