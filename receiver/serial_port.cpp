@@ -125,6 +125,14 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
 }
 
 void SerialPort::Drain() {
+  TakeAvailable([](const std::uint8_t*, std::size_t) {});
+}
+
+void SerialPort::InterruptReads(bool on) {
+  if (const auto line = CurrentLine()) line->InterruptReads(on);
+}
+
+void SerialPort::TakeAvailable(const std::function<void(const std::uint8_t*, std::size_t)>& take) {
   const auto line = CurrentLine();
   if (!line) return;
   // Only what has already arrived is discarded: waiting out the read time-out for more would
@@ -146,6 +154,7 @@ void SerialPort::Drain() {
   for (int i = 0; i < kDrainReads; ++i) {
     std::size_t got = 0;
     if (!Read(scratch, sizeof scratch, got) || got == 0) break;
+    take(scratch, got);
   }
   if (timeouts) line->SetTimeouts(*timeouts);
 }

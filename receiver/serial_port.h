@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -59,6 +60,12 @@ class SerialPort {
   bool ReadByte(std::uint8_t& byte);
   // Discards the input already received: at most six reads of 512 bytes, none of them waiting.
   void Drain();
+  // Passes the input already received to `take`: at most six reads of 512 bytes, none of them
+  // waiting.
+  void TakeAvailable(const std::function<void(const std::uint8_t*, std::size_t)>& take);
+  // While on, a read in progress ends at once and so does every read that starts (see
+  // platform::SerialLine::InterruptReads); the line stays open.
+  void InterruptReads(bool on);
   // Writes every byte or fails; any failure closes the port.
   bool Write(const std::uint8_t* bytes, std::size_t count);
   // Writes the text as single bytes. A text with a character that has no single-byte form, or

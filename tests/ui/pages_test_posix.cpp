@@ -120,7 +120,7 @@ class PagesTest : public QObject {
     f.Click("outputOpen");
     QCOMPARE(f.messages, QStringList{"Beacon connected for writing."});
     for (int i = 0; i < 5; ++i) {
-      QVERIFY(f.receiver.Send("$CRMSS,60,20,296.0,100,1*4C\r\n"));
+      QVERIFY(f.receiver.Send("$CRMSS,60,20,296.0,100,1*57\r\n"));
       QTest::qWait(60);
     }
     QVERIFY(f.Port().IsOpen());
