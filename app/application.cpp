@@ -135,6 +135,15 @@ void Application::UpdateState(const std::function<void(SharedState&)>& update) {
 
 bool Application::IsLinkOpen() { return monitor_.IsLinkOpen(); }
 
+LinkView Application::InputLink() {
+  LinkView link(IsLinkOpen());
+  if (const ReceiverPort* port = receiverLink_.InputPort(); port != nullptr && link.open) {
+    link.readable = (static_cast<std::uint32_t>(port->GetAccess()) & static_cast<std::uint32_t>(AccessMode::Read)) != 0;
+    link.openedAt = port->OpenedAt();
+  }
+  return link;
+}
+
 void Application::SetActivePage(std::int32_t page) {
   if (activePage_.exchange(page) != kStatusPage && page == kStatusPage && statusThreadStarted_) {
     statusThread_->Wake();

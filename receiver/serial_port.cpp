@@ -71,6 +71,7 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
   settings_ = PortSettings{std::u16string(name), baudRate, parity, dataBits,
                            stopBits,             flowControl, access};
   openFailure_.clear();
+  openedAt_ = std::chrono::steady_clock::now();
   return true;
 }
 
@@ -99,6 +100,12 @@ bool SerialPort::Close() {
 }
 
 bool SerialPort::IsOpen() const { return CurrentLine() != nullptr; }
+
+std::optional<std::chrono::steady_clock::time_point> SerialPort::OpenedAt() const {
+  std::lock_guard lock(mutex_);
+  if (!line_) return std::nullopt;
+  return openedAt_;
+}
 
 std::shared_ptr<platform::SerialLine> SerialPort::CurrentLine() const {
   std::lock_guard lock(mutex_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -53,6 +54,8 @@ class SerialPort {
   // True when no line is held afterwards.
   bool Close();
   bool IsOpen() const;
+  // When the line held now was opened; none while closed.
+  std::optional<std::chrono::steady_clock::time_point> OpenedAt() const;
 
   // One read of up to `count` bytes; `got` is set to 0 first. A read that fails because the
   // device vanished closes the port; one the line refuses (no read access) leaves it open.
@@ -88,6 +91,7 @@ class SerialPort {
   platform::LineState lineState_;
   std::optional<LineTimeouts> timeouts_;  // as given to the last successful open
   std::u16string openFailure_;
+  std::chrono::steady_clock::time_point openedAt_{};
 };
 
 }  // namespace skylark

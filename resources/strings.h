@@ -36,6 +36,7 @@ enum StringId : int {
   kOutputPort = 79,             // "Output Port"
   kConfigureTitle = 80,         // "Configure"
   kNoReadingFor = 81,           // "No reading for %s s"
+  kNoReadingSinceOpen = 82,     // "No reading since the port was opened %s s ago"
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.
