@@ -33,11 +33,13 @@ Application::Application(ApplicationOptions options)
 }
 
 Application::~Application() {
-  // Both threads call into this object: stop them before any member goes.
+  // Both threads call into this object, and the reader wakes the status thread: the reader goes
+  // first, then the status thread, then the port. Stopping interrupts the reader's read and
+  // pauses and ends any reply wait, so both joins are prompt.
   statusThread_->SignalTerminate();
   monitor_.StopReader();
-  statusThread_.reset();
-  // Closing ends a read in progress, so the monitor's own destructor joins its reader promptly.
+  monitor_.JoinReader();
+  statusThread_->Join();
   ReceiverPort* port = receiverLink_.InputPort();
   if (port != nullptr && port->IsOpen()) port->Close();
 }

@@ -34,14 +34,9 @@ void SheetRules::OnStatusChanged() { status_.OnStatusChanged(); }
 bool SheetRules::Accept() {
   if (Busy()) return false;
   app_.SaveSettings();
-  app_.Shutdown();
   return true;
 }
 
-bool SheetRules::Reject() {
-  if (Busy()) return false;
-  app_.Shutdown();
-  return true;
-}
+bool SheetRules::Reject() { return !Busy(); }
 
 }  // namespace skylark::rules

@@ -31,9 +31,11 @@ class SheetRules {
 
   // While a tune runs the sheet cannot be left: OK, Cancel and the close box do nothing.
   bool Busy() const { return tune_.Tuning(); }
-  // OK: saves the settings, then shuts down; false (nothing done) while busy.
+  // OK: saves the settings; false (nothing done) while busy. The view then closes the window and
+  // the program shuts the application down once it is gone: the shutdown talks to the receiver
+  // for seconds, and the user should not watch a frozen window meanwhile.
   bool Accept();
-  // Cancel, Esc or the close box: shuts down without saving; false (nothing done) while busy.
+  // Cancel, Esc or the close box: leaves without saving; false (nothing done) while busy.
   bool Reject();
 
  private:
