@@ -29,6 +29,8 @@ Application::Application(ApplicationOptions options)
   if (receiverLink_.InputPort() != nullptr) {
     if (options_.sleeper) receiverLink_.InputPort()->SetSleeper(options_.sleeper);
     receiverLink_.InputPort()->SetReplyWait(options_.replyWait);
+    // Every page shows the port closed at once; the sheet says which port and why.
+    receiverLink_.InputPort()->SetLossListener([this] { PostSiteChanged(); });
   }
 }
 
@@ -136,6 +138,11 @@ void Application::UpdateState(const std::function<void(SharedState&)>& update) {
 }
 
 bool Application::IsLinkOpen() { return monitor_.IsLinkOpen(); }
+
+std::optional<PortLoss> Application::TakePortLoss() {
+  ReceiverPort* port = receiverLink_.InputPort();
+  return port != nullptr ? port->TakeLoss() : std::nullopt;
+}
 
 LinkView Application::InputLink() {
   LinkView link(IsLinkOpen());

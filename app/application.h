@@ -84,6 +84,8 @@ class Application {
   bool SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz = 0.0);
   void NotifySiteChanged();
   bool IsLinkOpen();
+  // The port's loss since it was last opened, once.
+  std::optional<PortLoss> TakePortLoss();
   // The input port as the status texts judge it.
   LinkView InputLink();
 

@@ -13,16 +13,6 @@ constexpr int kZeroProgressRetries = 10;
 constexpr std::size_t kDrainChunk = 512;
 constexpr int kDrainReads = 6;
 
-// Forgets `line` if it is still the port's line (a newer open is left alone) and closes it.
-void DropLine(std::mutex& mutex, std::shared_ptr<platform::SerialLine>& held,
-              const std::shared_ptr<platform::SerialLine>& line) {
-  {
-    std::lock_guard lock(mutex);
-    if (held == line) held.reset();
-  }
-  line->Close();
-}
-
 }  // namespace
 
 SerialPort::SerialPort(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
@@ -72,6 +62,7 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
                            stopBits,             flowControl, access};
   openFailure_.clear();
   openedAt_ = std::chrono::steady_clock::now();
+  loss_.reset();
   return true;
 }
 
@@ -99,6 +90,26 @@ bool SerialPort::Close() {
   return false;
 }
 
+void SerialPort::Lose(const std::shared_ptr<platform::SerialLine>& line, std::u16string reason) {
+  bool lost = false;
+  {
+    // A newer open is left alone, and so is a line another thread has closed meanwhile.
+    std::lock_guard lock(mutex_);
+    if (line_ == line) {
+      line_.reset();
+      loss_ = PortLoss{settings_.name, std::move(reason)};
+      lost = true;
+    }
+  }
+  line->Close();
+  if (lost && lossListener_) lossListener_();
+}
+
+std::optional<PortLoss> SerialPort::TakeLoss() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(loss_, std::nullopt);
+}
+
 bool SerialPort::IsOpen() const { return CurrentLine() != nullptr; }
 
 std::optional<std::chrono::steady_clock::time_point> SerialPort::OpenedAt() const {
@@ -122,7 +133,9 @@ bool SerialPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got)
   // A device that has gone (or a line being closed) must read as closed, or the reader thread
   // would retry a dead line forever; a refused read leaves a usable line, such as one opened
   // for writing only, open.
-  if (result == platform::SerialLine::ReadResult::Gone) DropLine(mutex_, line_, line);
+  if (result == platform::SerialLine::ReadResult::Gone) {
+    Lose(line, u"The device was unplugged or the line hung up.");
+  }
   return false;
 }
 
@@ -174,14 +187,14 @@ bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
   while (done < count) {
     std::size_t written = 0;
     if (!line->Write(bytes + done, count - done, written)) {
-      DropLine(mutex_, line_, line);
+      Lose(line, u"The device refused to take data: it was unplugged or the line hung up.");
       return false;
     }
     if (written > 0) {
       done += written;
       idle = 0;
     } else if (idle == kZeroProgressRetries) {
-      DropLine(mutex_, line_, line);
+      Lose(line, u"The device stopped taking data.");
       return false;
     } else {
       ++idle;

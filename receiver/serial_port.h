@@ -28,6 +28,12 @@ struct PortSettings {
   AccessMode access = AccessMode::ReadWrite;
 };
 
+// A line the port dropped because its device went away: the port's name and why, in words.
+struct PortLoss {
+  std::u16string name;
+  std::u16string reason;
+};
+
 // A serial line opened by its port name ("COM1:" to "COM9:"), read and written with blocking
 // calls bounded by time-outs. One thread may read while another writes, opens or closes.
 class SerialPort {
@@ -76,6 +82,12 @@ class SerialPort {
   bool WriteText(std::u16string_view text);
   bool WriteLineEnd();
 
+  // The last loss not yet taken; a new open forgets it.
+  std::optional<PortLoss> TakeLoss();
+  // Called on the thread that found the line gone, after the port has closed it; set before the
+  // port is shared with other threads.
+  void SetLossListener(std::function<void()> listener) { lossListener_ = std::move(listener); }
+
   std::u16string Name() const;
   AccessMode GetAccess() const;
   PortSettings Settings() const;
@@ -84,6 +96,8 @@ class SerialPort {
 
  private:
   std::shared_ptr<platform::SerialLine> CurrentLine() const;
+  // Forgets `line` if it is still the port's line, closes it, and records the loss.
+  void Lose(const std::shared_ptr<platform::SerialLine>& line, std::u16string reason);
 
   mutable std::mutex mutex_;  // guards line_ and settings_, never held across I/O
   std::shared_ptr<platform::SerialLine> line_;
@@ -92,6 +106,8 @@ class SerialPort {
   std::optional<LineTimeouts> timeouts_;  // as given to the last successful open
   std::u16string openFailure_;
   std::chrono::steady_clock::time_point openedAt_{};
+  std::optional<PortLoss> loss_;
+  std::function<void()> lossListener_;
 };
 
 }  // namespace skylark

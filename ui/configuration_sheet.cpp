@@ -11,7 +11,7 @@
 namespace skylark::ui {
 
 ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMessage, QWidget* parent)
-    : QDialog(parent), rules_(app) {
+    : QDialog(parent), rules_(app), showMessage_(showMessage) {
   setWindowTitle(Text(resources::kCaption));
   setObjectName(QStringLiteral("configurationSheet"));
   configuration_ = new ConfigurationPage(rules_.Configuration(), showMessage, this);
@@ -46,9 +46,13 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
 }
 
 void ConfigurationSheet::onSiteChanged() {
-  rules_.OnSiteChanged();
+  const rules::Outcome lost = rules_.OnSiteChanged();
   status_->refresh();
   tune_->refresh();
+  if (lost) {
+    configuration_->refresh();
+    ShowOutcome(showMessage_, lost);
+  }
 }
 
 void ConfigurationSheet::onStatusChanged() {

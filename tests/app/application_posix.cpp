@@ -163,6 +163,29 @@ TEST_F(ApplicationTest, ATuneDuringAnIdentificationIsAcknowledgedAndNoReadingIsL
   EXPECT_EQ(app_->Monitor().ChecksumFailures(), 2u);
 }
 
+// A line that hangs up closes the port, whatever its access, tells the pages, and says which port
+// it was, once.
+TEST_F(ApplicationTest, AHungUpLineClosesThePortAndTellsThePages) {
+  for (const AccessMode access : {AccessMode::ReadWrite, AccessMode::Read, AccessMode::Write}) {
+    SCOPED_TRACE(static_cast<std::uint32_t>(access));
+    testing::PtyPair pty;
+    ASSERT_TRUE(testing::LinkPort(3, pty.SlavePath()));
+    ASSERT_TRUE(app_->Link().InputPort()->Open(u"COM3:", 4800, 0, 8, 0, 0, access, &platform::kReceiverTimeouts));
+    const int posts = sitePosts_;
+    pty.CloseMaster();
+    // Nothing reads a write-only port: its next command finds the line gone.
+    if (access == AccessMode::Write) {
+      EXPECT_FALSE(app_->Monitor().SendStatusRequest());
+    }
+    EXPECT_TRUE(testing::WaitFor([this] { return !app_->IsLinkOpen(); }));
+    EXPECT_EQ(sitePosts_, posts + 1);
+    const std::optional<PortLoss> loss = app_->TakePortLoss();
+    ASSERT_TRUE(loss);
+    EXPECT_EQ(loss->name, u"COM3:");
+    EXPECT_FALSE(app_->TakePortLoss());
+  }
+}
+
 // The running program owns the named events: a second program that the guard refuses, and a
 // command-line run, come and go without stopping its polling; another process can still signal it.
 TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {

@@ -1,5 +1,7 @@
 #include "ui/rules/sheet_rules.h"
 
+#include "resources/strings.h"
+
 namespace skylark::rules {
 namespace {
 
@@ -24,9 +26,14 @@ void SheetRules::Activate(int index) {
   }
 }
 
-void SheetRules::OnSiteChanged() {
+Outcome SheetRules::OnSiteChanged() {
   status_.OnSiteChanged();
   tune_.OnSiteChanged();
+  const std::optional<PortLoss> loss = app_.TakePortLoss();
+  if (!loss) return std::nullopt;
+  Outcome outcome = FormattedMessageOf(resources::kPortLost, loss->name);
+  if (outcome) outcome->detail = loss->reason;
+  return outcome;
 }
 
 void SheetRules::OnStatusChanged() { status_.OnStatusChanged(); }

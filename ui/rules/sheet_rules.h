@@ -25,8 +25,9 @@ class SheetRules {
   void Activate(int index);
 
   // The worker threads' notifications, delivered on the main thread: the Status page first,
-  // then the Tune page.
-  void OnSiteChanged();
+  // then the Tune page. A port lost since the last one is named in the message returned, once;
+  // every page then shows it closed.
+  Outcome OnSiteChanged();
   void OnStatusChanged();
 
   // While a tune runs the sheet cannot be left: OK, Cancel and the close box do nothing.

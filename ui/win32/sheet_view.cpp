@@ -28,9 +28,13 @@ void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
 }
 
 void SheetView::onSiteChanged() {
-  sheet_.OnSiteChanged();
+  const rules::Outcome lost = sheet_.OnSiteChanged();
   status_.Refresh();
   tune_.Refresh();
+  if (lost) {
+    configuration_.Refresh();
+    ShowOutcome(lost);
+  }
 }
 
 void SheetView::onStatusChanged() {
