@@ -144,6 +144,11 @@ std::optional<PortLoss> Application::TakePortLoss() {
   return port != nullptr ? port->TakeLoss() : std::nullopt;
 }
 
+bool Application::PortLossPending() {
+  const ReceiverPort* port = receiverLink_.InputPort();
+  return port != nullptr && port->LossPending();
+}
+
 LinkView Application::InputLink() {
   LinkView link(IsLinkOpen());
   if (const ReceiverPort* port = receiverLink_.InputPort(); port != nullptr && link.open) {

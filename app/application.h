@@ -86,6 +86,7 @@ class Application {
   bool IsLinkOpen();
   // The port's loss since it was last opened, once.
   std::optional<PortLoss> TakePortLoss();
+  bool PortLossPending();
   // The input port as the status texts judge it.
   LinkView InputLink();
 

@@ -105,6 +105,11 @@ void SerialPort::Lose(const std::shared_ptr<platform::SerialLine>& line, std::u1
   if (lost && lossListener_) lossListener_();
 }
 
+bool SerialPort::LossPending() const {
+  std::lock_guard lock(mutex_);
+  return loss_.has_value();
+}
+
 std::optional<PortLoss> SerialPort::TakeLoss() {
   std::lock_guard lock(mutex_);
   return std::exchange(loss_, std::nullopt);

@@ -84,6 +84,7 @@ class SerialPort {
 
   // The last loss not yet taken; a new open forgets it.
   std::optional<PortLoss> TakeLoss();
+  bool LossPending() const;
   // Called on the thread that found the line gone, after the port has closed it; set before the
   // port is shared with other threads.
   void SetLossListener(std::function<void()> listener) { lossListener_ = std::move(listener); }

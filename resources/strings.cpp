@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 30> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 31> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -36,6 +36,7 @@ constexpr std::array<std::pair<int, std::u16string_view>, 30> kTable{{
     {kOutputPort, u"Output Port"},
     {kConfigureTitle, u"Configure"},
     {kNoReadingFor, u"No reading for %s s"},
+    {kTuning, u"Tuning..."},
     {kNoReadingSinceOpen, u"No reading since the port was opened %s s ago"},
     {kPortLost, u"Port %s was lost and has been closed."},
 }};

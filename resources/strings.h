@@ -36,8 +36,9 @@ enum StringId : int {
   kOutputPort = 79,             // "Output Port"
   kConfigureTitle = 80,         // "Configure"
   kNoReadingFor = 81,           // "No reading for %s s"
-  kNoReadingSinceOpen = 82,     // "No reading since the port was opened %s s ago"
-  kPortLost = 83,               // "Port %s was lost and has been closed."
+  kTuning = 82,                 // "Tuning..."
+  kNoReadingSinceOpen = 83,     // "No reading since the port was opened %s s ago"
+  kPortLost = 84,               // "Port %s was lost and has been closed."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/posix/settings_file.h"
 #include "tests/ui_rules/page_fixture_posix.h"
@@ -24,6 +25,46 @@ TEST(SheetRules, OnlyOkSaves) {
     EXPECT_TRUE(ok ? sheet.Accept() : sheet.Reject());
     EXPECT_EQ(std::filesystem::exists(file), ok);
   }
+}
+
+class SheetRulesTest : public PageFixture {};
+
+// A running tune locks every control around the pages, and only while it runs; each notification
+// names the pages that show what it changed.
+TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain) {
+  const auto locked = [&] {
+    std::vector<bool> shown;
+    for (const rules::SheetControl control : rules::kSheetControls) shown.push_back(sheet_.Locked(control));
+    return shown;
+  };
+  sheet_.Activate(rules::kTuneTab);
+  sheet_.Tune().CheckMode(kTuneAutomatic);
+  ASSERT_TRUE(OpenLink());
+  EXPECT_EQ(locked(), std::vector<bool>(4, false));
+  ASSERT_TRUE(sheet_.Tune().BeginTune());
+  EXPECT_EQ(locked(), std::vector<bool>(4, true));
+  EXPECT_FALSE(sheet_.Accept());
+  sheet_.Tune().FinishTune(false);
+  EXPECT_EQ(locked(), std::vector<bool>(4, false));
+
+  using Pages = std::vector<rules::SheetPageIndex>;
+  const rules::PageList site = sheet_.OnSiteChanged(), status = sheet_.OnStatusChanged();
+  EXPECT_EQ(Pages(site.begin(), site.end()), (Pages{rules::kStatusTab, rules::kTuneTab}));
+  EXPECT_EQ(Pages(status.begin(), status.end()), Pages{rules::kStatusTab});
+
+  // A lost port: every page again, the Configuration page offering to open it, one message.
+  sheet_.Activate(rules::kConfigurationTab);
+  app_.Monitor().StartReader();
+  receiver_.CloseMaster();
+  for (int i = 0; i < 100 && Port().IsOpen(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_FALSE(Port().IsOpen());
+  const rules::PageList lost = sheet_.OnSiteChanged();
+  EXPECT_EQ(Pages(lost.begin(), lost.end()), (Pages{rules::kStatusTab, rules::kTuneTab, rules::kConfigurationTab}));
+  EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Open Port");
+  const rules::Outcome message = sheet_.TakePortLoss();
+  EXPECT_EQ(TextOf(message), u"Port COM4: was lost and has been closed.");
+  EXPECT_FALSE(sheet_.TakePortLoss());
+  app_.StopThreads();
 }
 
 }  // namespace

@@ -26,9 +26,17 @@ void SheetRules::Activate(int index) {
   }
 }
 
-Outcome SheetRules::OnSiteChanged() {
+PageList SheetRules::OnSiteChanged() {
+  static constexpr SheetPageIndex kPages[] = {kStatusTab, kTuneTab};
+  // A lost port changes what every page shows.
+  static constexpr SheetPageIndex kAllPages[] = {kStatusTab, kTuneTab, kConfigurationTab};
   status_.OnSiteChanged();
   tune_.OnSiteChanged();
+  if (app_.PortLossPending()) return kAllPages;
+  return kPages;
+}
+
+Outcome SheetRules::TakePortLoss() {
   const std::optional<PortLoss> loss = app_.TakePortLoss();
   if (!loss) return std::nullopt;
   Outcome outcome = FormattedMessageOf(resources::kPortLost, loss->name);
@@ -36,7 +44,16 @@ Outcome SheetRules::OnSiteChanged() {
   return outcome;
 }
 
-void SheetRules::OnStatusChanged() { status_.OnStatusChanged(); }
+PageList SheetRules::OnStatusChanged() {
+  static constexpr SheetPageIndex kPages[] = {kStatusTab};
+  status_.OnStatusChanged();
+  return kPages;
+}
+
+bool SheetRules::Locked(SheetControl) const {
+  // Every control around the pages is locked alike; the Tune page locks its own.
+  return Busy();
+}
 
 bool SheetRules::Accept() {
   if (Busy()) return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <span>
+
 #include "app/application.h"
 #include "ui/rules/configuration_rules.h"
 #include "ui/rules/status_rules.h"
@@ -9,6 +11,14 @@ namespace skylark::rules {
 
 // The pages in the order the sheet shows them.
 enum SheetPageIndex : int { kConfigurationTab = 0, kTuneTab = 1, kStatusTab = 2 };
+
+// The sheet's own controls, around the pages, that a running tune may lock.
+enum class SheetControl { OkButton, CancelButton, PageTabs, ConfigurationPage };
+inline constexpr SheetControl kSheetControls[] = {SheetControl::OkButton, SheetControl::CancelButton,
+                                                  SheetControl::PageTabs, SheetControl::ConfigurationPage};
+
+// The pages a view shows again after a notification, in that order.
+using PageList = std::span<const SheetPageIndex>;
 
 // The property sheet: its three pages, which of them is up, the two notifications and OK and
 // Cancel. A view creates one, shows page 0 with Activate(0) and calls Activate again whenever
@@ -24,14 +34,19 @@ class SheetRules {
   // The page at `index` becomes the one shown: initialised the first time, then activated.
   void Activate(int index);
 
-  // The worker threads' notifications, delivered on the main thread: the Status page first,
-  // then the Tune page. A port lost since the last one is named in the message returned, once;
-  // every page then shows it closed.
-  Outcome OnSiteChanged();
-  void OnStatusChanged();
+  // The worker threads' notifications, delivered on the main thread; each answers which pages
+  // the view must show again.
+  PageList OnSiteChanged();
+  PageList OnStatusChanged();
 
   // While a tune runs the sheet cannot be left: OK, Cancel and the close box do nothing.
   bool Busy() const { return tune_.Tuning(); }
+  // Whether `control` is disabled now: while busy, the sheet cannot be left, nor another page
+  // turned to, nor the port changed under the tune.
+  bool Locked(SheetControl control) const;
+  // A port lost since the last call, named with the reason, once: the view shows it after the
+  // pages (OnSiteChanged then answers all three).
+  Outcome TakePortLoss();
   // OK: saves the settings; false (nothing done) while busy. The view then closes the window and
   // the program shuts the application down once it is gone: the shutdown talks to the receiver
   // for seconds, and the user should not watch a frozen window meanwhile.

@@ -27,6 +27,8 @@ struct LockChange {
 class SignalHistory {
  public:
   static constexpr std::chrono::minutes kSpan{10};
+  // The SNR from which a reading counts as locked.
+  static constexpr std::int32_t kLockThreshold = skylark::kLockThreshold;
 
   // Takes the snapshot's reading when it is one not seen before (a reading is known by its
   // arrival time); true when a point was added, and then also a lock change when the lock

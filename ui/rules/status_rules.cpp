@@ -4,6 +4,19 @@
 
 namespace skylark::rules {
 
+const std::u16string& StatusFields::Text(StatusField field) const {
+  switch (field) {
+    case StatusField::Site: return site;
+    case StatusField::Frequency: return frequency;
+    case StatusField::Rate: return rate;
+    case StatusField::Station: return station;
+    case StatusField::Locked: return locked;
+    case StatusField::Signal: return signal;
+    case StatusField::Snr: return snr;
+  }
+  return site;
+}
+
 StatusRules::StatusRules(Application& app, Clock clock) : app_(app), clock_(std::move(clock)) {}
 
 void StatusRules::InitDialog() {
@@ -40,6 +53,11 @@ bool StatusRules::OnClock() {
   const StatusFields before = fields_;
   ShowHealth(Format(app_.State()));
   return !(fields_ == before);
+}
+
+bool StatusRules::Greyed(StatusField field) const {
+  const bool health = field == StatusField::Locked || field == StatusField::Signal || field == StatusField::Snr;
+  return health && fields_.stale;
 }
 
 StatusTexts StatusRules::Format(const SharedState& state) const {

@@ -10,7 +10,13 @@
 
 namespace skylark::rules {
 
-// The seven value fields of the Status page, each "N/A" until first filled.
+// The seven value fields of the Status page, in the order it shows them.
+enum class StatusField { Site, Frequency, Rate, Station, Locked, Signal, Snr };
+inline constexpr StatusField kStatusFields[] = {StatusField::Site,   StatusField::Frequency, StatusField::Rate,
+                                                StatusField::Station, StatusField::Locked,  StatusField::Signal,
+                                                StatusField::Snr};
+
+// The texts of the seven fields, each "N/A" until first filled.
 struct StatusFields {
   std::u16string site = u"N/A";
   std::u16string frequency = u"N/A";
@@ -24,6 +30,7 @@ struct StatusFields {
   bool stale = false;
   std::u16string age;
 
+  const std::u16string& Text(StatusField field) const;
   bool operator==(const StatusFields&) const = default;
 };
 
@@ -33,6 +40,9 @@ struct StatusFields {
 class StatusRules {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  // How often a shown page calls OnClock: a reading's age is told in whole seconds.
+  static constexpr std::chrono::milliseconds kClockPeriod{1000};
+
   // `clock` tells the age of a reading; tests may pass their own.
   explicit StatusRules(Application& app, Clock clock = std::chrono::steady_clock::now);
 
@@ -48,6 +58,8 @@ class StatusRules {
   bool OnClock();
 
   const StatusFields& Fields() const { return fields_; }
+  // Whether a view shows `field` greyed: the health values, once they are no longer current.
+  bool Greyed(StatusField field) const;
   // The readings of the last ten minutes, for the chart; a point per reading.
   const SignalHistory& History() const { return history_; }
 

@@ -24,6 +24,23 @@ void PageView::Refresh() {
   if (dialog_ != nullptr) Show();
 }
 
+void PageView::ShowSheetLocks() {
+  const HWND sheet = ::GetParent(dialog_);
+  if (sheet == nullptr) return;
+  for (const rules::SheetControl control : rules::kSheetControls) {
+    HWND window = nullptr;
+    switch (control) {
+      case rules::SheetControl::OkButton: window = ::GetDlgItem(sheet, IDOK); break;
+      case rules::SheetControl::CancelButton: window = ::GetDlgItem(sheet, IDCANCEL); break;
+      case rules::SheetControl::PageTabs: window = PropSheet_GetTabControl(sheet); break;
+      case rules::SheetControl::ConfigurationPage:
+        window = PropSheet_IndexToHwnd(sheet, rules::kConfigurationTab);
+        break;
+    }
+    if (window != nullptr) ::EnableWindow(window, sheet_.Locked(control) ? FALSE : TRUE);
+  }
+}
+
 INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* view = reinterpret_cast<PageView*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);

@@ -37,6 +37,9 @@ class PageView {
   virtual void OnTimer() {}
 
   HWND Dialog() const { return dialog_; }
+  // Enables or disables the sheet's own controls (OK, Cancel, the tabs, the Configuration page)
+  // as the rules lock them while busy.
+  void ShowSheetLocks();
   rules::SheetRules& Sheet() { return sheet_; }
 
  private:

@@ -28,18 +28,20 @@ void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
 }
 
 void SheetView::onSiteChanged() {
-  const rules::Outcome lost = sheet_.OnSiteChanged();
-  status_.Refresh();
-  tune_.Refresh();
-  if (lost) {
-    configuration_.Refresh();
-    ShowOutcome(lost);
-  }
+  Refresh(sheet_.OnSiteChanged());
+  ShowOutcome(sheet_.TakePortLoss());
 }
 
-void SheetView::onStatusChanged() {
-  sheet_.OnStatusChanged();
-  status_.Refresh();
+void SheetView::onStatusChanged() { Refresh(sheet_.OnStatusChanged()); }
+
+void SheetView::Refresh(rules::PageList pages) {
+  for (const rules::SheetPageIndex index : pages) {
+    switch (index) {
+      case rules::kConfigurationTab: configuration_.Refresh(); break;
+      case rules::kTuneTab: tune_.Refresh(); break;
+      case rules::kStatusTab: status_.Refresh(); break;
+    }
+  }
 }
 
 }  // namespace skylark::win32ui

@@ -21,6 +21,8 @@ class SheetView final : public NotificationTarget {
   void onStatusChanged() override;
 
  private:
+  void Refresh(rules::PageList pages);
+
   rules::SheetRules& sheet_;
   ConfigurationView configuration_;
   TuneView tune_;

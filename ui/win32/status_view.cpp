@@ -1,3 +1,5 @@
+#include <iterator>
+
 #include "resources/strings.h"
 #include "ui/win32/dialog_controls.h"
 #include "ui/win32/page_views.h"
@@ -6,9 +8,12 @@
 namespace skylark::win32ui {
 namespace {
 
-// A reading grows stale in whole seconds.
 constexpr UINT_PTR kClockTimer = 1;
-constexpr UINT kClockPeriodMs = 1000;
+
+// The value fields' controls, in the rules' field order.
+constexpr int kFieldIds[] = {IDC_SITE_FIELD,   IDC_FREQUENCY_FIELD, IDC_RATE_FIELD, IDC_STATION_FIELD,
+                             IDC_LOCKED_FIELD, IDC_SIGNAL_FIELD,    IDC_SNR_FIELD};
+static_assert(std::size(kFieldIds) == std::size(rules::kStatusFields));
 
 }  // namespace
 
@@ -16,22 +21,20 @@ StatusView::StatusView(rules::SheetRules& sheet)
     : PageView(sheet, rules::kStatusTab, IDD_STATUS, resources::kStatusTitle) {}
 
 void StatusView::Show() {
-  const rules::StatusFields& fields = Sheet().Status().Fields();
-  SetControlText(Dialog(), IDC_SITE_FIELD, fields.site);
-  SetControlText(Dialog(), IDC_FREQUENCY_FIELD, fields.frequency);
-  SetControlText(Dialog(), IDC_RATE_FIELD, fields.rate);
-  SetControlText(Dialog(), IDC_STATION_FIELD, fields.station);
-  SetControlText(Dialog(), IDC_LOCKED_FIELD, fields.locked);
-  SetControlText(Dialog(), IDC_SIGNAL_FIELD, fields.signal);
-  SetControlText(Dialog(), IDC_SNR_FIELD, fields.snr);
-  // Stale values stay readable, greyed, with their age beneath them.
-  for (const int id : {IDC_LOCKED_FIELD, IDC_SIGNAL_FIELD, IDC_SNR_FIELD}) EnableControl(Dialog(), id, !fields.stale);
+  const rules::StatusRules& page = Sheet().Status();
+  for (std::size_t i = 0; i < std::size(kFieldIds); ++i) {
+    const rules::StatusField field = rules::kStatusFields[i];
+    SetControlText(Dialog(), kFieldIds[i], page.Fields().Text(field));
+    // Stale values stay readable, greyed, with their age beneath them.
+    EnableControl(Dialog(), kFieldIds[i], !page.Greyed(field));
+  }
+  const rules::StatusFields& fields = page.Fields();
   SetControlText(Dialog(), IDC_HEALTH_AGE, fields.age);
 }
 
 void StatusView::OnShown(bool shown) {
   if (shown) {
-    ::SetTimer(Dialog(), kClockTimer, kClockPeriodMs, nullptr);
+    ::SetTimer(Dialog(), kClockTimer, static_cast<UINT>(rules::StatusRules::kClockPeriod.count()), nullptr);
   } else {
     ::KillTimer(Dialog(), kClockTimer);
   }

@@ -73,6 +73,7 @@ void TuneView::Tune() {
   const bool begun = page.BeginTune();
   Show();
   if (!begun) return;
+  ShowSheetLocks();
   bool tuned = false;
   {
     WaitCursor wait;
@@ -80,6 +81,7 @@ void TuneView::Tune() {
   }
   const rules::Outcome outcome = page.FinishTune(tuned);
   Show();
+  ShowSheetLocks();
   ShowOutcome(outcome);
 }
 

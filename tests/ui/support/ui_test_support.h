@@ -2,14 +2,13 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QStringList>
 #include <QTest>
 
 #include <cstdlib>
 
 #include "app/application.h"
 #include "tests/support/xdg_dirs_posix.h"
-#include "ui/ui_support.h"
+#include "ui/qt/ui_support.h"
 
 namespace skylark::testing {
 
@@ -23,12 +22,6 @@ inline void Choose(const QObject& parent, const char* list, const char* text) {
   auto* combo = Find<QComboBox>(parent, list);
   combo->setCurrentText(QString::fromLatin1(text));
   emit combo->activated(combo->currentIndex());
-}
-
-inline QStringList Entries(const QComboBox& list) {
-  QStringList entries;
-  for (int i = 0; i < list.count(); ++i) entries << list.itemText(i);
-  return entries;
 }
 
 }  // namespace skylark::testing

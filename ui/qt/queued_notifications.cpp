@@ -1,6 +1,6 @@
-#include "ui/queued_notifications.h"
+#include "ui/qt/queued_notifications.h"
 
-#include "ui/configuration_sheet.h"
+#include "ui/qt/configuration_sheet.h"
 
 namespace skylark::ui {
 

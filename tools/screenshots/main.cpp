@@ -12,8 +12,8 @@
 #include <cstdio>
 
 #include "tests/ui/support/ui_test_support.h"
-#include "ui/configuration_sheet.h"
-#include "ui/queued_notifications.h"
+#include "ui/qt/configuration_sheet.h"
+#include "ui/qt/queued_notifications.h"
 
 using namespace skylark;
 using namespace skylark::testing;

@@ -1,4 +1,4 @@
-#include "ui/status_page.h"
+#include "ui/qt/status_page.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -38,14 +38,14 @@ StatusPage::StatusPage(rules::StatusRules& rules, QWidget* parent)
     : SheetPage(parent), rules_(rules) {
   auto* page = new QVBoxLayout(this);
   QGridLayout* site = MakeGroup(page, QStringLiteral("Site Details"));
-  siteField_ = AddRow(site, QStringLiteral("Site:"), "siteField");
-  frequencyField_ = AddRow(site, QStringLiteral("Frequency:"), "frequencyField");
-  rateField_ = AddRow(site, QStringLiteral("Minimum Shift Keying:"), "rateField");
-  stationField_ = AddRow(site, QStringLiteral("Station ID:"), "stationField");
+  fields_[0] = AddRow(site, QStringLiteral("Site:"), "siteField");
+  fields_[1] = AddRow(site, QStringLiteral("Frequency:"), "frequencyField");
+  fields_[2] = AddRow(site, QStringLiteral("Minimum Shift Keying:"), "rateField");
+  fields_[3] = AddRow(site, QStringLiteral("Station ID:"), "stationField");
   QGridLayout* health = MakeGroup(page, QStringLiteral("Receiver Health"));
-  lockedField_ = AddRow(health, QStringLiteral("Locked:"), "lockedField");
-  signalField_ = AddRow(health, QStringLiteral("Signal Strength:"), "signalField");
-  snrField_ = AddRow(health, QStringLiteral("Signal to Noise Ratio:"), "snrField");
+  fields_[4] = AddRow(health, QStringLiteral("Locked:"), "lockedField");
+  fields_[5] = AddRow(health, QStringLiteral("Signal Strength:"), "signalField");
+  fields_[6] = AddRow(health, QStringLiteral("Signal to Noise Ratio:"), "snrField");
   ageField_ = new QLabel;
   ageField_->setObjectName(QStringLiteral("ageField"));
   ageField_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -54,7 +54,7 @@ StatusPage::StatusPage(rules::StatusRules& rules, QWidget* parent)
   page->addWidget(ageField_);
   page->addWidget(MakeBeaconPicture(this));
 
-  clock_.setInterval(1000);
+  clock_.setInterval(rules::StatusRules::kClockPeriod);
   connect(&clock_, &QTimer::timeout, this, [this] { onClock(); });
 }
 
@@ -76,15 +76,12 @@ void StatusPage::onClock() {
 
 void StatusPage::refresh() {
   const rules::StatusFields& fields = rules_.Fields();
-  siteField_->setText(ToQString(fields.site));
-  frequencyField_->setText(ToQString(fields.frequency));
-  rateField_->setText(ToQString(fields.rate));
-  stationField_->setText(ToQString(fields.station));
-  lockedField_->setText(ToQString(fields.locked));
-  signalField_->setText(ToQString(fields.signal));
-  snrField_->setText(ToQString(fields.snr));
-  // Stale values stay readable, greyed, with their age beside the chart.
-  for (QLabel* field : {lockedField_, signalField_, snrField_}) field->setEnabled(!fields.stale);
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const rules::StatusField field = rules::kStatusFields[i];
+    fields_[i]->setText(ToQString(fields.Text(field)));
+    // Stale values stay readable, greyed, with their age beside the chart.
+    fields_[i]->setEnabled(!rules_.Greyed(field));
+  }
   ageField_->setText(ToQString(fields.age));
   chart_->follow(rules_.History(), std::chrono::system_clock::now());
 }

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "ui/rules/tune_rules.h"
-#include "ui/ui_support.h"
+#include "ui/qt/ui_support.h"
 
 namespace skylark::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/signal_chart.h"
+#include "ui/qt/signal_chart.h"
 
 #include <QChart>
 #include <QDateTime>
@@ -26,6 +26,8 @@ QScatterSeries* MakeMarkers(const QString& name, const QColor& color) {
   return markers;
 }
 
+// The SNR at which the receiver counts as locked, where the dashed line runs.
+constexpr qreal kLockSnr = rules::SignalHistory::kLockThreshold;
 constexpr qreal kSpanMs = std::chrono::milliseconds(rules::SignalHistory::kSpan).count();
 // The window moves in steps, not with every reading: between steps a reading only appends to
 // the series, and the axes are laid out again twice a minute instead of every second.
@@ -51,7 +53,7 @@ SignalChart::SignalChart(QWidget* parent) : QChartView(parent) {
   strength_->setName(QStringLiteral("Strength"));
   strength_->setPen(QPen(strengthColor, 1));
   threshold_ = new QLineSeries;
-  threshold_->setName(QStringLiteral("Lock at SNR 7"));
+  threshold_->setName(QStringLiteral("Lock at SNR %1").arg(kLockSnr));
   threshold_->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
   gained_ = MakeMarkers(QStringLiteral("Lock gained"), QColor(0x2e, 0x7d, 0x32));
   lost_ = MakeMarkers(QStringLiteral("Lock lost"), QColor(0xc6, 0x28, 0x28));
@@ -128,7 +130,7 @@ void SignalChart::follow(const rules::SignalHistory& history,
        c != changes.end(); ++c) {
     const auto at = std::find_if(points.begin(), points.end(),
                                  [&](const rules::SignalPoint& p) { return p.at == c->at; });
-    (c->locked ? gained_ : lost_)->append(MillisecondsOf(c->at), at != points.end() ? at->snr : 7);
+    (c->locked ? gained_ : lost_)->append(MillisecondsOf(c->at), at != points.end() ? at->snr : kLockSnr);
     lastChange_ = c->at;
   }
   // The SNR axis grows with the strongest reading shown, in steps of ten.
@@ -146,7 +148,7 @@ void SignalChart::slideTo(std::chrono::system_clock::time_point now) {
   trim(start);
   time_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(start)),
                   QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(end)));
-  threshold_->replace(QList<QPointF>{{start, 7}, {end, 7}});
+  threshold_->replace(QList<QPointF>{{start, kLockSnr}, {end, kLockSnr}});
 }
 
 void SignalChart::trim(qreal cutoff) {

@@ -3,9 +3,12 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <array>
+#include <iterator>
+
 #include "ui/rules/status_rules.h"
-#include "ui/signal_chart.h"
-#include "ui/ui_support.h"
+#include "ui/qt/signal_chart.h"
+#include "ui/qt/ui_support.h"
 
 namespace skylark::ui {
 
@@ -28,13 +31,8 @@ class StatusPage : public SheetPage {
   void onClock();
 
   rules::StatusRules& rules_;
-  QLabel* siteField_ = nullptr;
-  QLabel* frequencyField_ = nullptr;
-  QLabel* rateField_ = nullptr;
-  QLabel* stationField_ = nullptr;
-  QLabel* lockedField_ = nullptr;
-  QLabel* signalField_ = nullptr;
-  QLabel* snrField_ = nullptr;
+  // One label a field, in the rules' field order.
+  std::array<QLabel*, std::size(rules::kStatusFields)> fields_{};
   QLabel* ageField_ = nullptr;
   SignalChart* chart_ = nullptr;
   QTimer clock_;

@@ -5,9 +5,9 @@
 #include "app/application.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
-#include "ui/configuration_sheet.h"
-#include "ui/queued_notifications.h"
-#include "ui/ui_support.h"
+#include "ui/qt/configuration_sheet.h"
+#include "ui/qt/queued_notifications.h"
+#include "ui/qt/ui_support.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "ui/rules/configuration_rules.h"
-#include "ui/ui_support.h"
+#include "ui/qt/ui_support.h"
 
 namespace skylark::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/configuration_sheet.h"
+#include "ui/qt/configuration_sheet.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -46,25 +46,32 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
 }
 
 void ConfigurationSheet::onSiteChanged() {
-  const rules::Outcome lost = rules_.OnSiteChanged();
-  status_->refresh();
-  tune_->refresh();
-  if (lost) {
-    configuration_->refresh();
-    ShowOutcome(showMessage_, lost);
+  refresh(rules_.OnSiteChanged());
+  ShowOutcome(showMessage_, rules_.TakePortLoss());
+}
+
+void ConfigurationSheet::onStatusChanged() { refresh(rules_.OnStatusChanged()); }
+
+void ConfigurationSheet::refresh(rules::PageList pages) {
+  for (const rules::SheetPageIndex index : pages) {
+    if (auto* page = qobject_cast<SheetPage*>(tabs_->widget(index))) page->refresh();
   }
 }
 
-void ConfigurationSheet::onStatusChanged() {
-  rules_.OnStatusChanged();
-  status_->refresh();
+QWidget* ConfigurationSheet::control(rules::SheetControl control) const {
+  switch (control) {
+    case rules::SheetControl::OkButton: return buttons_->button(QDialogButtonBox::Ok);
+    case rules::SheetControl::CancelButton: return buttons_->button(QDialogButtonBox::Cancel);
+    case rules::SheetControl::PageTabs: return tabs_->tabBar();
+    case rules::SheetControl::ConfigurationPage: return configuration_;
+  }
+  return nullptr;
 }
 
 void ConfigurationSheet::showTuning(bool tuning) {
-  // The sheet cannot be left, nor another page turned to, while the receiver is being tuned.
-  buttons_->setEnabled(!tuning);
-  tabs_->tabBar()->setEnabled(!tuning);
-  configuration_->setEnabled(!tuning);
+  for (const rules::SheetControl which : rules::kSheetControls) {
+    control(which)->setEnabled(!rules_.Locked(which));
+  }
   if (tuning) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {

@@ -1,4 +1,4 @@
-#include "ui/ui_support.h"
+#include "ui/qt/ui_support.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,9 +1,11 @@
-#include "ui/tune_page.h"
+#include "ui/qt/tune_page.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+
+#include "resources/strings.h"
 
 namespace skylark::ui {
 namespace {
@@ -31,7 +33,7 @@ TunePage::TunePage(rules::TuneRules& rules, MessageFunction showMessage, QWidget
   frequencyRadio_ = new QRadioButton(WithMnemonic(QStringLiteral("Tune by Frequency:"), u'F'));
   siteRadio_ = new QRadioButton(WithMnemonic(QStringLiteral("Tune by Site:"), u'S'));
   tuneButton_ = new QPushButton;
-  tuningLabel_ = new QLabel(QStringLiteral("Tuning..."));
+  tuningLabel_ = new QLabel(Text(resources::kTuning));
   autoRadio_->setObjectName(QStringLiteral("autoRadio"));
   frequencyRadio_->setObjectName(QStringLiteral("frequencyRadio"));
   siteRadio_->setObjectName(QStringLiteral("siteRadio"));

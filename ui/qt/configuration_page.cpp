@@ -1,4 +1,4 @@
-#include "ui/configuration_page.h"
+#include "ui/qt/configuration_page.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

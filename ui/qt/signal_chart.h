@@ -27,10 +27,6 @@ class SignalChart : public QChartView {
   // a silent receiver grows at the right).
   void slideTo(std::chrono::system_clock::time_point now);
 
-  // Points drawn, for tests.
-  qsizetype pointCount() const { return snr_->count(); }
-  qsizetype lockChangeCount() const { return gained_->count() + lost_->count(); }
-
  private:
   void trim(qreal cutoff);
 

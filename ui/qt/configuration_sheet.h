@@ -5,11 +5,11 @@
 #include <QTabWidget>
 
 #include "app/application.h"
-#include "ui/configuration_page.h"
+#include "ui/qt/configuration_page.h"
 #include "ui/rules/sheet_rules.h"
-#include "ui/status_page.h"
-#include "ui/tune_page.h"
-#include "ui/ui_support.h"
+#include "ui/qt/status_page.h"
+#include "ui/qt/tune_page.h"
+#include "ui/qt/ui_support.h"
 
 namespace skylark::ui {
 
@@ -42,6 +42,8 @@ class ConfigurationSheet : public QDialog {
 
  private:
   void showTuning(bool tuning);
+  void refresh(rules::PageList pages);
+  QWidget* control(rules::SheetControl control) const;
 
   rules::SheetRules rules_;
   MessageFunction showMessage_;
