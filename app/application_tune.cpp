@@ -39,6 +39,9 @@ bool Application::Tune(std::uint32_t statusInterval) {
       }
       site = state.currentSite;
     });
+    // No frequency or no rate is no tune: the receiver would acknowledge "0.0" and the site would
+    // be saved as tuned.
+    if (!(site.Frequency > 0.0) || site.MskRate == 0) return false;
     if (!monitor_.SendManualTune(site.Frequency, site.MskRate, statusInterval, &mark)) return false;
     UpdateState([](SharedState& state) {
       state.status.frequency = state.currentSite.Frequency;

@@ -39,6 +39,7 @@ enum StringId : int {
   kTuning = 82,                 // "Tuning..."
   kNoReadingSinceOpen = 83,     // "No reading since the port was opened %s s ago"
   kPortLost = 84,               // "Port %s was lost and has been closed."
+  kSiteNotTunable = 85,         // "The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

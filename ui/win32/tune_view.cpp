@@ -72,7 +72,10 @@ void TuneView::Tune() {
   rules::TuneRules& page = Sheet().Tune();
   const bool begun = page.BeginTune();
   Show();
-  if (!begun) return;
+  if (!begun) {
+    ShowOutcome(page.Refusal());
+    return;
+  }
   ShowSheetLocks();
   bool tuned = false;
   {
