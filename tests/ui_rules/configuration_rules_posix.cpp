@@ -162,6 +162,15 @@ TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
   EXPECT_EQ(Page().State(PortGroup::Input).names.entries,
             (std::vector<std::u16string>{u"COM2:", u"COM3:", u"COM4:"}));
   EXPECT_EQ(Chosen(PortGroup::Input), u"COM4:");
+
+  // Two ports, the input one open for reading only: both groups still show the open port.
+  Page().SetSamePort(false);
+  ASSERT_EQ(Port().GetAccess(), AccessMode::Read);
+  Page().Scan();
+  for (const PortGroup group : {PortGroup::Input, PortGroup::Output}) {
+    EXPECT_EQ(Chosen(group), u"COM4:");
+    EXPECT_EQ(Page().State(group).open.caption, u"Close Port");
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ui/rules/configuration_rules.h"
 
+#include <algorithm>
+
 #include "platform/port_devices.h"
 #include "receiver/scan_ports.h"
 #include "receiver/serial_port.h"
@@ -154,7 +156,18 @@ void ConfigurationRules::Scan() {
   TextList inputNames;
   TextList outputNames;
   ScanPorts(port_.Name(), PortOpen(), port_.GetAccess(), inputNames, outputNames);
-  Relist(inputNames, outputNames);
+  if (!PortOpen()) return Relist(inputNames, outputNames);
+  // Both groups drive the one open port, whatever its access: each list shows it, selected,
+  // beside its "Close Port", never another name that is not open.
+  const auto withOpenPort = [name = port_.Name()](const TextList& names) {
+    std::vector<std::u16string> sorted(names.begin(), names.end());
+    if (std::find(sorted.begin(), sorted.end(), name) == sorted.end()) sorted.push_back(name);
+    std::sort(sorted.begin(), sorted.end());
+    TextList list;
+    for (const std::u16string& entry : sorted) list.Append(entry);
+    return list;
+  };
+  Relist(withOpenPort(inputNames), withOpenPort(outputNames));
 }
 
 }  // namespace skylark::rules
