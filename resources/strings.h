@@ -39,6 +39,9 @@ enum StringId : int {
   kTuning = 82,                 // "Tuning..."
   kNoReadingSinceOpen = 83,     // "No reading since the port was opened %s s ago"
   kPortLost = 84,               // "Port %s was lost and has been closed."
+  kReceiverAnswered = 86,       // "A receiver answered: station %s."
+  kReceiverHeard = 87,          // "A receiver is talking on this port; it did not report its station."
+  kNoReceiverAnswered = 88,     // "No receiver answered on this port."
   kSiteNotTunable = 85,         // "The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."
 };
 
