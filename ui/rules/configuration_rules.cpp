@@ -107,10 +107,16 @@ bool ConfigurationRules::OpenPort(std::u16string_view name, AccessMode access) {
                     &platform::kReceiverTimeouts);
 }
 
-Outcome ConfigurationRules::Test(PortGroup group) { return RunTest(BeginTest(group)); }
+Outcome ConfigurationRules::Test(PortGroup group) { return FinishTest(RunTest(BeginTest(group))); }
 
-ConfigurationRules::PortTest ConfigurationRules::BeginTest(PortGroup group) const {
+ConfigurationRules::PortTest ConfigurationRules::BeginTest(PortGroup group) {
+  working_ = true;
   return {ChosenName(group), AccessOf(group)};
+}
+
+Outcome ConfigurationRules::FinishTest(Outcome outcome) {
+  working_ = false;
+  return outcome;
 }
 
 Outcome ConfigurationRules::RunTest(const PortTest& test) {
@@ -180,7 +186,8 @@ void ConfigurationRules::Scan() {
   FinishScan(scan);
 }
 
-ConfigurationRules::PortScan ConfigurationRules::BeginScan() const {
+ConfigurationRules::PortScan ConfigurationRules::BeginScan() {
+  working_ = true;
   PortScan scan;
   scan.name = port_.Name();
   scan.open = PortOpen();
@@ -193,6 +200,7 @@ void ConfigurationRules::RunScan(PortScan& scan) {
 }
 
 void ConfigurationRules::FinishScan(const PortScan& scan) {
+  working_ = false;
   const TextList& inputNames = scan.inputNames;
   const TextList& outputNames = scan.outputNames;
   if (!PortOpen()) return Relist(inputNames, outputNames);

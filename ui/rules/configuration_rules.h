@@ -50,13 +50,16 @@ class ConfigurationRules {
   // port opened, and in a second paragraph what answered.
   Outcome Test(PortGroup group);
   // The same in steps, for views that run the slow part on a worker thread: BeginTest on the
-  // main thread, RunTest anywhere (it touches no page state).
+  // main thread, RunTest anywhere (it touches no page state), FinishTest on the main thread.
+  // From BeginTest or BeginScan to its Finish, Working() is true and the sheet is busy.
   struct PortTest {
     std::u16string name;
     AccessMode access = AccessMode::ReadWrite;
   };
-  PortTest BeginTest(PortGroup group) const;
+  PortTest BeginTest(PortGroup group);
   static Outcome RunTest(const PortTest& test);
+  Outcome FinishTest(Outcome outcome);
+  bool Working() const { return working_; }
   // Closes the port when it is open, else opens the group's chosen name with its access.
   Outcome OpenOrClose(PortGroup group);
   // The box toggled: an open port is reopened with the new access under the name it has.
@@ -72,7 +75,7 @@ class ConfigurationRules {
     TextList inputNames;
     TextList outputNames;
   };
-  PortScan BeginScan() const;
+  PortScan BeginScan();
   static void RunScan(PortScan& scan);
   void FinishScan(const PortScan& scan);
 
@@ -101,6 +104,7 @@ class ConfigurationRules {
   Application& app_;
   ReceiverPort& port_;
   bool initialized_ = false;
+  bool working_ = false;
   bool samePort_ = true;
   NameList input_;
   NameList output_;

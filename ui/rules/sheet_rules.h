@@ -39,8 +39,8 @@ class SheetRules {
   PageList OnSiteChanged();
   PageList OnStatusChanged();
 
-  // While a tune runs the sheet cannot be left: OK, Cancel and the close box do nothing.
-  bool Busy() const { return tune_.Tuning(); }
+  // While a tune, a Test or a Scan runs the sheet cannot be left: OK, Cancel and the close box do nothing.
+  bool Busy() const { return tune_.Tuning() || configuration_.Working(); }
   // Whether `control` is disabled now: while busy, the sheet cannot be left, nor another page
   // turned to, nor the port changed under the tune.
   bool Locked(SheetControl control) const;
