@@ -204,8 +204,8 @@ void ReceiverMonitor::ReaderThreadMain() {
     while (readerHolds_.load() > 0 && running_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::size_t got = 0;
     {
-      // Not the command lock: commands are written to the same port object while the reader
-      // waits here, after a catch-up has interrupted the read.
+      // The read lock, never the command lock: a command interrupts this read, queues what has
+      // come and is written under the read lock, and reply waits never wait for it.
       std::lock_guard read(readLock_);
       if (!running_.load()) break;
       if (InputPortReadable() && link_.load()->InputPort()->Read(buffer.data(), buffer.size(), got) && got > 0) {
