@@ -29,15 +29,19 @@ Application::Application(ApplicationOptions options)
   if (receiverLink_.InputPort() != nullptr) {
     if (options_.sleeper) receiverLink_.InputPort()->SetSleeper(options_.sleeper);
     receiverLink_.InputPort()->SetReplyWait(options_.replyWait);
+    // Every page shows the port closed at once; the sheet says which port and why.
+    receiverLink_.InputPort()->SetLossListener([this] { PostSiteChanged(); });
   }
 }
 
 Application::~Application() {
-  // Both threads call into this object: stop them before any member goes.
+  // Both threads call into this object, and the reader wakes the status thread: the reader goes
+  // first, then the status thread, then the port. Stopping interrupts the reader's read and
+  // pauses and ends any reply wait, so both joins are prompt.
   statusThread_->SignalTerminate();
   monitor_.StopReader();
-  statusThread_.reset();
-  // Closing ends a read in progress, so the monitor's own destructor joins its reader promptly.
+  monitor_.JoinReader();
+  statusThread_->Join();
   ReceiverPort* port = receiverLink_.InputPort();
   if (port != nullptr && port->IsOpen()) port->Close();
 }
@@ -137,6 +141,25 @@ void Application::UpdateState(const std::function<void(SharedState&)>& update) {
 }
 
 bool Application::IsLinkOpen() { return monitor_.IsLinkOpen(); }
+
+std::optional<PortLoss> Application::TakePortLoss() {
+  ReceiverPort* port = receiverLink_.InputPort();
+  return port != nullptr ? port->TakeLoss() : std::nullopt;
+}
+
+bool Application::PortLossPending() {
+  const ReceiverPort* port = receiverLink_.InputPort();
+  return port != nullptr && port->LossPending();
+}
+
+LinkView Application::InputLink() {
+  LinkView link(IsLinkOpen());
+  if (const ReceiverPort* port = receiverLink_.InputPort(); port != nullptr && link.open) {
+    link.readable = (static_cast<std::uint32_t>(port->GetAccess()) & static_cast<std::uint32_t>(AccessMode::Read)) != 0;
+    link.openedAt = port->OpenedAt();
+  }
+  return link;
+}
 
 void Application::SetActivePage(std::int32_t page) {
   if (activePage_.exchange(page) != kStatusPage && page == kStatusPage && statusThreadStarted_) {

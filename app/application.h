@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/notifications.h"
+#include "app/status_text.h"
 #include "platform/instance_guard.h"
 #include "platform/settings_store.h"
 #include "receiver/receiver_link.h"
@@ -85,6 +86,11 @@ class Application {
   bool SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz = 0.0);
   void NotifySiteChanged();
   bool IsLinkOpen();
+  // The port's loss since it was last opened, once.
+  std::optional<PortLoss> TakePortLoss();
+  bool PortLossPending();
+  // The input port as the status texts judge it.
+  LinkView InputLink();
 
   // Shared state.
   SharedState State() const;

@@ -47,10 +47,14 @@ void Application::LoadSettings() {
   if (const BeaconSite* saved = FindSavedSite(catalogue_, static_cast<std::uint16_t>(stationId & 0xFFFF),
                                               region, country, beacon)) {
     SetCurrentSite(*saved);
-  } else if (!SelectSiteByStationId(stationId)) {
+  } else if (catalogue_.Count() == 0 || !SelectSiteByStationId(stationId)) {
+    // Without a site file (started from another directory, say) nothing can be looked up: the
+    // stored site is kept as it is, station included, so that OK writes it back unchanged.
+    const auto keptStation = catalogue_.Count() == 0 ? static_cast<std::uint16_t>(stationId & 0xFFFF) : 0;
     const double frequency = FrequencyFromStored(ReadSettingNumber(store, kSettingsKey, kFrequencyValue, 0));
     const auto rate = static_cast<std::uint8_t>(ReadSettingNumber(store, kSettingsKey, kMskValue, 0) & 0xFF);
     UpdateState([&](SharedState& state) {
+      state.currentSite.StationId = keptStation;
       state.currentSite.Frequency = frequency;
       state.currentSite.MskRate = rate;
       state.currentSite.Region = std::move(region);

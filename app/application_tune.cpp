@@ -13,10 +13,10 @@ constexpr auto kTunePause = std::chrono::milliseconds(2000);
 bool Application::Tune(std::uint32_t statusInterval) {
   if (!IsLinkOpen()) return false;
   // An acknowledgement queued before the command was written answers an earlier one.
-  const std::uint64_t mark = monitor_.QueueMark();
+  std::uint64_t mark = 0;
   const std::int32_t mode = tuneMode_.load();
   if (mode == kTuneAutomatic) {
-    if (!monitor_.SendAutomaticTune(statusInterval)) return false;
+    if (!monitor_.SendAutomaticTune(statusInterval, &mark)) return false;
     UpdateState([](SharedState& state) {
       state.status.frequency = 0.0;
       state.status.locked = false;
@@ -39,7 +39,10 @@ bool Application::Tune(std::uint32_t statusInterval) {
       }
       site = state.currentSite;
     });
-    if (!monitor_.SendManualTune(site.Frequency, site.MskRate, statusInterval)) return false;
+    // No frequency or no rate is no tune: the receiver would acknowledge "0.0" and the site would
+    // be saved as tuned.
+    if (!(site.Frequency > 0.0) || site.MskRate == 0) return false;
+    if (!monitor_.SendManualTune(site.Frequency, site.MskRate, statusInterval, &mark)) return false;
     UpdateState([](SharedState& state) {
       state.status.frequency = state.currentSite.Frequency;
       state.status.mskRate = state.currentSite.MskRate;
@@ -94,8 +97,8 @@ bool Application::PollStatus() {
   if (lost) PostSiteChanged();
 
   if (gained) {
-    const std::uint64_t mark = monitor_.QueueMark();
-    if (identify && monitor_.SendStatusRequest() && activePage_.load() == kStatusPage) {
+    std::uint64_t mark = 0;
+    if (identify && monitor_.SendStatusRequest(&mark) && activePage_.load() == kStatusPage) {
       std::int32_t reportedStrength = 0;
       std::int32_t reportedSnr = 0;
       double reportedFrequency = 0.0;

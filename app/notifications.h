@@ -8,7 +8,7 @@ namespace skylark {
 class Notifications {
  public:
   virtual ~Notifications() = default;
-  // The current site or the lock state changed.
+  // The current site or the lock state changed, or the port was lost.
   virtual void PostSiteChanged() = 0;
   // A status poll succeeded.
   virtual void PostStatusChanged() = 0;

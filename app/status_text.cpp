@@ -11,15 +11,18 @@ namespace {
 
 // The Qt program sets the C library's locale from the environment, so printf could write a
 // decimal comma; to_chars always writes a point.
+// Empty for a value too long for the buffer (1e300 has 301 digits).
 std::string Fixed(double value, int precision) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+  if (result.ec != std::errc()) return {};
   return std::string(buffer, result.ptr);
 }
 
 std::string Decimal(std::int64_t value) {
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  if (result.ec != std::errc()) return {};
   return std::string(buffer, result.ptr);
 }
 
@@ -41,7 +44,7 @@ std::chrono::milliseconds StaleAfter(std::uint32_t statusInterval) {
   return std::max(intervals, kLeast);
 }
 
-StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, bool linkOpen,
+StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, const LinkView& link,
                          std::optional<StatusClock> clock) {
   StatusTexts texts;
   const bool noName = currentSite.Beacon.empty() || currentSite.Beacon == u"-";
@@ -55,13 +58,25 @@ StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& st
   const auto rate = static_cast<std::uint32_t>(status.mskRate);
   if (rate >= 100 && rate <= 200) texts.mskRate = resources::FromUtf8(Decimal(rate) + " bps");
 
-  if (linkOpen) {
+  const bool heardSinceOpen =
+      status.received && (!link.openedAt || status.received->monotonic >= *link.openedAt);
+  if (link.open && !link.readable) {
+    // Nothing can be heard on a port opened for writing only.
+    texts.locked = Text(resources::kNotAvailable);
+    texts.signalStrength = Text(resources::kNotAvailable);
+    texts.snr = Text(resources::kNotAvailable);
+  } else if (link.open) {
     const std::int32_t strength = std::max(status.signalStrength, 0);
     const std::int32_t snr = std::max(status.snr, 0);
     texts.signalStrength = resources::FromUtf8(Decimal(strength));
     texts.snr = resources::FromUtf8(Decimal(snr));
     texts.locked = Text(snr >= kLockThreshold ? resources::kYes : resources::kNo);
-    if (clock && status.received) {
+    if (clock && link.openedAt && !heardSinceOpen) {
+      // Zeros or an earlier port's values are not what this receiver hears.
+      texts.stale = true;
+      const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(clock->now - *link.openedAt).count();
+      texts.age = resources::FormatText(resources::kNoReadingSinceOpen, resources::FromUtf8(Decimal(std::max<std::int64_t>(seconds, 0))));
+    } else if (clock && status.received) {
       const auto age = clock->now - status.received->monotonic;
       if (age > StaleAfter(clock->statusInterval)) {
         texts.stale = true;
@@ -78,7 +93,8 @@ StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& st
 }
 
 std::u16string FormatListFrequency(double frequencyKhz) {
-  return resources::FromUtf8(Fixed(frequencyKhz, 1));
+  const std::string text = Fixed(frequencyKhz, 1);
+  return text.empty() ? Text(resources::kNotAvailable) : resources::FromUtf8(text);
 }
 
 std::u16string FormatListRate(int bitRate) { return resources::FromUtf8(Decimal(bitRate)); }

@@ -25,7 +25,17 @@ struct StatusTexts {
   // True while the port is open and the last reading is older than StaleAfter: strength, SNR and
   // lock are then the last ones heard, not what the receiver hears now.
   bool stale = false;
-  std::u16string age = {};  // "No reading for N s" while stale, else empty
+  // "No reading for N s" (or "No reading since the port was opened N s ago") while stale
+  std::u16string age = {};
+};
+
+// What the texts need to know of the input port: open or not, whether it can be read, and when
+// it was opened (none: the texts do not judge what came since).
+struct LinkView {
+  LinkView(bool isOpen = false) : open(isOpen) {}  // NOLINT: a plain open/closed converts
+  bool open = false;
+  bool readable = true;
+  std::optional<std::chrono::steady_clock::time_point> openedAt;
 };
 
 // The moment the texts are for, and the status interval the receiver was tuned with (seconds
@@ -39,8 +49,10 @@ struct StatusClock {
 // than 3 s: one late or lost sentence is no silence.
 std::chrono::milliseconds StaleAfter(std::uint32_t statusInterval);
 
-// Without a clock the health values are never taken as stale.
-StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, bool linkOpen,
+// Without a clock the health values are never taken as stale. With one, an open port that has
+// given no reading since it was opened shows its health values stale from the moment it opened;
+// a port that cannot be read shows none.
+StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, const LinkView& link,
                          std::optional<StatusClock> clock = std::nullopt);
 
 // "%3.1f" of a frequency in kHz and "%d" of a rate, as the Tune page's lists show them;

@@ -16,7 +16,7 @@ std::string ReceiverStream() {
   std::string stream;
   for (int i = 0; i < 200; ++i) {
     stream += "$CRMSS,42,15,300.0,200,0*5D\r\n";
-    if (i % 10 == 0) stream += "$PCSI,CS0,PXMF,0,306.0,M,200,M,42,15,X,1,712,Y,0*3A\r\n";
+    if (i % 10 == 0) stream += "$PCSI,CS0,PXMF,0,306.0,M,200,M,42,15,X,1,712,Y,0*35\r\n";
   }
   return stream;
 }

@@ -1,5 +1,10 @@
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "app/status_text.h"
+#include "receiver/receiver_probe.h"
 
 #include "cli/commands.h"
 #include "receiver/scan_ports.h"
@@ -15,7 +20,16 @@ bool Holds(const TextList& names, const std::u16string& name) {
   return false;
 }
 
-int RunScan() {
+// " receiver (station 306, 300.0 kHz)", " receiver" or "" for a port probed as it opens.
+std::string ProbeNote(const std::u16string& name, AccessMode access) {
+  const std::optional<ProbeAnswer> answer = ProbeReceiver(name, access);
+  if (!answer || !answer->answered) return "";
+  if (answer->stationId == 0) return " receiver";
+  return " receiver (station " + std::to_string(answer->stationId) + ", " +
+         resources::ToUtf8(FormatListFrequency(answer->frequency)) + " kHz)";
+}
+
+int RunScan(bool probe) {
   TextList inputs;
   TextList outputs;
   ScanPorts(u"", false, AccessMode::ReadWrite, inputs, outputs);
@@ -27,7 +41,9 @@ int RunScan() {
     const bool out = Holds(outputs, name);
     if (!in && !out) continue;
     ++found;
-    std::cout << resources::ToUtf8(name) << ' ' << (in && out ? "both" : in ? "input" : "output") << '\n';
+    const AccessMode access = in && out ? AccessMode::ReadWrite : in ? AccessMode::Read : AccessMode::Write;
+    std::cout << resources::ToUtf8(name) << ' ' << (in && out ? "both" : in ? "input" : "output")
+              << (probe ? ProbeNote(name, access) : "") << '\n';
   }
   if (found == 0) std::cout << "No port can be opened.\n";
   return 0;
@@ -38,7 +54,10 @@ int RunScan() {
 void AddScanCommand(CLI::App& app, int& exitStatus) {
   CLI::App* command = app.add_subcommand(
       "scan", "List the ports COM1: to COM9: that open: for both directions, input only or output only");
-  command->callback([&exitStatus] { exitStatus = RunScan(); });
+  auto probe = std::make_shared<bool>(false);
+  command->add_flag("--probe", *probe,
+                    "Ask each port that opens for the receiver's status (up to 1.5 s each) and mark those that answer");
+  command->callback([probe, &exitStatus] { exitStatus = RunScan(*probe); });
 }
 
 }  // namespace skylark::cli

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -102,6 +103,24 @@ void Print(const SharedState& state, const StatusTexts& texts, const ShownTexts&
             << " | Signal to Noise Ratio: " << ToUtf8(texts.snr) << std::endl;
 }
 
+// Sentences dropped for a wrong checksum, said at most once a minute: a few a day is line noise,
+// a steady count is a bad cable or a wrong baud rate.
+class ChecksumNote {
+ public:
+  void Update(std::uint64_t failures) {
+    const auto now = std::chrono::steady_clock::now();
+    if (failures == said_ || (saidAt_ && now - *saidAt_ < std::chrono::minutes(1))) return;
+    std::cerr << "skylark-cli: " << failures << " sentence" << (failures == 1 ? "" : "s")
+              << " dropped for a wrong checksum (check the cable)" << std::endl;
+    said_ = failures;
+    saidAt_ = now;
+  }
+
+ private:
+  std::uint64_t said_ = 0;
+  std::optional<std::chrono::steady_clock::time_point> saidAt_;
+};
+
 int RunStatus(const StatusOptions& options) {
   PollWaiter waiter;
   ReceiverSession session(options.session, &waiter);
@@ -115,9 +134,22 @@ int RunStatus(const StatusOptions& options) {
   int status = 0;
   const auto patience = std::chrono::seconds(options.timeoutSeconds);
   auto lastReading = std::chrono::steady_clock::now();
+  ChecksumNote checksumNote;
+  bool toldSilence = false;
   for (int polls = 0; interrupted == 0 && (options.count == 0 || polls < options.count);) {
+    checksumNote.Update(app.Monitor().ChecksumFailures());
     // Short waits, so that an interrupt is noticed promptly.
     if (!waiter.Wait(std::chrono::milliseconds(100))) {
+      const LinkView link = app.InputLink();
+      if (polls == 0 && !toldSilence && link.open) {
+        // Said once, as soon as the page would grey its values.
+        const StatusTexts texts = FormatStatus(app.CurrentSite(), app.Status(), link,
+                                               StatusClock{std::chrono::steady_clock::now(), app.StatusInterval()});
+        if (texts.stale && std::chrono::steady_clock::now() - *link.openedAt >= StaleAfter(app.StatusInterval())) {
+          std::cerr << "skylark-cli: " << resources::ToUtf8(texts.age) << std::endl;
+          toldSilence = true;
+        }
+      }
       // A receiver that is silent, tuned without a status interval or unplugged would otherwise
       // keep the command waiting for ever.
       if (std::chrono::steady_clock::now() - lastReading < patience) continue;
@@ -130,7 +162,7 @@ int RunStatus(const StatusOptions& options) {
     lastReading = std::chrono::steady_clock::now();
     ++polls;
     const SharedState state = app.State();
-    const StatusTexts texts = FormatStatus(state.currentSite, state.status, app.IsLinkOpen());
+    const StatusTexts texts = FormatStatus(state.currentSite, state.status, app.InputLink());
     if (texts.frequency) shown.frequency = *texts.frequency;
     if (texts.mskRate) shown.rate = *texts.mskRate;
     Print(state, texts, shown, options.json);

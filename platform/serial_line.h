@@ -67,6 +67,11 @@ class SerialLine {
   // One write call within the write time-out; it may write fewer bytes than asked, even none.
   virtual bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) = 0;
 
+  // While on, a read in progress ends at once with what it has (a success) and so does every read
+  // that starts, without closing the line: the reader thread can be stopped, or held while a
+  // command is written, without waiting out its read time-out.
+  virtual void InterruptReads(bool on) = 0;
+
   // Restores what the line was before it was opened and releases it. Safe to call while
   // another thread is inside Read or Write on this line: that call ends promptly, and Close
   // returns once it has.

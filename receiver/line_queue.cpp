@@ -30,6 +30,31 @@ std::optional<QueuedLine> LineQueue::TakeFirst(Clock::time_point deadline) {
   return line;
 }
 
+std::optional<QueuedLine> LineQueue::TakeMatching(const std::function<bool(std::u16string_view)>& matches,
+                                                  std::uint64_t after, Clock::time_point deadline) {
+  std::unique_lock lock(mutex_);
+  // Lines numbered up to `seen` have been looked at; only newer ones need a look after a wake.
+  std::uint64_t seen = 0;
+  for (;;) {
+    for (auto it = lines_.begin(); it != lines_.end();) {
+      if (it->number <= seen || !matches(it->text)) {
+        ++it;
+      } else if (it->number <= after) {
+        it = lines_.erase(it);
+      } else {
+        QueuedLine line = std::move(*it);
+        lines_.erase(it);
+        return line;
+      }
+    }
+    seen = lastNumber_;
+    if (stopped_) return std::nullopt;
+    if (!arrived_.wait_until(lock, deadline, [&] { return lastNumber_ != seen || stopped_; })) {
+      return std::nullopt;
+    }
+  }
+}
+
 std::optional<QueuedLine> LineQueue::TakeNewest(const std::function<bool(std::u16string_view)>& matches) {
   std::lock_guard lock(mutex_);
   std::optional<QueuedLine> newest;

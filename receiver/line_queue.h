@@ -45,6 +45,12 @@ class LineQueue {
   // Removes and gives the oldest line; waits for one until `deadline`. None at the deadline, or
   // at once while the queue is stopped.
   std::optional<QueuedLine> TakeFirst(Clock::time_point deadline = {});
+  // Waits until `deadline` for a line numbered above `after` that `matches` accepts, removes it
+  // and gives it. Accepted lines numbered `after` or lower are removed on the way (they answer an
+  // earlier command); every other line stays queued, in order. None at the deadline, or at once
+  // while the queue is stopped.
+  std::optional<QueuedLine> TakeMatching(const std::function<bool(std::u16string_view)>& matches,
+                                         std::uint64_t after, Clock::time_point deadline);
   // Removes every line `matches` accepts and gives the newest of them; other lines stay. Never
   // waits.
   std::optional<QueuedLine> TakeNewest(const std::function<bool(std::u16string_view)>& matches);

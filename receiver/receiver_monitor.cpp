@@ -23,8 +23,8 @@ bool IsStatusSentence(std::u16string_view line) { return FindSentence(line, u"$-
 ReceiverMonitor::ReceiverMonitor() : readerDone_(platform::CreateEvent(false, false)) {}
 
 ReceiverMonitor::~ReceiverMonitor() {
-  // The reader works on this object; it must be gone before the object is. Its read is bounded
-  // by the line's time-outs, so the join is too.
+  // The reader works on this object; it must be gone before the object is. Stopping ends its
+  // read and its pauses, so the join is prompt.
   StopReader();
   JoinReader();
 }
@@ -65,19 +65,43 @@ bool ReceiverMonitor::IsLinkOpen() {
   return InputPortOpen();
 }
 
-bool ReceiverMonitor::SendAutomaticTune(std::uint32_t interval) {
-  std::lock_guard lock(commandLock_);
-  return OutputPortOpen() && link_.load()->TuneAutomatic(interval);
+std::unique_lock<std::mutex> ReceiverMonitor::CatchUpReader() {
+  ReceiverPort* input = InputPortReadable() ? link_.load()->InputPort() : nullptr;
+  ++readerHolds_;
+  if (input != nullptr) input->InterruptReads(true);
+  std::unique_lock read(readLock_);
+  --readerHolds_;
+  if (input != nullptr) {
+    if (running_.load()) input->InterruptReads(false);
+    const SentenceAssembler::Sink queue = [this](std::u16string_view line) { QueueLine(line); };
+    input->TakeAvailable([&](const std::uint8_t* bytes, std::size_t count) {
+      assembler_.AssembleSentences(bytes, count, queue);
+    });
+  }
+  // The rest of a sentence begun before the command would be queued after it, and an old
+  // acknowledgement would pass for the answer.
+  assembler_.DiscardPending();
+  return read;
 }
 
-bool ReceiverMonitor::SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval) {
+bool ReceiverMonitor::SendCommand(std::uint64_t* mark, const std::function<bool(ReceiverLink&)>& send) {
   std::lock_guard lock(commandLock_);
-  return OutputPortOpen() && link_.load()->TuneManual(frequencyKhz, bitRate, interval);
+  if (!OutputPortOpen()) return false;
+  const std::unique_lock read = CatchUpReader();
+  if (mark != nullptr) *mark = lineQueue_.LastNumber();
+  return send(*link_.load());
 }
 
-bool ReceiverMonitor::SendStatusRequest() {
-  std::lock_guard lock(commandLock_);
-  return OutputPortOpen() && link_.load()->RequestStatus();
+bool ReceiverMonitor::SendAutomaticTune(std::uint32_t interval, std::uint64_t* mark) {
+  return SendCommand(mark, [&](ReceiverLink& link) { return link.TuneAutomatic(interval); });
+}
+
+bool ReceiverMonitor::SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval, std::uint64_t* mark) {
+  return SendCommand(mark, [&](ReceiverLink& link) { return link.TuneManual(frequencyKhz, bitRate, interval); });
+}
+
+bool ReceiverMonitor::SendStatusRequest(std::uint64_t* mark) {
+  return SendCommand(mark, [](ReceiverLink& link) { return link.RequestStatus(); });
 }
 
 std::uint64_t ReceiverMonitor::QueueMark() { return lineQueue_.LastNumber(); }
@@ -113,11 +137,11 @@ bool ReceiverMonitor::QueryReceiverStatus(std::int32_t& strength, std::int32_t& 
 }
 
 bool ReceiverMonitor::StopStatusOutput() {
-  {
-    std::lock_guard lock(commandLock_);
-    if (InputPortOpen()) link_.load()->InputPort()->Drain();
-  }
   std::lock_guard lock(commandLock_);
+  if (InputPortOpen()) {
+    const std::unique_lock read = CatchUpReader();
+    lineQueue_.Clear();
+  }
   return OutputPortOpen() && link_.load()->RequestStatusZero();
 }
 
@@ -125,13 +149,26 @@ bool ReceiverMonitor::StartReader() {
   if (readerThread_.joinable()) return true;
   running_.store(true);
   lineQueue_.SetStopped(false);
+  ReceiverLink* link = link_.load();
+  if (link != nullptr && link->InputPort() != nullptr) link->InputPort()->InterruptReads(false);
   readerThread_ = std::thread([this] { ReaderThreadMain(); });
   return true;
 }
 
 void ReceiverMonitor::StopReader() {
-  running_.store(false);
+  {
+    std::lock_guard lock(pauseLock_);
+    running_.store(false);
+  }
+  pauseEnd_.notify_all();
   lineQueue_.SetStopped(true);
+  ReceiverLink* link = link_.load();
+  if (link != nullptr && link->InputPort() != nullptr) link->InputPort()->InterruptReads(true);
+}
+
+void ReceiverMonitor::Pause(std::chrono::milliseconds time) {
+  std::unique_lock lock(pauseLock_);
+  pauseEnd_.wait_for(lock, time, [this] { return !running_.load(); });
 }
 
 bool ReceiverMonitor::WaitReaderDone(int timeoutMs) {
@@ -146,6 +183,10 @@ void ReceiverMonitor::JoinReader() {
 }
 
 void ReceiverMonitor::QueueLine(std::u16string_view line) {
+  if (CheckSentence(line) == Checksum::Wrong) {
+    ++checksumFailures_;
+    return;
+  }
   lineQueue_.Append(line);
   if (statusListener_ && IsStatusSentence(line)) statusListener_();
 }
@@ -159,14 +200,23 @@ void ReceiverMonitor::ReaderThreadMain() {
   const SentenceAssembler::Sink queue = [this](std::u16string_view line) { QueueLine(line); };
   std::array<std::uint8_t, kReadChunk> buffer{};
   while (running_.load()) {
-    // No lock: commands are written to the same port object while the reader waits here.
+    // A command about to be written holds the reader; it lets go within a write.
+    while (readerHolds_.load() > 0 && running_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::size_t got = 0;
-    if (InputPortReadable() && link_.load()->InputPort()->Read(buffer.data(), buffer.size(), got) && got > 0) {
-      assembler_.AssembleSentences(buffer.data(), got, queue);
-      if (got < buffer.size()) std::this_thread::sleep_for(kGatherPause);
+    {
+      // The read lock, never the command lock: a command interrupts this read, queues what has
+      // come and is written under the read lock, and reply waits never wait for it.
+      std::lock_guard read(readLock_);
+      if (!running_.load()) break;
+      if (InputPortReadable() && link_.load()->InputPort()->Read(buffer.data(), buffer.size(), got) && got > 0) {
+        assembler_.AssembleSentences(buffer.data(), got, queue);
+      }
+    }
+    if (got > 0) {
+      if (got < buffer.size()) Pause(kGatherPause);
       continue;
     }
-    std::this_thread::sleep_for(kReaderPause);
+    Pause(kReaderPause);
   }
   if (readerDone_ != nullptr) readerDone_->Set();
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -45,6 +46,8 @@ class SentenceAssembler {
 
   // Passes every finished sentence to `emit`, in order.
   void AssembleSentences(const std::uint8_t* bytes, std::size_t count, const Sink& emit);
+  // Forgets the sentence begun so far.
+  void DiscardPending() { pendingLength_ = 0; }
   // Takes one piece of at most 15 characters; returns the bytes consumed (0 when it gave back
   // a '$' that opens the next sentence).
   std::size_t TakePiece(const std::uint8_t* bytes, std::size_t count, char16_t (&piece)[kPieceSize]);
@@ -60,7 +63,9 @@ class SentenceAssembler {
 // The reader thread and the two locks that serialise every use of the receiver link: commands
 // are written under the command lock, reply waits run one at a time under the reply lock. The
 // reader appends to the line queue under the queue's own short lock, so it never waits for a
-// reply wait and a wait sees every line queued while it runs.
+// reply wait and a wait sees every line queued while it runs. Before a command is written the
+// reader is held and caught up (what the system holds is queued, a half-built sentence is
+// dropped), so every line queued after the command's mark came after the command.
 class ReceiverMonitor {
  public:
   static constexpr std::size_t kLineQueueLimit = LineQueue::kLimit;
@@ -79,11 +84,12 @@ class ReceiverMonitor {
   void Attach(ReceiverLink* link);
   bool IsLinkOpen();
 
-  bool SendAutomaticTune(std::uint32_t interval);
-  bool SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval);
-  bool SendStatusRequest();
-  // The number of the newest queued line: taken before a command is written, it tells the
-  // answer from lines that were there before.
+  // Each sets `mark` (when given) to the number of the newest line queued before the command:
+  // the answer is queued after it.
+  bool SendAutomaticTune(std::uint32_t interval, std::uint64_t* mark = nullptr);
+  bool SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval, std::uint64_t* mark = nullptr);
+  bool SendStatusRequest(std::uint64_t* mark = nullptr);
+  // The number of the newest queued line.
   std::uint64_t QueueMark();
   // A "$PCSI,ACK" queued after `after`.
   bool AwaitTuneAcknowledge(std::uint64_t after = 0);
@@ -106,19 +112,27 @@ class ReceiverMonitor {
   // Waits for the reader thread to end, however long its last read takes.
   void JoinReader();
 
-  // Appends one finished sentence to the line queue (the reader's path).
+  // Appends one finished sentence to the line queue (the reader's path); one whose checksum is
+  // wrong is counted instead.
   void QueueLine(std::u16string_view line);
   std::size_t QueuedLines();
   std::size_t DroppedLines();
+  // Sentences dropped so far for a wrong checksum.
+  std::uint64_t ChecksumFailures() const { return checksumFailures_.load(); }
 
   // The reader loop: reads up to 16 bytes at a time while the input port is open for reading;
-  // pauses 20 ms after a short read and 100 ms when a read brought nothing.
+  // pauses 20 ms after a short read and 100 ms when a read brought nothing. Stopping ends the
+  // read and the pauses at once.
   virtual void ReaderThreadMain();
 
  private:
   bool OutputPortOpen() const;  // command lock held
   bool InputPortOpen() const;
   bool InputPortReadable() const;
+  // Holds the reader out of its read (command lock held) and queues what the system holds.
+  std::unique_lock<std::mutex> CatchUpReader();
+  bool SendCommand(std::uint64_t* mark, const std::function<bool(ReceiverLink&)>& send);
+  void Pause(std::chrono::milliseconds time);
 
   LineQueue lineQueue_;
   std::thread readerThread_;
@@ -127,8 +141,13 @@ class ReceiverMonitor {
   std::atomic<ReceiverLink*> link_{nullptr};
   std::mutex replyLock_;
   std::mutex commandLock_;
+  std::mutex readLock_;  // the reader's read and assembly; the assembler
+  std::atomic<int> readerHolds_{0};
+  std::mutex pauseLock_;
+  std::condition_variable pauseEnd_;
   SentenceAssembler assembler_;
   std::function<void()> statusListener_;
+  std::atomic<std::uint64_t> checksumFailures_{0};
 };
 
 // The status thread: every 500 ms, at once when the reader queues a status sentence, and at once

@@ -33,6 +33,23 @@ bool TakeSign(std::u16string_view& text) {
   return negative;
 }
 
+int HexValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  return -1;
+}
+
+// True when the line ends in '*' and two hexadecimal digits.
+bool HasChecksum(std::u16string_view line) {
+  return line.size() >= 3 && line[line.size() - 3] == u'*' && HexValue(line[line.size() - 2]) >= 0 &&
+         HexValue(line.back()) >= 0;
+}
+
+bool IsReply(std::u16string_view line, std::u16string_view prefix) {
+  return FindSentence(line, prefix) != std::u16string_view::npos && CheckSentence(line) != Checksum::Wrong;
+}
+
 std::u16string_view Limit(std::u16string_view text, std::size_t capacity) {
   return text.substr(0, capacity == 0 ? 0 : capacity - 1);
 }
@@ -65,12 +82,10 @@ bool ReceiverPort::AwaitQueuedReply(std::u16string_view prefix, std::u16string& 
                                     std::size_t capacity, std::uint64_t after) {
   const auto deadline = LineQueue::Clock::now() + replyWait_;
   LineQueue* queue = lineQueue_.load();
-  while (queue != nullptr) {
-    const std::optional<QueuedLine> line = queue->TakeFirst(deadline);
-    if (!line) break;
-    if (line->number <= after) continue;
-    if (const auto at = FindSentence(line->text, prefix); at != std::u16string::npos) {
-      reply = Limit(std::u16string_view(line->text).substr(at), capacity);
+  const auto isReply = [prefix](std::u16string_view line) { return IsReply(line, prefix); };
+  if (queue != nullptr) {
+    if (const auto line = queue->TakeMatching(isReply, after, deadline)) {
+      reply = Limit(std::u16string_view(line->text).substr(FindSentence(line->text, prefix)), capacity);
       return true;
     }
   }
@@ -94,7 +109,7 @@ bool ReceiverPort::AwaitReply(std::u16string_view prefix, std::u16string& reply,
     pause(kReplyPause);
     // An empty line ends the pass: the line had nothing to give.
     for (std::u16string line = ReadLine(capacity); !line.empty();) {
-      if (const auto at = FindSentence(line, prefix); at != std::u16string::npos) {
+      if (const auto at = FindSentence(line, prefix); at != std::u16string::npos && IsReply(line, prefix)) {
         reply = Limit(std::u16string_view(line).substr(at), capacity);
         return true;
       }
@@ -144,7 +159,19 @@ std::size_t FindSentence(std::u16string_view line, std::u16string_view prefix) {
   return std::u16string_view::npos;
 }
 
+Checksum CheckSentence(std::u16string_view line) {
+  if (!HasChecksum(line)) return Checksum::Absent;
+  const std::size_t star = line.size() - 3;
+  const std::size_t dollar = line.rfind(u'$', star);
+  if (dollar == std::u16string_view::npos) return Checksum::Wrong;
+  unsigned sum = 0;
+  for (char16_t c : line.substr(dollar + 1, star - dollar - 1)) sum ^= static_cast<unsigned>(c & 0xFF);
+  const auto given = static_cast<unsigned>(HexValue(line[star + 1]) * 16 + HexValue(line[star + 2]));
+  return sum == given ? Checksum::Good : Checksum::Wrong;
+}
+
 void SplitFields(std::u16string_view reply, std::size_t skip, TextList& fields) {
+  if (HasChecksum(reply)) reply.remove_suffix(3);
   std::u16string_view rest = reply.substr(std::min(skip, reply.size()));
   while (!rest.empty()) {
     const auto separator = rest.find_first_of(u",*");

@@ -34,10 +34,11 @@ class ReceiverPort : public SerialPort {
   std::u16string ReadLine(std::size_t capacity);
 
   // True and the reply from the prefix onwards when a line containing the prefix arrives in
-  // time, else false and an empty reply. In queue mode lines numbered `after` or lower do not
-  // count (they were queued before the command this reply answers); the wait sees lines as they
-  // are queued and gives up after the reply wait. In line mode it makes ten passes of a 200 ms
-  // pause and a read of the lines waiting. Either way it removes the lines it passes over.
+  // time, else false and an empty reply; a line whose checksum is wrong is no reply. In queue
+  // mode it takes only its reply: such lines numbered `after` or lower are discarded (they
+  // answer an earlier command) and every other line stays queued for the next wait or poll; the
+  // wait sees lines as they are queued and gives up after the reply wait. In line mode it makes
+  // ten passes of a 200 ms pause and a read of the lines waiting, removing those it passes over.
   bool AwaitReply(std::u16string_view prefix, std::u16string& reply, std::size_t capacity,
                   std::uint64_t after = 0);
   bool AwaitLine(std::u16string_view prefix, std::uint64_t after = 0);
@@ -74,9 +75,13 @@ class ReceiverPort : public SerialPort {
 // letters, then the rest ("$CRMSS", "$GPMSS" for "$--MSS").
 std::size_t FindSentence(std::u16string_view line, std::u16string_view prefix);
 
-// The fields of a reply after its first `skip` characters: cut at every ',' and '*' (the
-// checksum is not verified and becomes one more field); a separator at the very end adds no
-// empty field after it.
+// What the "*hh" checksum at the end of a line says of the sentence it closes (from its last '$'
+// before the '*'): absent when the line does not end in '*' and two hexadecimal digits.
+enum class Checksum { Absent, Good, Wrong };
+Checksum CheckSentence(std::u16string_view line);
+
+// The fields of a reply after its first `skip` characters: cut at every ',' and '*'; a "*hh"
+// checksum at the end is no field. A separator at the very end adds no empty field after it.
 void SplitFields(std::u16string_view reply, std::size_t skip, TextList& fields);
 
 // Field readers: each takes the first field off the list and removes it.

@@ -13,16 +13,6 @@ constexpr int kZeroProgressRetries = 10;
 constexpr std::size_t kDrainChunk = 512;
 constexpr int kDrainReads = 6;
 
-// Forgets `line` if it is still the port's line (a newer open is left alone) and closes it.
-void DropLine(std::mutex& mutex, std::shared_ptr<platform::SerialLine>& held,
-              const std::shared_ptr<platform::SerialLine>& line) {
-  {
-    std::lock_guard lock(mutex);
-    if (held == line) held.reset();
-  }
-  line->Close();
-}
-
 }  // namespace
 
 SerialPort::SerialPort(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
@@ -71,6 +61,8 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
   settings_ = PortSettings{std::u16string(name), baudRate, parity, dataBits,
                            stopBits,             flowControl, access};
   openFailure_.clear();
+  openedAt_ = std::chrono::steady_clock::now();
+  loss_.reset();
   return true;
 }
 
@@ -98,7 +90,38 @@ bool SerialPort::Close() {
   return false;
 }
 
+void SerialPort::Lose(const std::shared_ptr<platform::SerialLine>& line, std::u16string reason) {
+  bool lost = false;
+  {
+    // A newer open is left alone, and so is a line another thread has closed meanwhile.
+    std::lock_guard lock(mutex_);
+    if (line_ == line) {
+      line_.reset();
+      loss_ = PortLoss{settings_.name, std::move(reason)};
+      lost = true;
+    }
+  }
+  line->Close();
+  if (lost && lossListener_) lossListener_();
+}
+
+bool SerialPort::LossPending() const {
+  std::lock_guard lock(mutex_);
+  return loss_.has_value();
+}
+
+std::optional<PortLoss> SerialPort::TakeLoss() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(loss_, std::nullopt);
+}
+
 bool SerialPort::IsOpen() const { return CurrentLine() != nullptr; }
+
+std::optional<std::chrono::steady_clock::time_point> SerialPort::OpenedAt() const {
+  std::lock_guard lock(mutex_);
+  if (!line_) return std::nullopt;
+  return openedAt_;
+}
 
 std::shared_ptr<platform::SerialLine> SerialPort::CurrentLine() const {
   std::lock_guard lock(mutex_);
@@ -115,7 +138,9 @@ bool SerialPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got)
   // A device that has gone (or a line being closed) must read as closed, or the reader thread
   // would retry a dead line forever; a refused read leaves a usable line, such as one opened
   // for writing only, open.
-  if (result == platform::SerialLine::ReadResult::Gone) DropLine(mutex_, line_, line);
+  if (result == platform::SerialLine::ReadResult::Gone) {
+    Lose(line, u"The device was unplugged or the line hung up.");
+  }
   return false;
 }
 
@@ -125,6 +150,14 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
 }
 
 void SerialPort::Drain() {
+  TakeAvailable([](const std::uint8_t*, std::size_t) {});
+}
+
+void SerialPort::InterruptReads(bool on) {
+  if (const auto line = CurrentLine()) line->InterruptReads(on);
+}
+
+void SerialPort::TakeAvailable(const std::function<void(const std::uint8_t*, std::size_t)>& take) {
   const auto line = CurrentLine();
   if (!line) return;
   // Only what has already arrived is discarded: waiting out the read time-out for more would
@@ -146,6 +179,7 @@ void SerialPort::Drain() {
   for (int i = 0; i < kDrainReads; ++i) {
     std::size_t got = 0;
     if (!Read(scratch, sizeof scratch, got) || got == 0) break;
+    take(scratch, got);
   }
   if (timeouts) line->SetTimeouts(*timeouts);
 }
@@ -158,14 +192,14 @@ bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
   while (done < count) {
     std::size_t written = 0;
     if (!line->Write(bytes + done, count - done, written)) {
-      DropLine(mutex_, line_, line);
+      Lose(line, u"The device refused to take data: it was unplugged or the line hung up.");
       return false;
     }
     if (written > 0) {
       done += written;
       idle = 0;
     } else if (idle == kZeroProgressRetries) {
-      DropLine(mutex_, line_, line);
+      Lose(line, u"The device stopped taking data.");
       return false;
     } else {
       ++idle;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,6 +26,12 @@ struct PortSettings {
   std::uint32_t stopBits = 0;  // 0 one stop bit
   std::uint32_t flowControl = 0;  // recorded only, never applied to the line
   AccessMode access = AccessMode::ReadWrite;
+};
+
+// A line the port dropped because its device went away: the port's name and why, in words.
+struct PortLoss {
+  std::u16string name;
+  std::u16string reason;
 };
 
 // A serial line opened by its port name ("COM1:" to "COM9:"), read and written with blocking
@@ -52,6 +60,8 @@ class SerialPort {
   // True when no line is held afterwards.
   bool Close();
   bool IsOpen() const;
+  // When the line held now was opened; none while closed.
+  std::optional<std::chrono::steady_clock::time_point> OpenedAt() const;
 
   // One read of up to `count` bytes; `got` is set to 0 first. A read that fails because the
   // device vanished closes the port; one the line refuses (no read access) leaves it open.
@@ -59,12 +69,25 @@ class SerialPort {
   bool ReadByte(std::uint8_t& byte);
   // Discards the input already received: at most six reads of 512 bytes, none of them waiting.
   void Drain();
+  // Passes the input already received to `take`: at most six reads of 512 bytes, none of them
+  // waiting.
+  void TakeAvailable(const std::function<void(const std::uint8_t*, std::size_t)>& take);
+  // While on, a read in progress ends at once and so does every read that starts (see
+  // platform::SerialLine::InterruptReads); the line stays open.
+  void InterruptReads(bool on);
   // Writes every byte or fails; any failure closes the port.
   bool Write(const std::uint8_t* bytes, std::size_t count);
   // Writes the text as single bytes. A text with a character that has no single-byte form, or
   // an empty text, fails without writing anything.
   bool WriteText(std::u16string_view text);
   bool WriteLineEnd();
+
+  // The last loss not yet taken; a new open forgets it.
+  std::optional<PortLoss> TakeLoss();
+  bool LossPending() const;
+  // Called on the thread that found the line gone, after the port has closed it; set before the
+  // port is shared with other threads.
+  void SetLossListener(std::function<void()> listener) { lossListener_ = std::move(listener); }
 
   std::u16string Name() const;
   AccessMode GetAccess() const;
@@ -74,6 +97,8 @@ class SerialPort {
 
  private:
   std::shared_ptr<platform::SerialLine> CurrentLine() const;
+  // Forgets `line` if it is still the port's line, closes it, and records the loss.
+  void Lose(const std::shared_ptr<platform::SerialLine>& line, std::u16string reason);
 
   mutable std::mutex mutex_;  // guards line_ and settings_, never held across I/O
   std::shared_ptr<platform::SerialLine> line_;
@@ -81,6 +106,9 @@ class SerialPort {
   platform::LineState lineState_;
   std::optional<LineTimeouts> timeouts_;  // as given to the last successful open
   std::u16string openFailure_;
+  std::chrono::steady_clock::time_point openedAt_{};
+  std::optional<PortLoss> loss_;
+  std::function<void()> lossListener_;
 };
 
 }  // namespace skylark

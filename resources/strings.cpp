@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 30> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 36> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -38,6 +38,12 @@ constexpr std::array<std::pair<int, std::u16string_view>, 30> kTable{{
     {kNoReadingFor, u"No reading for %s s"},
     {kTuning, u"Tuning..."},
     {kSettingsNotSaved, u"The settings could not be saved; the next start shows them as before."},
+    {kNoReadingSinceOpen, u"No reading since the port was opened %s s ago"},
+    {kPortLost, u"Port %s was lost and has been closed."},
+    {kReceiverAnswered, u"A receiver answered: station %s."},
+    {kReceiverHeard, u"A receiver is talking on this port; it did not report its station."},
+    {kNoReceiverAnswered, u"No receiver answered on this port."},
+    {kSiteNotTunable, u"The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."},
 }};
 
 }  // namespace

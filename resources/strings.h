@@ -38,6 +38,12 @@ enum StringId : int {
   kNoReadingFor = 81,           // "No reading for %s s"
   kTuning = 82,                 // "Tuning..."
   kSettingsNotSaved = 83,       // "The settings could not be saved; the next start shows them as before."
+  kNoReadingSinceOpen = 84,     // "No reading since the port was opened %s s ago"
+  kPortLost = 85,               // "Port %s was lost and has been closed."
+  kSiteNotTunable = 86,         // "The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."
+  kReceiverAnswered = 87,       // "A receiver answered: station %s."
+  kReceiverHeard = 88,          // "A receiver is talking on this port; it did not report its station."
+  kNoReceiverAnswered = 89,     // "No receiver answered on this port."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

@@ -136,6 +136,7 @@ class LockedLine final : public SerialLine {
   bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) override {
     return line_->Write(bytes, count, written);
   }
+  void InterruptReads(bool on) override { line_->InterruptReads(on); }
   // The device is let go before its lock, so no other program finds it unlocked but held.
   bool Close() override {
     const bool closed = line_->Close();

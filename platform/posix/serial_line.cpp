@@ -180,6 +180,7 @@ class PosixSerialLine final : public SerialLine {
       const bool last = limit && now >= *limit;  // one more look, then give what came
       const Wait wait = WaitFor(POLLIN, limit ? WaitMilliseconds(now, *limit) : -1);
       if (wait == Wait::Closing) return ReadResult::Gone;
+      if (wait == Wait::Interrupted) return ReadResult::Done;
       if (wait == Wait::Ready) {
         const ssize_t n = ::read(fd_, buffer + got, count - got);
         if (n > 0) {
@@ -216,7 +217,9 @@ class PosixSerialLine final : public SerialLine {
       if (total && now >= *total) return true;
       const Wait wait = WaitFor(POLLOUT, total ? WaitMilliseconds(now, *total) : -1);
       if (wait == Wait::Closing || wait == Wait::Gone) return false;
-      if (wait != Wait::Ready) continue;
+      // An interrupt is meant for reads; a write then watches its line alone.
+      if (wait == Wait::Interrupted && !WaitWritable(total ? WaitMilliseconds(Clock::now(), *total) : -1)) continue;
+      if (wait != Wait::Ready && wait != Wait::Interrupted) continue;
       const ssize_t n = ::write(fd_, bytes + written, count - written);
       if (n > 0) {
         written += static_cast<std::size_t>(n);
@@ -225,6 +228,23 @@ class PosixSerialLine final : public SerialLine {
       }
     }
     return true;
+  }
+
+  // The interrupt shares the close's wake pipe: a byte in it while the line is open is an
+  // interrupt, and it stays there until the interrupt is lifted.
+  void InterruptReads(bool on) override {
+    std::lock_guard lock(mutex_);
+    if (state_ != State::Open || interrupted_ == on) return;
+    interrupted_ = on;
+    if (on) {
+      const char wake = 1;
+      while (::write(wakeWrite_, &wake, 1) < 0 && errno == EINTR) {
+      }
+    } else {
+      char drained[16];
+      while (::read(wakeRead_, drained, sizeof drained) > 0) {
+      }
+    }
   }
 
   bool Close() override {
@@ -257,7 +277,7 @@ class PosixSerialLine final : public SerialLine {
 
  private:
   enum class State { Open, Closing, Closed };
-  enum class Wait { Ready, Quiet, Gone, Closing };
+  enum class Wait { Ready, Quiet, Gone, Closing, Interrupted };
 
   // Marks one Read, Write or state call in progress so that Close waits for it; it also hands
   // the call a consistent copy of the time-outs.
@@ -291,10 +311,20 @@ class PosixSerialLine final : public SerialLine {
     std::array<pollfd, 2> fds{{{fd_, events, 0}, {wakeRead_, POLLIN, 0}}};
     const int r = ::poll(fds.data(), fds.size(), milliseconds);
     if (r < 0) return errno == EINTR ? Wait::Quiet : Wait::Gone;
-    if (fds[1].revents != 0) return Wait::Closing;
+    if (fds[1].revents != 0) {
+      std::lock_guard lock(mutex_);
+      return state_ == State::Open ? Wait::Interrupted : Wait::Closing;
+    }
     if ((fds[0].revents & events) != 0) return Wait::Ready;
     if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Wait::Gone;
     return Wait::Quiet;
+  }
+
+  // A write's wait while reads are interrupted: the line alone, so the wake byte does not spin it.
+  bool WaitWritable(int milliseconds) {
+    pollfd fd{fd_, POLLOUT, 0};
+    return ::poll(&fd, 1, milliseconds < 0 || milliseconds > 50 ? 50 : milliseconds) > 0 &&
+           (fd.revents & POLLOUT) != 0;
   }
 
   const int fd_;
@@ -308,6 +338,7 @@ class PosixSerialLine final : public SerialLine {
   int inFlight_ = 0;
   LineTimeouts timeouts_{};
   bool timed_ = false;
+  bool interrupted_ = false;
 };
 
 int OpenFlags(AccessMode access) {

@@ -96,11 +96,14 @@ class Win32SerialLine final : public SerialLine {
     got = 0;
     const Use use(*this);
     if (!use.ok()) return ReadResult::Gone;
+    if (!BeginRead()) return ReadResult::Done;
     DWORD n = 0;
     const bool ok = ::ReadFile(use.handle(), buffer, Clamp(count), &n, nullptr) != FALSE;
+    const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+    const bool interrupted = EndRead();
     got = n;
-    if (ok) return ReadResult::Done;
-    switch (::GetLastError()) {
+    if (ok || (interrupted && error == ERROR_OPERATION_ABORTED)) return ReadResult::Done;
+    switch (error) {
       // What a removed adapter, a vanished device or our own Close cancelling the read reports.
       case ERROR_BAD_COMMAND:
       case ERROR_GEN_FAILURE:
@@ -124,6 +127,17 @@ class Win32SerialLine final : public SerialLine {
     const bool ok = use.ok() && ::WriteFile(use.handle(), bytes, Clamp(count), &n, nullptr) != FALSE;
     written = n;
     return ok;
+  }
+
+  // A read blocked in ReadFile is cancelled on its thread; one about to start sees the flag. The
+  // cancel is repeated until no read is left, in case a thread had not yet entered the call.
+  void InterruptReads(bool on) override {
+    std::unique_lock lock(mutex_);
+    interrupted_ = on;
+    while (on && !readers_.empty()) {
+      for (const DWORD threadId : readers_) CancelTransferOf(threadId);
+      idle_.wait_for(lock, std::chrono::milliseconds(20));
+    }
   }
 
   // Every call on the handle registers its thread for the time of the call, so that Close can
@@ -182,6 +196,22 @@ class Win32SerialLine final : public SerialLine {
     if (transfers_.empty()) idle_.notify_all();
   }
 
+  bool BeginRead() {
+    std::lock_guard lock(mutex_);
+    if (interrupted_) return false;
+    readers_.push_back(::GetCurrentThreadId());
+    return true;
+  }
+
+  // True when reads were interrupted meanwhile.
+  bool EndRead() {
+    std::lock_guard lock(mutex_);
+    const auto it = std::find(readers_.begin(), readers_.end(), ::GetCurrentThreadId());
+    if (it != readers_.end()) readers_.erase(it);
+    if (readers_.empty()) idle_.notify_all();
+    return interrupted_;
+  }
+
   static void CancelTransferOf(DWORD threadId) {
     if (threadId == ::GetCurrentThreadId()) return;
     if (HANDLE thread = ::OpenThread(THREAD_TERMINATE, FALSE, threadId)) {
@@ -195,6 +225,8 @@ class Win32SerialLine final : public SerialLine {
   HANDLE handle_;
   bool closing_ = false;
   std::vector<DWORD> transfers_;
+  std::vector<DWORD> readers_;
+  bool interrupted_ = false;
   DCB savedState_{};
   bool haveSavedState_ = false;
   COMMTIMEOUTS savedTimeouts_{};

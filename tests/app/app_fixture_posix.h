@@ -37,8 +37,13 @@ class ApplicationFixture : public ::testing::Test, public Notifications {
  protected:
   void PostSiteChanged() override { ++sitePosts_; }
   void PostStatusChanged() override { ++statusPosts_; }
+  // The reader a test started itself is stopped too: a simulator ending after the test would
+  // otherwise report its lost port to a fixture already gone.
   void TearDown() override {
-    if (app_) app_->StopThreads();
+    if (!app_) return;
+    app_->StopThreads();
+    app_->Monitor().StopReader();
+    app_->Monitor().JoinReader();
   }
 
   // The 2000 ms pause after a command becomes `commandPause`, each 200 ms reply pass

@@ -68,7 +68,7 @@ TEST_F(ApplicationTest, LockIsGainedAtSevenAndLostBelow) {
   ASSERT_TRUE(OpenPort(u"COM3:"));
   for (const Step& step : steps) {
     app_->SetTuneMode(step.mode);
-    Poll("$CRMSS,42," + std::to_string(step.snr) + ",300.0,200*00\r\n", 1);
+    Poll("$CRMSS,42," + std::to_string(step.snr) + ",300.0,200\r\n", 1);
     EXPECT_EQ(app_->Status().locked, step.locked) << "snr " << step.snr;
     EXPECT_EQ(sitePosts_, step.sitePosts) << "snr " << step.snr;
     EXPECT_EQ(app_->CurrentSite().Frequency, step.siteFrequency);
@@ -84,8 +84,8 @@ TEST_F(ApplicationTest, APollShowsTheNewestReadingAndKeepsItUntilANewerOne) {
   ASSERT_TRUE(OpenPort(u"COM3:"));
   app_->SetActivePage(kTunePage);
   std::string backlog;
-  for (int i = 1; i < 60; ++i) backlog += "$CRMSS," + std::to_string(i) + ",15,300.0,200*00\r\n";
-  backlog += "$PCSI,CS1,0\r\n$GPMSS,60,8,300.0,200*00\r\n$PCSI,CS1,1\r\n";
+  for (int i = 1; i < 60; ++i) backlog += "$CRMSS," + std::to_string(i) + ",15,300.0,200\r\n";
+  backlog += "$PCSI,CS1,0\r\n$GPMSS,60,8,300.0,200*7B\r\n$PCSI,CS1,1\r\n";
   Poll(backlog, 62, false);
   app_->SetActivePage(kConfigurationPage);
   EXPECT_FALSE(app_->PollStatus());
@@ -114,10 +114,76 @@ TEST_F(ApplicationTest, OnlyAnAcknowledgementAfterTheCommandCountsAndItIsSeenWhe
   auto receiver = std::async(std::launch::async, [this] {
     if (pty_.Receive(24, 2s).empty()) return;
     std::this_thread::sleep_for(550ms);
-    pty_.Send("$CRMSS,42,15,300.0,200*5A\r\n$PCSI,ACK,GPMSK*02\r\n");
+    pty_.Send("$CRMSS,42,15,300.0,200*41\r\n$PCSI,ACK,GPMSK*02\r\n");
   });
   EXPECT_TRUE(app_->Tune(1));
   receiver.get();
+}
+
+// An acknowledgement the receiver sent before the command, still in the system's buffer or half
+// read when the command is written, does not answer it.
+TEST_F(ApplicationTest, AnAcknowledgementNotYetReadBeforeTheCommandDoesNotCount) {
+  ASSERT_TRUE(OpenPort(u"COM3:"));
+  app_->SetTuneMode(kTuneBySite);
+  const struct {
+    const char* legend;
+    std::string before, after;
+  } cases[] = {{"unread", "$PCSI,ACK,GPMSK*02\r\n", ""}, {"half read", "$PCSI,AC", "K,GPMSK*02\r\n"}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(pty_.Send(c.before));
+    std::this_thread::sleep_for(c.after.empty() ? 20ms : 300ms);
+    auto receiver = std::async(std::launch::async, [&] {
+      if (!pty_.Receive(24, 2s).empty()) pty_.Send(c.after);
+    });
+    EXPECT_FALSE(app_->Tune(1)) << c.legend;
+    receiver.get();
+  }
+}
+
+// Each reply wait takes only its own reply: a tune started while the status thread waits for the
+// station report is acknowledged, and a reading that comes meanwhile is shown. A sentence whose
+// checksum is wrong is neither.
+TEST_F(ApplicationTest, ATuneDuringAnIdentificationIsAcknowledgedAndNoReadingIsLost) {
+  app_.reset();
+  Create(300ms, 200ms, u"" SKYLARK_SOURCE_DIR "/data");
+  ASSERT_TRUE(OpenPort(u"COM3:"));
+  app_->SetTuneMode(kTuneAutomatic);
+  app_->SetActivePage(kStatusPage);
+  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
+  ASSERT_NE(pty_.Receive(9, 2s).find("$PCSI,1\r\n"), std::string::npos) << "the station is asked for";
+  auto tune = std::async(std::launch::async, [this] { return app_->Tune(1); });
+  ASSERT_NE(pty_.Receive(16, 2s).find("$GPMSK,,A,,A,1\r\n"), std::string::npos);
+  ASSERT_TRUE(pty_.Send("$PCSI,ACK,GPMSK*03\r\n$CRMSS,54,24,300.0,200*00\r\n$PCSI,ACK,GPMSK*02\r\n"
+                        "$CRMSS,43,16,300.0,200*43\r\n"));
+  std::this_thread::sleep_for(100ms);
+  ASSERT_TRUE(pty_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n"));
+  EXPECT_TRUE(tune.get());
+  EXPECT_TRUE(testing::WaitFor([this] { return app_->Status().signalStrength == 43; }));
+  EXPECT_EQ(app_->CurrentSite().StationId, 306);
+  EXPECT_EQ(app_->Monitor().ChecksumFailures(), 2u);
+}
+
+// A line that hangs up closes the port, whatever its access, tells the pages, and says which port
+// it was, once.
+TEST_F(ApplicationTest, AHungUpLineClosesThePortAndTellsThePages) {
+  for (const AccessMode access : {AccessMode::ReadWrite, AccessMode::Read, AccessMode::Write}) {
+    SCOPED_TRACE(static_cast<std::uint32_t>(access));
+    testing::PtyPair pty;
+    ASSERT_TRUE(testing::LinkPort(3, pty.SlavePath()));
+    ASSERT_TRUE(app_->Link().InputPort()->Open(u"COM3:", 4800, 0, 8, 0, 0, access, &platform::kReceiverTimeouts));
+    const int posts = sitePosts_;
+    pty.CloseMaster();
+    // Nothing reads a write-only port: its next command finds the line gone.
+    if (access == AccessMode::Write) {
+      EXPECT_FALSE(app_->Monitor().SendStatusRequest());
+    }
+    EXPECT_TRUE(testing::WaitFor([this] { return !app_->IsLinkOpen(); }));
+    EXPECT_EQ(sitePosts_, posts + 1);
+    const std::optional<PortLoss> loss = app_->TakePortLoss();
+    ASSERT_TRUE(loss);
+    EXPECT_EQ(loss->name, u"COM3:");
+    EXPECT_FALSE(app_->TakePortLoss());
+  }
 }
 
 // The running program owns the named events: a second program that the guard refuses, and a
@@ -143,7 +209,7 @@ TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {
     commandLine.Start();
     commandLine.StopThreads();
   }
-  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*5A\r\n"));
+  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
   EXPECT_TRUE(testing::WaitFor([this] { return statusPosts_ == 1; }, 2s)) << "still polling";
   EXPECT_TRUE(platform::SignalNamedEvent(kUpdateEventName));
   running.Shutdown();
@@ -159,11 +225,11 @@ TEST_F(ApplicationTest, ShutdownDuringAnIdentificationIsClean) {
   ASSERT_TRUE(OpenPort(u"COM3:"));
   app_->SetTuneMode(kTuneAutomatic);
   app_->SetActivePage(kStatusPage);
-  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*5A\r\n"));
+  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
   ASSERT_NE(pty_.Receive(9, 2s).find("$PCSI,1\r\n"), std::string::npos) << "the station is asked for";
   auto late = std::async(std::launch::async, [this] {
     std::this_thread::sleep_for(300ms);
-    pty_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*00\r\n");
+    pty_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n");
   });
   app_->Shutdown();
   late.get();

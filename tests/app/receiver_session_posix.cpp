@@ -99,7 +99,7 @@ TEST_F(ReceiverSession, UnpluggedWhileTuningFailsTheTuneAndReopeningWorks) {
   EXPECT_FALSE(tune.get()) << "a tune nobody acknowledged is not reported as done";
   EXPECT_TRUE(testing::WaitFor([this] { return !app_->IsLinkOpen(); }));
   EXPECT_EQ(app_->CurrentSite(), kSite) << "the chosen site is kept for the next try";
-  EXPECT_EQ(sitePosts_, 1);
+  EXPECT_EQ(sitePosts_, 2) << "the tune, then the lost port";
   EXPECT_FALSE(app_->Tune(1));
   Reconnect();
   EXPECT_TRUE(app_->Tune(1));

@@ -116,6 +116,22 @@ TEST_F(SettingsTest, SaveThenLoadGivesTheSameState) {
   EXPECT_EQ(again->Link().InputPort()->Name(), u"COM7:");
 }
 
+TEST_F(SettingsTest, WithoutASiteFileTheStoredSiteIsKeptAndSavedUnchanged) {
+  const std::string stored =
+      "[\\Software\\Corvane\\Skylark]\nFrequency=dword:28390\nMSK=dword:200\nSID=dword:123\n"
+      "Region=sz:Europe\nCountry=sz:Netherlands\nBeacon=sz:Hoek van Holland\n";
+  Store(stored);
+  ApplicationOptions options;
+  options.settings = store_.get();
+  options.searchSiteFile = false;
+  Application app(std::move(options));
+  app.LoadSettings();
+  EXPECT_EQ(app.CurrentSite(), kHoek);
+  app.SaveSettings();
+  const auto again = Loaded();
+  EXPECT_EQ(again->CurrentSite(), kHoek);
+}
+
 TEST_F(SettingsTest, ASharedStationIdRestoresTheSiteThatWasSaved) {
   const auto app = MakeApp();
   app->SetCurrentSite(kHoek);

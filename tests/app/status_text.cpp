@@ -80,5 +80,38 @@ TEST(StatusText, AReadingGoesStaleAfterThreeSilentIntervals) {
   }
 }
 
+// A port that has given no reading since it was opened (a silent receiver, one left without status
+// output) shows its values stale from the start; a write-only port shows none.
+TEST(StatusText, NoReadingSinceTheOpenIsStaleAndAWriteOnlyPortShowsNoHealth) {
+  const auto opened = std::chrono::steady_clock::time_point(100s);
+  struct Case {
+    const char* legend;
+    std::optional<std::chrono::seconds> arrived;  // the reading's time
+    bool readable;
+    std::u16string age, snr;
+  };
+  const Case cases[] = {
+      {"nothing heard", {}, true, u"No reading since the port was opened 7 s ago", u"0"},
+      {"heard on an earlier open", 90s, true, u"No reading since the port was opened 7 s ago", u"15"},
+      {"heard since", 106s, true, u"", u"15"},
+      {"write-only", {}, false, u"", u"N/A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.legend);
+    ReceiverStatus status{300.0, 200, c.arrived ? 15 : 0, 42, false};
+    if (c.arrived) status.received = ReadingTime{std::chrono::steady_clock::time_point(*c.arrived), {}};
+    LinkView link(true);
+    link.readable = c.readable;
+    link.openedAt = opened;
+    const StatusTexts t = FormatStatus({}, status, link, StatusClock{opened + 7s, 1});
+    EXPECT_EQ(t.age, c.age);
+    EXPECT_EQ(t.stale, !c.age.empty());
+    EXPECT_EQ(t.snr, c.snr);
+    EXPECT_EQ(t.locked, !c.readable ? u"N/A" : c.arrived ? u"Yes" : u"No");
+  }
+  EXPECT_EQ(FormatListFrequency(1e300), u"N/A");
+  EXPECT_EQ(FormatListFrequency(285.6), u"285.6");
+}
+
 }  // namespace
 }  // namespace skylark

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <thread>
 #include <string>
 
 #include "platform/serial_line.h"
@@ -95,6 +97,31 @@ TEST_F(SerialLineTest, ReadReturnsOnCountIntervalOrTotal) {
   EXPECT_EQ(ReadText(16, ok), "");
   EXPECT_TRUE(ok);
   EXPECT_GE(Clock::now() - start, 260ms);
+}
+
+// An interrupt ends a blocked read at once and every read while it lasts, without closing the
+// line: writes go on, and reads take what comes again once it is lifted.
+TEST_F(SerialLineTest, AnInterruptEndsReadsWithoutClosingTheLine) {
+  ASSERT_TRUE(line_->SetTimeouts(kReceiverTimeouts));
+  auto blocked = std::async(std::launch::async, [&] {
+    bool ok = false;
+    const std::string text = ReadText(16, ok);
+    return ok ? text : "(failed)";
+  });
+  std::this_thread::sleep_for(100ms);
+  line_->InterruptReads(true);
+  ASSERT_EQ(blocked.wait_for(1s), std::future_status::ready) << "the 3 s read was not ended";
+  EXPECT_EQ(blocked.get(), "");
+  bool ok = false;
+  EXPECT_EQ(ReadText(16, ok), "");
+  EXPECT_TRUE(ok);
+  std::size_t written = 0;
+  const std::uint8_t command[] = {'$', 'P', 'C', 'S', 'I', ',', '1', '\r', '\n'};
+  EXPECT_TRUE(line_->Write(command, sizeof command, written));
+  EXPECT_EQ(pty_.Receive(9, 1s), "$PCSI,1\r\n");
+  line_->InterruptReads(false);
+  ASSERT_TRUE(pty_.Send("$CRMSS"));
+  EXPECT_EQ(ReadText(6, ok), "$CRMSS");
 }
 
 }  // namespace

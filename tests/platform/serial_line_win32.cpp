@@ -89,6 +89,22 @@ TEST_F(SimulatorLine, CloseRestoresTheLineState) {
   EXPECT_EQ(after.baudRate, before.baudRate);
 }
 
+TEST_F(SimulatorLine, AnInterruptEndsReadsWithoutClosingTheLine) {
+  auto line = OpenConfigured();
+  ASSERT_NE(line, nullptr);
+  line->InterruptReads(true);
+  std::uint8_t buffer[16];
+  std::size_t got = 0;
+  const auto start = Clock::now();
+  EXPECT_EQ(line->Read(buffer, sizeof buffer, got), SerialLine::ReadResult::Done);
+  EXPECT_LT(Clock::now() - start, milliseconds(1000)) << "not the 3 s read time-out";
+  const std::uint8_t command[] = {'$', 'P', 'C', 'S', 'I', ',', '1', '\r', '\n'};
+  std::size_t written = 0;
+  EXPECT_TRUE(line->Write(command, sizeof command, written));
+  line->InterruptReads(false);
+  EXPECT_EQ(line->Read(buffer, sizeof buffer, got), SerialLine::ReadResult::Done);
+}
+
 TEST_F(SimulatorLine, CloseEndsABlockedRead) {
   auto line = OpenConfigured();
   ASSERT_NE(line, nullptr);

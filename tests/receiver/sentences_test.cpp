@@ -148,13 +148,16 @@ TEST_F(QueuedReplies, QueryFieldsTakesTheFirstLineWithTheSentenceAndSplitsIt) {
     std::vector<std::u16string> fields;
     std::size_t left;  // lines kept for the next wait
   } cases[] = {
-      {"anywhere in a line", u"$CRMSS", {u"$PCSI,ACK", u"xx$CRMSS,42,15*5A", u"$CRMSS,9"}, true,
-       {u"42", u"15", u"5A"}, 1},
+      {"anywhere in a line", u"$CRMSS", {u"$PCSI,ACK", u"xx$CRMSS,42,15*5E", u"$CRMSS,9"}, true,
+       {u"42", u"15"}, 2},
+      {"a wrong checksum is no reply, *hh no field", u"$CRMSS",
+       {u"$CRMSS,54,24,300.0*00", u"$CRMSS,54,24,300.0*5a"}, true, {u"54", u"24", u"300.0"}, 1},
+      {"no checksum", u"$CRMSS", {u"$CRMSS,1,2*"}, true, {u"1", u"2"}, 0},
       {"an empty field", u"$CRMSS", {u"$CRMSS,a,,b"}, true, {u"a", u"", u"b"}, 0},
       {"a trailing comma", u"$CRMSS", {u"$CRMSS,a,"}, true, {u"a"}, 0},
       {"nothing after the prefix", u"$CRMSS", {u"$CRMSS,"}, false, {}, 0},
-      {"any talker", u"$--MSS", {u"$PCSI,MSS,1", u"x$GPMSS,7,8"}, true, {u"7", u"8"}, 0},
-      {"a talker is two capitals", u"$--MSS", {u"$G1MSS,1", u"$gpMSS,1", u"$MSS,1"}, false, {}, 0},
+      {"any talker", u"$--MSS", {u"$PCSI,MSS,1", u"x$GPMSS,7,8"}, true, {u"7", u"8"}, 1},
+      {"a talker is two capitals", u"$--MSS", {u"$G1MSS,1", u"$gpMSS,1", u"$MSS,1"}, false, {}, 3},
       {"nothing queued", u"$CRMSS", {}, false, {}, 0},
   };
   for (const auto& c : cases) {
@@ -171,7 +174,7 @@ TEST_F(QueuedReplies, QueryFieldsTakesTheFirstLineWithTheSentenceAndSplitsIt) {
 
 TEST_F(QueuedReplies, AcknowledgeAndReceiverStatus) {
   queue_.Append(u"xx$PCSI,ACK");
-  queue_.Append(u"$PCSI,CS0,PASS,1,300.5,A,200,B,44,17,C,5,613,D,9*12");
+  queue_.Append(u"$PCSI,CS0,PASS,1,300.5,A,200,B,44,17,C,5,613,D,9*29");
   queue_.Append(u"$PCSI,CS0,PASS,1,300.5,A,200,B,44,17,C,5");
   EXPECT_TRUE(link_.AwaitAcknowledge());
   ReceiverStatusLine line;

@@ -80,7 +80,7 @@ TEST_F(PortOnPty, WriteTextSendsOnlyWholeAsciiTexts) {
 TEST_F(PortOnPty, SignalStatusReadStraightFromTheLine) {
   ASSERT_TRUE(OpenCom2(port_, {1, 1, 50, 10, 1000}));  // a short total keeps empty reads brief
   port_.SetSleeper([](std::chrono::milliseconds) {});
-  ASSERT_TRUE(receiver_.Send("$GP\x01MSS,\xB0" "42,15,300.0,200*5A\r\n"));
+  ASSERT_TRUE(receiver_.Send("$GP\x01MSS,\xB0" "42,15,300.0,200*47\r\n"));
   const auto reading = link_.ReadSignalStatus();
   ASSERT_TRUE(reading);
   EXPECT_EQ(std::tuple(reading->strength, reading->snr, reading->frequency, reading->mskRate),
@@ -153,7 +153,7 @@ TEST_F(PortOnPty, APacedSentenceAndTheBurstAfterItAreQueuedWholeAndInOrder) {
   monitor.Attach(&link_);
   ASSERT_TRUE(OpenCom2(port_));
   monitor.StartReader();
-  const std::string paced = "$CRMSS,42,15,300.0,200*5A\r\n";
+  const std::string paced = "$CRMSS,42,15,300.0,200*41\r\n";
   for (const char byte : paced) {
     ASSERT_TRUE(receiver_.Send(std::string(1, byte)));
     std::this_thread::sleep_for(2ms);  // 2.08 ms a byte at 4800 baud
@@ -167,7 +167,7 @@ TEST_F(PortOnPty, APacedSentenceAndTheBurstAfterItAreQueuedWholeAndInOrder) {
   monitor.StopReader();
   monitor.JoinReader();
   ASSERT_EQ(monitor.QueuedLines(), 41u);
-  EXPECT_EQ(port_.ReadLine(512), u"$CRMSS,42,15,300.0,200*5A");
+  EXPECT_EQ(port_.ReadLine(512), u"$CRMSS,42,15,300.0,200*41");
   for (int i = 0; i < 40; ++i) {
     const std::string line = "$PCSI,CS0,L" + std::to_string(i);
     EXPECT_EQ(port_.ReadLine(512), std::u16string(line.begin(), line.end()));
@@ -181,7 +181,7 @@ TEST_F(PortOnPty, AWriteOnlyPortStaysOpenWhileTheReceiverTalks) {
   monitor.Attach(&link_);
   ASSERT_TRUE(port_.Open(u"COM2:", 4800, 0, 8, 0, 0, AccessMode::Write, &platform::kReceiverTimeouts));
   monitor.StartReader();
-  ASSERT_TRUE(receiver_.Send("$CRMSS,42,15,300.0,200*5A\r\n"));
+  ASSERT_TRUE(receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
   std::this_thread::sleep_for(300ms);
   EXPECT_TRUE(port_.IsOpen());
   EXPECT_EQ(monitor.QueuedLines(), 0u);

@@ -76,7 +76,7 @@ class PagesTest : public QObject {
       int tab;
       const char* message;  // "" for none
     } cases[] = {
-        {"inputTest", 0, "Able to open port for reading and writing."},
+        {"inputTest", 0, "Able to open port for reading and writing.\n\nNo receiver answered on this port."},
         {"inputOpen", 0, "Beacon connected for reading and writing."},
         {"scanButton", 0, ""},
         {"tuneButton", 1, "Beacon tuning failed. Check beacon port settings."},

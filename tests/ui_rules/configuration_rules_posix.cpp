@@ -1,6 +1,8 @@
 #include "ui/rules/configuration_rules.h"
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -118,24 +120,42 @@ TEST_F(ConfigurationRulesTest, AToggleReopensThePortUnderItsOwnName) {
   EXPECT_EQ(Shown(PortGroup::Input), "Input and Output Port|Open Port|LOT");
 }
 
-TEST_F(ConfigurationRulesTest, TestNamesTheGroupsAccessAndLeavesTheLinkAlone) {
+// A Test that opens asks who is there: a receiver's report, or silence, in a second paragraph.
+TEST_F(ConfigurationRulesTest, TestNamesTheGroupsAccessAsksTheReceiverAndLeavesTheLinkAlone) {
   const struct {
     bool samePort;
     PortGroup group;
     const char16_t* name;
     const char* message;
+    const char* answer;
   } cases[] = {
-      {true, PortGroup::Input, u"COM2:", "Able to open port for reading and writing."},
-      {false, PortGroup::Input, u"COM7:", "Failed to open port for reading."},
-      {false, PortGroup::Output, u"COM2:", "Able to open port for writing."},
+      {true, PortGroup::Input, u"COM2:", "Able to open port for reading and writing.", "No receiver answered on this port."},
+      {true, PortGroup::Input, u"COM4:", "Able to open port for reading and writing.",
+       "A receiver answered: station 306, 300.0 kHz."},
+      {false, PortGroup::Input, u"COM7:", "Failed to open port for reading.", nullptr},
+      {false, PortGroup::Output, u"COM2:", "Able to open port for writing.", ""},
   };
+  // The receiver on COM4: answers a status request with its report.
+  std::atomic<bool> done{false};
+  std::thread receiver([&] {
+    while (!done) {
+      if (receiver_.Receive(9, std::chrono::milliseconds(50)).find("$PCSI,1") == std::string::npos) continue;
+      receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n");
+    }
+  });
   for (const auto& c : cases) {
     Page().SetSamePort(c.samePort);
     Choose(c.group, c.name);
-    EXPECT_EQ(ToUtf8(TextOf(Page().Test(c.group))), c.message);
+    const rules::Outcome outcome = Page().Test(c.group);
+    EXPECT_EQ(ToUtf8(TextOf(outcome)), c.message);
+    if (c.answer != nullptr) {
+      EXPECT_EQ(ToUtf8(outcome->detail), c.answer);
+    }
     EXPECT_FALSE(Port().IsOpen());
     EXPECT_EQ(Port().Name(), u"COM4:");
   }
+  done = true;
+  receiver.join();
 }
 
 TEST_F(ConfigurationRulesTest, AFirstActivationWithTheLinkOpenOffersToCloseIt) {
@@ -162,6 +182,15 @@ TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
   EXPECT_EQ(Page().State(PortGroup::Input).names.entries,
             (std::vector<std::u16string>{u"COM2:", u"COM3:", u"COM4:"}));
   EXPECT_EQ(Chosen(PortGroup::Input), u"COM4:");
+
+  // Two ports, the input one open for reading only: both groups still show the open port.
+  Page().SetSamePort(false);
+  ASSERT_EQ(Port().GetAccess(), AccessMode::Read);
+  Page().Scan();
+  for (const PortGroup group : {PortGroup::Input, PortGroup::Output}) {
+    EXPECT_EQ(Chosen(group), u"COM4:");
+    EXPECT_EQ(Page().State(group).open.caption, u"Close Port");
+  }
 }
 
 }  // namespace

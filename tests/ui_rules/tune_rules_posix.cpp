@@ -18,7 +18,8 @@ class TuneRulesTest : public PageFixture {
     for (BeaconSite site : {BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452},
                             BeaconSite{u"Europe", u"Denmark", u"blavand", 100, 290.0, 453},
                             BeaconSite{u"Europe", u"Denmark", u"Skagen", 200, 299.0, 454},
-                            BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880}}) {
+                            BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880},
+                            BeaconSite{u"Asia", u"Japan", u"Muroto", 0, 0.0, 881}}) {
       app_.Catalogue().AddSite(std::make_unique<BeaconSite>(site));
     }
   }
@@ -48,11 +49,54 @@ TEST_F(TuneRulesTest, ListsAreSortedAndFollowTheCurrentSite) {
   EXPECT_EQ(Page().List(TuneList::Beacon).entries, (Texts{u"", u"blavand", u"Skagen", u"Skagen"}));
   EXPECT_EQ(Page().List(TuneList::Beacon).selected, 2);
   EXPECT_EQ(Chosen(TuneList::Frequency), u"299.0");
-  app_.SetCurrentSite(BeaconSite{u"-", u"-", u"-", 0, 313.7, 0});
+  app_.SetCurrentSite(BeaconSite{u"-", u"-", u"-", 0, 0.0, 0});
   sheet_.OnSiteChanged();
   for (TuneList list : {TuneList::Frequency, TuneList::Rate, TuneList::Region, TuneList::Beacon}) {
     EXPECT_EQ(Chosen(list), u"");
   }
+}
+
+// A frequency or rate the lists lack is shown and tuned as itself; without both, or for a site
+// that lacks one, nothing is tuned.
+TEST_F(TuneRulesTest, AFrequencyOffTheListIsTunedAsItselfAndABlankOneNever) {
+  ASSERT_TRUE(OpenLink());
+  app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Hirtshals", 50, 285.6, 455});
+  sheet_.Activate(rules::kTuneTab);
+  EXPECT_EQ(Chosen(TuneList::Frequency), u"285.6");
+  EXPECT_EQ(Chosen(TuneList::Rate), u"50");
+  Page().CheckMode(kTuneByFrequency);
+  ASSERT_TRUE(Page().BeginTune());
+  EXPECT_FALSE(Page().RunTune());
+  EXPECT_EQ(receiver_.Receive(23, std::chrono::milliseconds(500)), "$GPMSK,285.6,M,50,M,1\r\n");
+  Page().FinishTune(false);
+
+  Choose(TuneList::Rate, u"");
+  EXPECT_FALSE(Page().TuneButton().enabled);
+  EXPECT_FALSE(Page().BeginTune());
+  app_.SetCurrentSite(BeaconSite{u"Asia", u"Japan", u"Muroto", 0, 0.0, 881});
+  sheet_.OnSiteChanged();
+  Page().CheckMode(kTuneBySite);
+  EXPECT_TRUE(Page().TuneButton().enabled);
+  EXPECT_FALSE(Page().BeginTune());
+  EXPECT_EQ(TextOf(Page().Refusal()), u"The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned.");
+  // Nor does the core send a blank tune, whoever asks.
+  app_.SetTuneMode(kTuneByFrequency);
+  EXPECT_FALSE(app_.Tune(1));
+  EXPECT_EQ(receiver_.Receive(1, std::chrono::milliseconds(50)), "");
+}
+
+// A site-changed notification while another region is browsed shows the new site's region,
+// country and beacons, never its country over another country's beacons.
+TEST_F(TuneRulesTest, ASiteChangeRebuildsCountryAndBeaconForTheNewSite) {
+  app_.SetCurrentSite(BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880});
+  sheet_.Activate(rules::kTuneTab);
+  Choose(TuneList::Region, u"Europe");
+  Choose(TuneList::Country, u"Denmark");
+  app_.SetCurrentSite(BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880});
+  sheet_.OnSiteChanged();
+  EXPECT_EQ((Texts{Chosen(TuneList::Region), Chosen(TuneList::Country), Chosen(TuneList::Beacon)}),
+            (Texts{u"Asia", u"Japan", u"Daiozaki"}));
+  EXPECT_EQ(Page().List(TuneList::Beacon).entries, (Texts{u"", u"Daiozaki", u"Muroto"}));
 }
 
 TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
@@ -64,7 +108,8 @@ TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
   } cases[] = {
       {false, kTuneAutomatic, true, "-------"}, {false, kTuneByFrequency, true, "-------"},
       {false, kTuneBySite, true, "-------"},    {true, kTuneAutomatic, false, "RT-----"},
-      {true, kTuneByFrequency, false, "RTFR---"}, {true, kTuneBySite, true, "RT--RCB"},
+      {true, kTuneByFrequency, false, "R-FR---"}, {true, kTuneByFrequency, true, "RTFR---"},
+      {true, kTuneBySite, true, "RT--RCB"},
       {true, kTuneBySite, false, "R---RCB"},    {true, -1, false, "R------"},
   };
   for (const auto& c : cases) {

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace skylark::ui {
 
 ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFunction showMessage,
@@ -32,11 +34,13 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
     ShowOutcome(showMessage_, outcome);
   });
   connect(scanButton_, &QPushButton::clicked, this, [this] {
-    {
-      WaitCursor wait;
-      rules_.Scan();
-    }
-    refresh();
+    if (worker_.joinable() && rules_.Working()) return;
+    auto scan = std::make_shared<rules::ConfigurationRules::PortScan>(rules_.BeginScan());
+    runOffThread([scan] { rules::ConfigurationRules::RunScan(*scan); },
+                 [this, scan] {
+                   rules_.FinishScan(*scan);
+                   refresh();
+                 });
   });
   for (PortControl* group : {&input_, &output_}) {
     connect(group->list, &QComboBox::activated, this, [this, group](int index) {
@@ -49,14 +53,34 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
       ShowOutcome(showMessage_, outcome);
     });
     connect(group->test, &QPushButton::clicked, this, [this, group] {
-      rules::Outcome outcome;
-      {
-        WaitCursor wait;
-        outcome = rules_.Test(group->group);
-      }
-      ShowOutcome(showMessage_, outcome);
+      if (worker_.joinable() && rules_.Working()) return;
+      const rules::ConfigurationRules::PortTest test = rules_.BeginTest(group->group);
+      auto outcome = std::make_shared<rules::Outcome>();
+      runOffThread([test, outcome] { *outcome = rules::ConfigurationRules::RunTest(test); },
+                   [this, outcome] { ShowOutcome(showMessage_, rules_.FinishTest(*outcome)); });
     });
   }
+}
+
+ConfigurationPage::~ConfigurationPage() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void ConfigurationPage::runOffThread(std::function<void()> work, std::function<void()> done) {
+  if (worker_.joinable()) worker_.join();
+  emit workingChanged(true);
+  // The result comes back through the event queue; a page that is gone by then (the thread is
+  // joined first) drops it.
+  worker_ = std::thread([this, work = std::move(work), done = std::move(done)]() mutable {
+    work();
+    QMetaObject::invokeMethod(
+        this,
+        [this, done = std::move(done)] {
+          done();
+          emit workingChanged(false);
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void ConfigurationPage::buildGroup(PortControl& group, const char* name) {

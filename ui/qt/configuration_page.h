@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <functional>
+#include <thread>
+
 #include "ui/rules/configuration_rules.h"
 #include "ui/qt/ui_support.h"
 
@@ -20,7 +23,13 @@ class ConfigurationPage : public SheetPage {
   ConfigurationPage(rules::ConfigurationRules& rules, MessageFunction showMessage,
                     QWidget* parent = nullptr);
 
+  ~ConfigurationPage() override;
+
   void refresh() override;
+
+ signals:
+  // A Test or a Scan started or ended: the sheet locks what the rules say.
+  void workingChanged(bool working);
 
  private:
   // One group's controls.
@@ -36,11 +45,15 @@ class ConfigurationPage : public SheetPage {
     QChar testMnemonic;
   };
 
+  // Runs `work` on a worker thread (an open of a Bluetooth port can block for seconds), then
+  // `done` on the main thread.
+  void runOffThread(std::function<void()> work, std::function<void()> done);
   void buildGroup(PortControl& group, const char* name);
   void showGroup(PortControl& group);
 
   rules::ConfigurationRules& rules_;
   MessageFunction showMessage_;
+  std::thread worker_;
   QCheckBox* samePort_ = nullptr;
   QPushButton* scanButton_ = nullptr;
   PortControl input_{rules::PortGroup::Input, nullptr, nullptr, nullptr, nullptr, nullptr, u'p', u'l', u'T'};

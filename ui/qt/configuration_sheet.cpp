@@ -29,6 +29,7 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
   connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(tune_, &TunePage::tuningChanged, this, [this](bool tuning) { showTuning(tuning); });
+  connect(configuration_, &ConfigurationPage::workingChanged, this, [this](bool working) { showTuning(working); });
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
@@ -45,7 +46,10 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
   configuration_->refresh();
 }
 
-void ConfigurationSheet::onSiteChanged() { refresh(rules_.OnSiteChanged()); }
+void ConfigurationSheet::onSiteChanged() {
+  refresh(rules_.OnSiteChanged());
+  ShowOutcome(showMessage_, rules_.TakePortLoss());
+}
 
 void ConfigurationSheet::onStatusChanged() { refresh(rules_.OnStatusChanged()); }
 

@@ -14,7 +14,8 @@
 namespace skylark::ui {
 
 // The one window: the Configuration, Tune and Status pages with OK and Cancel. OK saves the
-// settings and shuts down; Cancel, Esc and the close box shut down without saving. Enter presses
+// settings and closes; Cancel, Esc and the close box close without saving; the program shuts
+// down once the window is gone. Enter presses
 // the focused button, whichever it is, and nothing else: it never reaches OK by default.
 class ConfigurationSheet : public QDialog {
   Q_OBJECT

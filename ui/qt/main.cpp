@@ -46,5 +46,8 @@ int main(int argc, char** argv) {
   notifications.SetSheet(&sheet);
   wait.Restore();
   sheet.exec();
+  // The window is gone before the receiver is stopped and retuned, which takes seconds.
+  qtApp.processEvents();
+  app.Shutdown();
   return 0;
 }

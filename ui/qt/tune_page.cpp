@@ -137,6 +137,7 @@ void TunePage::refresh() {
 void TunePage::onTuneClicked() {
   if (!rules_.BeginTune()) {
     refresh();
+    ShowOutcome(showMessage_, rules_.Refusal());
     return;
   }
   refresh();

@@ -1,6 +1,10 @@
 #include "ui/rules/configuration_rules.h"
 
+#include <algorithm>
+
 #include "platform/port_devices.h"
+#include "app/status_text.h"
+#include "receiver/receiver_probe.h"
 #include "receiver/scan_ports.h"
 #include "receiver/serial_port.h"
 #include "resources/strings.h"
@@ -103,17 +107,43 @@ bool ConfigurationRules::OpenPort(std::u16string_view name, AccessMode access) {
                     &platform::kReceiverTimeouts);
 }
 
-Outcome ConfigurationRules::Test(PortGroup group) {
-  const AccessMode access = AccessOf(group);
+Outcome ConfigurationRules::Test(PortGroup group) { return FinishTest(RunTest(BeginTest(group))); }
+
+ConfigurationRules::PortTest ConfigurationRules::BeginTest(PortGroup group) {
+  working_ = true;
+  return {ChosenName(group), AccessOf(group)};
+}
+
+Outcome ConfigurationRules::FinishTest(Outcome outcome) {
+  working_ = false;
+  return outcome;
+}
+
+Outcome ConfigurationRules::RunTest(const PortTest& test) {
+  const AccessMode access = test.access;
   // A port of its own with placeholder settings: a test never touches the link's port.
   SerialPort probe(u"COM1:", kBaudRate, kParity, kDataBits, kStopBits, kFlowControl,
                    AccessMode::ReadWrite);
-  const bool opened = probe.OpenUntimed(ChosenName(group), kBaudRate, kParity, kDataBits,
+  const bool opened = probe.OpenUntimed(test.name, kBaudRate, kParity, kDataBits,
                                         kStopBits, kFlowControl, access);
   if (opened) probe.Close();
   Outcome outcome = FormattedMessageOf(opened ? resources::kAbleToOpen : resources::kFailedToOpen,
                                        AccessWord(access));
-  if (!opened && outcome) outcome->detail = probe.OpenFailureReason();
+  if (!outcome) return outcome;
+  if (!opened) {
+    outcome->detail = probe.OpenFailureReason();
+    return outcome;
+  }
+  // Who is on the line: a port that opens may still lead to no receiver.
+  const std::optional<ProbeAnswer> answer = ProbeReceiver(test.name, access);
+  if (!answer) return outcome;
+  if (answer->stationId != 0) {
+    const std::u16string station = resources::FromUtf8(std::to_string(answer->stationId)) + u", " +
+                                   FormatListFrequency(answer->frequency) + u" kHz";
+    outcome->detail = resources::FormatText(resources::kReceiverAnswered, station);
+  } else {
+    outcome->detail = TextOf(answer->answered ? resources::kReceiverHeard : resources::kNoReceiverAnswered);
+  }
   return outcome;
 }
 
@@ -151,10 +181,40 @@ Outcome ConfigurationRules::OpenFailure(AccessMode access) const {
 }
 
 void ConfigurationRules::Scan() {
-  TextList inputNames;
-  TextList outputNames;
-  ScanPorts(port_.Name(), PortOpen(), port_.GetAccess(), inputNames, outputNames);
-  Relist(inputNames, outputNames);
+  PortScan scan = BeginScan();
+  RunScan(scan);
+  FinishScan(scan);
+}
+
+ConfigurationRules::PortScan ConfigurationRules::BeginScan() {
+  working_ = true;
+  PortScan scan;
+  scan.name = port_.Name();
+  scan.open = PortOpen();
+  scan.access = port_.GetAccess();
+  return scan;
+}
+
+void ConfigurationRules::RunScan(PortScan& scan) {
+  ScanPorts(scan.name, scan.open, scan.access, scan.inputNames, scan.outputNames);
+}
+
+void ConfigurationRules::FinishScan(const PortScan& scan) {
+  working_ = false;
+  const TextList& inputNames = scan.inputNames;
+  const TextList& outputNames = scan.outputNames;
+  if (!PortOpen()) return Relist(inputNames, outputNames);
+  // Both groups drive the one open port, whatever its access: each list shows it, selected,
+  // beside its "Close Port", never another name that is not open.
+  const auto withOpenPort = [name = port_.Name()](const TextList& names) {
+    std::vector<std::u16string> sorted(names.begin(), names.end());
+    if (std::find(sorted.begin(), sorted.end(), name) == sorted.end()) sorted.push_back(name);
+    std::sort(sorted.begin(), sorted.end());
+    TextList list;
+    for (const std::u16string& entry : sorted) list.Append(entry);
+    return list;
+  };
+  Relist(withOpenPort(inputNames), withOpenPort(outputNames));
 }
 
 }  // namespace skylark::rules

@@ -45,15 +45,39 @@ class ConfigurationRules {
 
   // The user chose entry `index` of the group's list (ignored while the port is open).
   void ChooseName(PortGroup group, int index);
-  // Tries whether the chosen name opens with the group's access, on a port of its own; may
-  // take a moment (views show the wait cursor).
+  // Tries whether the chosen name opens with the group's access, on a port of its own, and asks
+  // whoever is on it for the receiver's status; up to two seconds. The message says whether the
+  // port opened, and in a second paragraph what answered.
   Outcome Test(PortGroup group);
+  // The same in steps, for views that run the slow part on a worker thread: BeginTest on the
+  // main thread, RunTest anywhere (it touches no page state), FinishTest on the main thread.
+  // From BeginTest or BeginScan to its Finish, Working() is true and the sheet is busy.
+  struct PortTest {
+    std::u16string name;
+    AccessMode access = AccessMode::ReadWrite;
+  };
+  PortTest BeginTest(PortGroup group);
+  static Outcome RunTest(const PortTest& test);
+  Outcome FinishTest(Outcome outcome);
+  bool Working() const { return working_; }
   // Closes the port when it is open, else opens the group's chosen name with its access.
   Outcome OpenOrClose(PortGroup group);
   // The box toggled: an open port is reopened with the new access under the name it has.
   Outcome SetSamePort(bool checked);
   // Probes COM1: to COM9: and relists both groups; may take seconds (views show the wait cursor).
   void Scan();
+  // The same in steps: BeginScan on the main thread, RunScan anywhere, FinishScan on the main
+  // thread with what RunScan found.
+  struct PortScan {
+    std::u16string name;  // the link's port
+    bool open = false;
+    AccessMode access = AccessMode::ReadWrite;
+    TextList inputNames;
+    TextList outputNames;
+  };
+  PortScan BeginScan();
+  static void RunScan(PortScan& scan);
+  void FinishScan(const PortScan& scan);
 
  private:
   struct NameList {
@@ -80,6 +104,7 @@ class ConfigurationRules {
   Application& app_;
   ReceiverPort& port_;
   bool initialized_ = false;
+  bool working_ = false;
   bool samePort_ = true;
   NameList input_;
   NameList output_;

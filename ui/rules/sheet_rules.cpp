@@ -28,9 +28,20 @@ void SheetRules::Activate(int index) {
 
 PageList SheetRules::OnSiteChanged() {
   static constexpr SheetPageIndex kPages[] = {kStatusTab, kTuneTab};
+  // A lost port changes what every page shows.
+  static constexpr SheetPageIndex kAllPages[] = {kStatusTab, kTuneTab, kConfigurationTab};
   status_.OnSiteChanged();
   tune_.OnSiteChanged();
+  if (app_.PortLossPending()) return kAllPages;
   return kPages;
+}
+
+Outcome SheetRules::TakePortLoss() {
+  const std::optional<PortLoss> loss = app_.TakePortLoss();
+  if (!loss) return std::nullopt;
+  Outcome outcome = FormattedMessageOf(resources::kPortLost, loss->name);
+  if (outcome) outcome->detail = loss->reason;
+  return outcome;
 }
 
 PageList SheetRules::OnStatusChanged() {
@@ -47,14 +58,9 @@ bool SheetRules::Locked(SheetControl) const {
 bool SheetRules::Accept() {
   if (Busy()) return false;
   saveMessage_ = app_.SaveSettings() ? Outcome{} : MessageOf(resources::kSettingsNotSaved);
-  app_.Shutdown();
   return true;
 }
 
-bool SheetRules::Reject() {
-  if (Busy()) return false;
-  app_.Shutdown();
-  return true;
-}
+bool SheetRules::Reject() { return !Busy(); }
 
 }  // namespace skylark::rules

@@ -39,16 +39,21 @@ class SheetRules {
   PageList OnSiteChanged();
   PageList OnStatusChanged();
 
-  // While a tune runs the sheet cannot be left: OK, Cancel and the close box do nothing.
-  bool Busy() const { return tune_.Tuning(); }
+  // While a tune, a Test or a Scan runs the sheet cannot be left: OK, Cancel and the close box do nothing.
+  bool Busy() const { return tune_.Tuning() || configuration_.Working(); }
   // Whether `control` is disabled now: while busy, the sheet cannot be left, nor another page
   // turned to, nor the port changed under the tune.
   bool Locked(SheetControl control) const;
-  // OK: saves the settings, then shuts down; false (nothing done) while busy. The sheet closes
-  // even when the settings could not be stored; SaveMessage() then says so.
+  // A port lost since the last call, named with the reason, once: the view shows it after the
+  // pages (OnSiteChanged then answers all three).
+  Outcome TakePortLoss();
+  // OK: saves the settings; false (nothing done) while busy. The view then closes the window and
+  // the program shuts the application down once it is gone: the shutdown talks to the receiver
+  // for seconds, and the user should not watch a frozen window meanwhile. The window closes even
+  // when the settings could not be stored; SaveMessage() then says so.
   bool Accept();
   const Outcome& SaveMessage() const { return saveMessage_; }
-  // Cancel, Esc or the close box: shuts down without saving; false (nothing done) while busy.
+  // Cancel, Esc or the close box: leaves without saving; false (nothing done) while busy.
   bool Reject();
 
  private:

@@ -61,7 +61,7 @@ bool StatusRules::Greyed(StatusField field) const {
 }
 
 StatusTexts StatusRules::Format(const SharedState& state) const {
-  return FormatStatus(state.currentSite, state.status, app_.IsLinkOpen(),
+  return FormatStatus(state.currentSite, state.status, app_.InputLink(),
                       StatusClock{clock_(), app_.StatusInterval()});
 }
 

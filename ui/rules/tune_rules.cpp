@@ -1,5 +1,7 @@
 #include "ui/rules/tune_rules.h"
 
+#include <cmath>
+
 #include "app/status_text.h"
 #include "resources/strings.h"
 #include "sites/site_catalogue.h"
@@ -11,6 +13,11 @@ namespace {
 constexpr int kFirstFrequency = 28350;
 constexpr int kLastFrequency = 32500;
 constexpr int kFrequencyStep = 50;
+// The tune sentence's frequency field holds five characters: 9999.9 kHz at most.
+constexpr long kLargestFrequency = 999990;
+
+// A site the receiver can be tuned to names both a frequency and a rate.
+bool Tunable(const BeaconSite& site) { return site.Frequency > 0.0 && site.MskRate > 0; }
 
 template <typename T>
 const T* DataOf(const SortedList& list) {
@@ -55,17 +62,40 @@ void TuneRules::SetActive() {
 
 void TuneRules::OnSiteChanged() {
   if (!initialized_) return;
+  // The country and beacon lists are rebuilt under the site's region: a country selected over
+  // another region's beacons would tune a beacon the page does not show.
   const BeaconSite site = app_.CurrentSite();
   region_.SelectByText(site.Region);
-  country_.SelectByText(site.Country);
-  beacon_.SelectByText(site.Beacon);
+  FillCountryList(site.Country);
+  FillBeaconList(site.Beacon);
   ReselectTuning();
 }
 
 void TuneRules::ReselectTuning() {
   const BeaconSite site = app_.CurrentSite();
-  frequency_.SelectByText(FormatListFrequency(site.Frequency));
-  rate_.SelectByText(FormatListRate(site.MskRate));
+  SelectFrequency(site.Frequency);
+  SelectRate(site.MskRate);
+}
+
+// A frequency the list lacks (the site file has 285.6 kHz) is added as itself, so that it is
+// shown and tuned as it is, never as the blank entry's 0.
+void TuneRules::SelectFrequency(double frequencyKhz) {
+  const std::u16string text = FormatListFrequency(frequencyKhz);
+  const long hundredths = std::lround(frequencyKhz * 100.0);
+  frequency_.SelectByText(text);
+  if (frequency_.SelectedData() == 0 && frequencyKhz > 0.0 && hundredths > 0 && hundredths <= kLargestFrequency) {
+    frequency_.AddSorted(text, static_cast<std::uintptr_t>(hundredths));
+    frequency_.SelectByText(text);
+  }
+}
+
+void TuneRules::SelectRate(int bitRate) {
+  const std::u16string text = FormatListRate(bitRate);
+  rate_.SelectByText(text);
+  if (rate_.SelectedData() == 0 && bitRate > 0 && bitRate <= 0xFF) {
+    rate_.AddSorted(text, static_cast<std::uintptr_t>(bitRate));
+    rate_.SelectByText(text);
+  }
 }
 
 void TuneRules::FillFrequencyList(double frequencyKhz) {
@@ -73,7 +103,7 @@ void TuneRules::FillFrequencyList(double frequencyKhz) {
   for (int n = kFirstFrequency; n <= kLastFrequency; n += kFrequencyStep) {
     frequency_.AddSorted(FormatListFrequency(n * 0.01), static_cast<std::uintptr_t>(n));
   }
-  frequency_.SelectByText(FormatListFrequency(frequencyKhz));
+  SelectFrequency(frequencyKhz);
 }
 
 void TuneRules::FillRateList(int bitRate) {
@@ -81,7 +111,7 @@ void TuneRules::FillRateList(int bitRate) {
   for (int n = 100; n <= 200; n += 100) {
     rate_.AddSorted(FormatListRate(n), static_cast<std::uintptr_t>(n));
   }
-  rate_.SelectByText(FormatListRate(bitRate));
+  SelectRate(bitRate);
 }
 
 void TuneRules::FillRegionList(std::u16string_view name) {
@@ -95,7 +125,7 @@ void TuneRules::FillRegionList(std::u16string_view name) {
 void TuneRules::FillCountryList(std::u16string_view name) {
   country_.ResetWithBlank();
   const auto* countries = DataOf<CountryIndex>(region_);
-  if (countries == nullptr) return;
+  if (countries == nullptr) return country_.SelectByText({});
   for (const auto& [country, sites] : *countries) {
     country_.AddSorted(country, reinterpret_cast<std::uintptr_t>(&sites));
   }
@@ -105,7 +135,7 @@ void TuneRules::FillCountryList(std::u16string_view name) {
 void TuneRules::FillBeaconList(std::u16string_view name) {
   beacon_.ResetWithBlank();
   const auto* sites = DataOf<SiteList>(country_);
-  if (sites == nullptr) return;
+  if (sites == nullptr) return beacon_.SelectByText({});
   for (const BeaconSite* site : *sites) {
     if (site != nullptr) beacon_.AddSorted(site->Beacon, reinterpret_cast<std::uintptr_t>(site));
   }
@@ -126,9 +156,14 @@ ListState TuneRules::List(TuneList list) const {
 bool TuneRules::RadiosEnabled() const { return LinkOpen(); }
 
 ButtonState TuneRules::TuneButton() const {
-  // Tuning by site (the fallback when no radio button is checked) needs a beacon.
-  const bool needsBeacon = checkedMode_ != kTuneAutomatic && checkedMode_ != kTuneByFrequency;
-  const bool ready = !needsBeacon || beacon_.SelectedData() != 0;
+  // By frequency needs both a frequency and a rate; by site (the fallback when no radio button
+  // is checked) a beacon, whose missing frequency or rate BeginTune explains.
+  bool ready = true;
+  if (checkedMode_ == kTuneByFrequency) {
+    ready = frequency_.SelectedData() != 0 && rate_.SelectedData() != 0;
+  } else if (checkedMode_ != kTuneAutomatic) {
+    ready = beacon_.SelectedData() != 0;
+  }
   return {u"Tune", LinkOpen() && !tuning_ && ready};
 }
 
@@ -146,6 +181,7 @@ void TuneRules::Choose(TuneList list, int index) {
 }
 
 bool TuneRules::BeginTune() {
+  refusal_.reset();
   if (tuning_) return false;
   if (checkedMode_ == kTuneAutomatic) {
     app_.SetTuneMode(kTuneAutomatic);
@@ -153,6 +189,7 @@ bool TuneRules::BeginTune() {
     app_.SetTuneMode(kTuneByFrequency);
     const std::uintptr_t frequency = frequency_.SelectedData();
     const std::uintptr_t rate = rate_.SelectedData();
+    if (frequency == 0 || rate == 0) return false;
     app_.UpdateState([&](SharedState& state) {
       state.currentSite.Frequency = static_cast<double>(frequency) * 0.01;
       state.currentSite.MskRate = static_cast<std::uint8_t>(rate & 0xFF);
@@ -165,6 +202,10 @@ bool TuneRules::BeginTune() {
     app_.SetTuneMode(kTuneBySite);
     const auto* site = DataOf<BeaconSite>(beacon_);
     if (site == nullptr) return false;
+    if (!Tunable(*site)) {
+      refusal_ = MessageOf(resources::kSiteNotTunable);
+      return false;
+    }
     app_.SetCurrentSite(*site);
   }
   tuning_ = true;

@@ -42,8 +42,11 @@ class TuneRules {
   void Choose(TuneList list, int index);
 
   // Stores the tune mode and, for the manual modes, the chosen values in the current site;
-  // false when there is nothing to tune (by site without a beacon): no message then.
+  // false when there is nothing to tune: no frequency or rate chosen, no beacon (no message),
+  // or a beacon the site file gives no frequency or rate (Refusal() says so).
   bool BeginTune();
+  // Why the last BeginTune refused, for the view to show; none when there is nothing to say.
+  const Outcome& Refusal() const { return refusal_; }
   // The blocking tune with status interval 1; true when the receiver acknowledged. It touches
   // only the application, never the page's state, so it may run on any thread.
   bool RunTune() const;
@@ -59,6 +62,8 @@ class TuneRules {
   void FillCountryList(std::u16string_view name);
   void FillBeaconList(std::u16string_view name);
   void ReselectTuning();
+  void SelectFrequency(double frequencyKhz);
+  void SelectRate(int bitRate);
   bool LinkOpen() const { return app_.IsLinkOpen(); }
 
   Application& app_;
@@ -70,6 +75,7 @@ class TuneRules {
   SortedList region_;
   SortedList country_;
   SortedList beacon_;
+  Outcome refusal_;
 };
 
 }  // namespace skylark::rules

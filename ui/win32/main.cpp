@@ -51,11 +51,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   wait.Restore();
   view.Run(instance, hiddenWindow);
 
-  // OK and Cancel have shut down already; this covers a sheet that ended any other way.
-  {
-    win32ui::WaitCursor stopping;
-    app.Shutdown();
-  }
+  // The sheet is gone before the shutdown talks to the receiver, which takes seconds.
+  app.Shutdown();
   notifications.SetWindow(nullptr);
   ::DestroyWindow(hiddenWindow);
   MSG message;

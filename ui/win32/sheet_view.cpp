@@ -43,7 +43,10 @@ void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
   SetNotificationTarget(hiddenWindow, nullptr);
 }
 
-void SheetView::onSiteChanged() { Refresh(sheet_.OnSiteChanged()); }
+void SheetView::onSiteChanged() {
+  Refresh(sheet_.OnSiteChanged());
+  ShowOutcome(sheet_.TakePortLoss());
+}
 
 void SheetView::onStatusChanged() { Refresh(sheet_.OnStatusChanged()); }
 

@@ -79,7 +79,10 @@ void TuneView::Tune() {
   rules::TuneRules& page = Sheet().Tune();
   const bool begun = page.BeginTune();
   Show();
-  if (!begun) return;
+  if (!begun) {
+    ShowOutcome(page.Refusal());
+    return;
+  }
   ShowSheetLocks();
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   if (worker_.joinable()) worker_.join();
