@@ -2,6 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <optional>
+#include <string>
+
+#include "receiver/receiver_probe.h"
+
 // Each subcommand of skylark-cli lives in its own file, cli/<name>_command.cpp, and adds itself
 // to the program through one function declared here and called from main. Its callback runs
 // the command and leaves the process's exit status in `exitStatus` (0 on success); expected
@@ -26,6 +31,10 @@ void AddStatusCommand(CLI::App& app, int& exitStatus);
 
 // skylark-cli scan: which of COM1: to COM9: open, for both directions, input or output.
 void AddScanCommand(CLI::App& app, int& exitStatus);
+
+// What a probe heard, for scan --probe and ports --probe: " receiver (station 306, 300.0 kHz)",
+// " receiver" for one that answered without a station report, "" for silence.
+std::string ReceiverNote(const std::optional<ProbeAnswer>& answer);
 
 // skylark-cli ports [link COMn DEVICE | unlink COMn]: the device each port name reaches and
 // whether it opens, the serial devices none reaches; links and unlinks port names.

@@ -1,5 +1,6 @@
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,12 @@ struct PortsOptions {
   bool probe = false;
 };
 
-// Opens the port through the normal open path (the lock, the device) and says whether it
-// opened, or why not. The one place `ports --probe` touches a port: asking it for a receiver
-// belongs here too.
+// Opens the port through the normal open path (the lock, the device), asks it for a receiver as
+// scan --probe does, and says what answered; for a port that does not open, why not.
 std::u16string ProbePort(const std::u16string& name) {
+  if (const std::optional<ProbeAnswer> answer = ProbeReceiver(name, AccessMode::ReadWrite)) {
+    return u"opens" + resources::FromUtf8(ReceiverNote(answer));
+  }
   std::u16string reason;
   auto line = platform::OpenSerialLine(name, platform::AccessMode::ReadWrite, &reason);
   if (!line) return reason.empty() ? u"does not open" : reason;
@@ -97,7 +100,7 @@ void AddPortsCommand(CLI::App& app, int& exitStatus) {
   CLI::App* unlink = command->add_subcommand("unlink", "Let a port name reach its default device again");
   unlink->add_option("name", options->name, "COM1 to COM9")->required();
   unlink->callback([options, &exitStatus] { exitStatus = Unlink(*options); });
-  command->add_flag("--probe", options->probe, "Open each port to see that it opens (toggles DTR and RTS)");
+  command->add_flag("--probe", options->probe, "Open each port and ask it for a receiver (toggles DTR and RTS; up to 1.5 s each)");
   command->require_subcommand(0, 1);
   command->callback([command, options, &exitStatus] {
     if (command->get_subcommands().empty()) exitStatus = ListPorts(options->probe);

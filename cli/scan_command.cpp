@@ -20,14 +20,16 @@ bool Holds(const TextList& names, const std::u16string& name) {
   return false;
 }
 
-// " receiver (station 306, 300.0 kHz)", " receiver" or "" for a port probed as it opens.
-std::string ProbeNote(const std::u16string& name, AccessMode access) {
-  const std::optional<ProbeAnswer> answer = ProbeReceiver(name, access);
+}  // namespace
+
+std::string ReceiverNote(const std::optional<ProbeAnswer>& answer) {
   if (!answer || !answer->answered) return "";
   if (answer->stationId == 0) return " receiver";
   return " receiver (station " + std::to_string(answer->stationId) + ", " +
          resources::ToUtf8(FormatListFrequency(answer->frequency)) + " kHz)";
 }
+
+namespace {
 
 int RunScan(bool probe) {
   TextList inputs;
@@ -43,7 +45,7 @@ int RunScan(bool probe) {
     ++found;
     const AccessMode access = in && out ? AccessMode::ReadWrite : in ? AccessMode::Read : AccessMode::Write;
     std::cout << resources::ToUtf8(name) << ' ' << (in && out ? "both" : in ? "input" : "output")
-              << (probe ? ProbeNote(name, access) : "") << '\n';
+              << (probe ? ReceiverNote(ProbeReceiver(name, access)) : "") << '\n';
   }
   if (found == 0) std::cout << "No port can be opened.\n";
   return 0;
