@@ -186,23 +186,6 @@ TEST_F(ApplicationTest, AHungUpLineClosesThePortAndTellsThePages) {
   }
 }
 
-// Only the removal of the open port's own device ("com3", however spelt) closes it, as a hang-up does.
-TEST_F(ApplicationTest, TheRemovedDeviceOfTheOpenPortClosesIt) {
-  testing::PtyPair pty;
-  ASSERT_TRUE(testing::LinkPort(3, pty.SlavePath()));
-  ASSERT_TRUE(app_->Link().InputPort()->Open(u"COM3:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite,
-                                             &platform::kReceiverTimeouts));
-  const int posts = sitePosts_;
-  app_->DeviceRemoved(u"COM13");
-  EXPECT_TRUE(app_->IsLinkOpen());
-  app_->DeviceRemoved(u"com3");
-  EXPECT_FALSE(app_->IsLinkOpen());
-  EXPECT_EQ(sitePosts_, posts + 1);
-  const std::optional<PortLoss> loss = app_->TakePortLoss();
-  ASSERT_TRUE(loss);
-  EXPECT_EQ(loss->name, u"COM3:");
-}
-
 // The running program owns the named events: a second program that the guard refuses, and a
 // command-line run, come and go without stopping its polling; another process can still signal it.
 TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {

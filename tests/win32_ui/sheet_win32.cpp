@@ -230,20 +230,26 @@ TEST_F(WindowsSheet, GreysTheHealthValuesWhileTheReceiverIsSilent) {
   EXPECT_EQ(TextOf(status, IDC_HEALTH_AGE), L"");
 }
 
-// Windows tells every top-level window that a port's device went; the open port's closes.
+// Windows tells every top-level window that a port's device went; only the open port's closes.
 TEST_F(WindowsSheet, ClosesThePortWhoseDeviceWasRemoved) {
   const HWND page = ShowPage(sheet_, kConfigurationTab);
   ASSERT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
-  struct {
-    DEV_BROADCAST_PORT_W port;
-    wchar_t rest[8];
-  } removal{};
-  removal.port.dbcp_size = sizeof(removal);
-  removal.port.dbcp_devicetype = DBT_DEVTYP_PORT;
-  std::wcscpy(removal.port.dbcp_name, L"COM12");
-  DWORD_PTR answer = 0;
-  ::SendMessageTimeoutW(::GetWindow(sheet_, GW_OWNER), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
-                        reinterpret_cast<LPARAM>(&removal), SMTO_ABORTIFHUNG, 2000, &answer);
+  const auto remove = [](const wchar_t* device) {
+    struct {
+      DEV_BROADCAST_PORT_W port;
+      wchar_t rest[8];
+    } removal{};
+    removal.port.dbcp_size = sizeof(removal);
+    removal.port.dbcp_devicetype = DBT_DEVTYP_PORT;
+    std::wcscpy(removal.port.dbcp_name, device);
+    DWORD_PTR answer = 0;
+    ::SendMessageTimeoutW(::GetWindow(sheet_, GW_OWNER), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                          reinterpret_cast<LPARAM>(&removal), SMTO_ABORTIFHUNG, 2000, &answer);
+  };
+  remove(L"COM1");
+  Sleep(300);
+  EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
+  remove(L"com12");
   EXPECT_EQ(AwaitMessage().rfind(L"Port COM12: was lost and has been closed.", 0), 0u);
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
 }
