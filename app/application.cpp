@@ -152,6 +152,10 @@ bool Application::PortLossPending() {
   return port != nullptr && port->LossPending();
 }
 
+void Application::DeviceRemoved(std::u16string_view device) {
+  if (ReceiverPort* port = receiverLink_.InputPort(); port != nullptr) port->DeviceRemoved(device);
+}
+
 LinkView Application::InputLink() {
   LinkView link(IsLinkOpen());
   if (const ReceiverPort* port = receiverLink_.InputPort(); port != nullptr && link.open) {

@@ -89,6 +89,9 @@ class Application {
   // The port's loss since it was last opened, once.
   std::optional<PortLoss> TakePortLoss();
   bool PortLossPending();
+  // The system reported a device gone ("COM12"); when it was the open port's, the port's loss
+  // follows as on a failed read, with its site-changed notification.
+  void DeviceRemoved(std::u16string_view device);
   // The input port as the status texts judge it.
   LinkView InputLink();
 

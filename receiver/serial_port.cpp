@@ -105,6 +105,18 @@ void SerialPort::Lose(const std::shared_ptr<platform::SerialLine>& line, std::u1
   if (lost && lossListener_) lossListener_();
 }
 
+void SerialPort::DeviceRemoved(std::u16string_view device) {
+  // A device is named as its port without the colon, in any case.
+  const auto key = [](std::u16string_view name) {
+    if (!name.empty() && name.back() == u':') name.remove_suffix(1);
+    std::u16string upper(name);
+    for (char16_t& c : upper) c = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+    return upper;
+  };
+  const std::shared_ptr<platform::SerialLine> line = CurrentLine();
+  if (line && !device.empty() && key(Name()) == key(device)) Lose(line, u"The device was removed.");
+}
+
 bool SerialPort::LossPending() const {
   std::lock_guard lock(mutex_);
   return loss_.has_value();

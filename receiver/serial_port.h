@@ -82,6 +82,9 @@ class SerialPort {
   bool WriteText(std::u16string_view text);
   bool WriteLineEnd();
 
+  // The system reported the device `device` ("COM12", the colon and case aside) gone: when it is
+  // the device of the line held now, the port closes and records the loss as a failed read does.
+  void DeviceRemoved(std::u16string_view device);
   // The last loss not yet taken; a new open forgets it.
   std::optional<PortLoss> TakeLoss();
   bool LossPending() const;

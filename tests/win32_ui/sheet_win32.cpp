@@ -1,10 +1,12 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dbt.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "tests/win32_ui/sheet_driver_win32.h"
@@ -124,6 +126,24 @@ TEST_F(WindowsSheet, SecondInstanceEndsAtOnceWithStatusZero) {
 TEST_F(WindowsSheet, OpensCom12) {
   const HWND page = ShowPage(sheet_, kConfigurationTab);
   ASSERT_TRUE(Choose(page, IDC_INPUT_LIST, L"COM12:"));
+  // The Test waits for the receiver's answer off the main thread: the sheet, locked, still answers.
+  Click(page, IDC_INPUT_TEST);
+  const HWND ok = ::GetDlgItem(sheet_, IDOK);
+  for (int i = 0; i < 100 && ::IsWindowEnabled(ok); ++i) Sleep(10);
+  EXPECT_FALSE(::IsWindowEnabled(ok));
+  DWORD_PTR answer = 0;
+  EXPECT_NE(::SendMessageTimeoutW(sheet_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &answer), 0);
+  EXPECT_EQ(AwaitMessage().rfind(L"Able to open port for reading and writing.", 0), 0u);
+  EXPECT_TRUE(::IsWindowEnabled(ok));
+  // The focus is back on Test, so that Enter tests again rather than pressing OK.
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof(gui);
+  const HWND test = ::GetDlgItem(page, IDC_INPUT_TEST);
+  for (int i = 0; i < 50 && (!::GetGUIThreadInfo(program_.dwThreadId, &gui) || gui.hwndFocus != test); ++i) {
+    Sleep(20);
+  }
+  EXPECT_EQ(gui.hwndFocus, test);
+
   Click(page, IDC_INPUT_OPEN);
   EXPECT_EQ(AwaitMessage(), L"Beacon connected for reading and writing.");
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
@@ -208,6 +228,30 @@ TEST_F(WindowsSheet, GreysTheHealthValuesWhileTheReceiverIsSilent) {
   for (int i = 0; i < 100 && greyed(); ++i) Sleep(50);
   EXPECT_TRUE(IsEnabled(status, IDC_SNR_FIELD));
   EXPECT_EQ(TextOf(status, IDC_HEALTH_AGE), L"");
+}
+
+// Windows tells every top-level window that a port's device went; only the open port's closes.
+TEST_F(WindowsSheet, ClosesThePortWhoseDeviceWasRemoved) {
+  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  ASSERT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
+  const auto remove = [](const wchar_t* device) {
+    struct {
+      DEV_BROADCAST_PORT_W port;
+      wchar_t rest[8];
+    } removal{};
+    removal.port.dbcp_size = sizeof(removal);
+    removal.port.dbcp_devicetype = DBT_DEVTYP_PORT;
+    std::wcscpy(removal.port.dbcp_name, device);
+    DWORD_PTR answer = 0;
+    ::SendMessageTimeoutW(::GetWindow(sheet_, GW_OWNER), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                          reinterpret_cast<LPARAM>(&removal), SMTO_ABORTIFHUNG, 2000, &answer);
+  };
+  remove(L"COM1");
+  Sleep(300);
+  EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
+  remove(L"com12");
+  EXPECT_EQ(AwaitMessage().rfind(L"Port COM12: was lost and has been closed.", 0), 0u);
+  EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
 }
 
 TEST_F(WindowsSheet, OkSavesTheNineValuesAndEnds) {

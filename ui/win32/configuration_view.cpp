@@ -1,3 +1,6 @@
+#include <memory>
+#include <utility>
+
 #include "resources/strings.h"
 #include "ui/win32/dialog_controls.h"
 #include "ui/win32/page_views.h"
@@ -55,11 +58,24 @@ bool ConfigurationView::OnCommand(int id, int code) {
   } else if (id == IDC_INPUT_OPEN || id == IDC_OUTPUT_OPEN) {
     outcome = page.OpenOrClose(id == IDC_INPUT_OPEN ? PortGroup::Input : PortGroup::Output);
   } else if (id == IDC_INPUT_TEST || id == IDC_OUTPUT_TEST) {
-    WaitCursor wait;
-    outcome = page.Test(id == IDC_INPUT_TEST ? PortGroup::Input : PortGroup::Output);
+    if (page.Working()) return true;
+    const rules::ConfigurationRules::PortTest test =
+        page.BeginTest(id == IDC_INPUT_TEST ? PortGroup::Input : PortGroup::Output);
+    auto result = std::make_shared<rules::Outcome>();
+    RunOffThread(
+        id, [test, result] { *result = rules::ConfigurationRules::RunTest(test); },
+        [&page, result] { return page.FinishTest(std::move(*result)); });
+    return true;
   } else if (id == IDC_SCAN) {
-    WaitCursor wait;
-    page.Scan();
+    if (page.Working()) return true;
+    auto scan = std::make_shared<rules::ConfigurationRules::PortScan>(page.BeginScan());
+    RunOffThread(
+        id, [scan] { rules::ConfigurationRules::RunScan(*scan); },
+        [&page, scan] {
+          page.FinishScan(*scan);
+          return rules::Outcome{};
+        });
+    return true;
   } else {
     return false;
   }
@@ -67,6 +83,37 @@ bool ConfigurationView::OnCommand(int id, int code) {
   ShowOutcome(::GetParent(Dialog()), outcome);
   if (code == BN_CLICKED) ReturnFocus(Dialog(), id);
   return true;
+}
+
+ConfigurationView::~ConfigurationView() {
+  if (worker_.joinable()) worker_.join();
+}
+
+// A Scan or a Test takes seconds: it runs on a worker thread while the sheet stays locked and
+// keeps repainting; its end comes back through the page's message queue.
+void ConfigurationView::RunOffThread(int id, std::function<void()> work,
+                                     std::function<rules::Outcome()> finish) {
+  if (worker_.joinable()) worker_.join();
+  actingControl_ = id;
+  finish_ = std::move(finish);
+  ShowSheetLocks();
+  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  const HWND dialog = Dialog();
+  worker_ = std::thread([work = std::move(work), dialog] {
+    work();
+    ::PostMessageW(dialog, kActionFinished, 0, 0);
+  });
+}
+
+void ConfigurationView::OnActionFinished(WPARAM) {
+  if (worker_.joinable()) worker_.join();
+  if (!finish_) return;
+  const rules::Outcome outcome = std::exchange(finish_, nullptr)();
+  Show();
+  ShowSheetLocks();
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  ShowOutcome(::GetParent(Dialog()), outcome);
+  ReturnFocus(Dialog(), actingControl_);
 }
 
 void ConfigurationView::OnOk() {

@@ -1,5 +1,7 @@
 #include "ui/win32/hidden_window.h"
 
+#include <dbt.h>
+
 #include "resources/strings.h"
 #include "ui/win32/dialog_controls.h"
 
@@ -22,6 +24,12 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case kStatusChangedMessage:
       if (target != nullptr) target->onStatusChanged();
       return 0;
+    case WM_DEVICECHANGE:
+      if (wParam == DBT_DEVICEREMOVECOMPLETE && lParam != 0 && target != nullptr &&
+          reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype == DBT_DEVTYP_PORT) {
+        target->onPortRemoved(Narrow16(reinterpret_cast<const DEV_BROADCAST_PORT_W*>(lParam)->dbcp_name));
+      }
+      return TRUE;
     default:
       return ::DefWindowProcW(window, message, wParam, lParam);
   }

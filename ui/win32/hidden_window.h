@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string_view>
 
 #include "app/notifications.h"
 
@@ -18,12 +19,15 @@ class NotificationTarget {
   virtual ~NotificationTarget() = default;
   virtual void onSiteChanged() = 0;
   virtual void onStatusChanged() = 0;
+  // Windows reported a serial port's device removed ("COM12").
+  virtual void onPortRemoved(std::u16string_view device) = 0;
 };
 
 // Registers the hidden window's class; false when that fails.
 bool RegisterHiddenWindowClass(HINSTANCE instance);
 
-// The never-shown top-level window that owns the sheet and receives the two notifications.
+// The never-shown top-level window that owns the sheet and receives the two notifications, and
+// the removals of serial ports that Windows broadcasts to every top-level window.
 // WM_CLOSE leaves it alone; WM_DESTROY ends the message loop.
 HWND CreateHiddenWindow(HINSTANCE instance);
 // Until set, a notification that arrives reaches nobody.

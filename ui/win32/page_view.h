@@ -24,6 +24,8 @@ class PageView {
   PROPSHEETPAGEW Record(HINSTANCE instance);
   // Shows the rules' present state; nothing until the user has first opened the page.
   void Refresh();
+  // The sheet that holds the page; null until the page has first been opened.
+  HWND SheetWindow() const { return dialog_ != nullptr ? ::GetParent(dialog_) : nullptr; }
 
  protected:
   virtual void Show() = 0;

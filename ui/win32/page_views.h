@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <thread>
 
 #include "ui/win32/page_view.h"
@@ -10,15 +11,24 @@ namespace skylark::win32ui {
 class ConfigurationView final : public PageView {
  public:
   explicit ConfigurationView(rules::SheetRules& sheet);
+  ~ConfigurationView() override;
 
  protected:
   void Show() override;
   bool OnCommand(int id, int code) override;
   void OnOk() override;
   void OnCancel() override;
+  void OnActionFinished(WPARAM) override;
 
  private:
   void ShowGroup(rules::PortGroup group);
+  // Runs `work` (a Scan or a Test) on the worker thread; `finish` then ends it on the main
+  // thread with the message to show, and the focus goes back to control `id`.
+  void RunOffThread(int id, std::function<void()> work, std::function<rules::Outcome()> finish);
+
+  std::thread worker_;
+  std::function<rules::Outcome()> finish_;
+  int actingControl_ = 0;
 };
 
 // The Tune page: the tune mode, the five lists and the tune itself.

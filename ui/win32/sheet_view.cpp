@@ -45,8 +45,12 @@ void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
 
 void SheetView::onSiteChanged() {
   Refresh(sheet_.OnSiteChanged());
-  ShowOutcome(sheet_.TakePortLoss());
+  // The sheet opens on the Configuration page, so that page always knows the sheet.
+  ShowOutcome(configuration_.SheetWindow(), sheet_.TakePortLoss());
 }
+
+// The open port's loss comes back as a site-changed notification, as after a failed read.
+void SheetView::onPortRemoved(std::u16string_view device) { sheet_.DeviceRemoved(device); }
 
 void SheetView::onStatusChanged() { Refresh(sheet_.OnStatusChanged()); }
 

@@ -19,6 +19,7 @@ class SheetView final : public NotificationTarget {
 
   void onSiteChanged() override;
   void onStatusChanged() override;
+  void onPortRemoved(std::u16string_view device) override;
 
  private:
   void Refresh(rules::PageList pages);

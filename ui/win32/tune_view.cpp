@@ -80,7 +80,7 @@ void TuneView::Tune() {
   const bool begun = page.BeginTune();
   Show();
   if (!begun) {
-    ShowOutcome(page.Refusal());
+    ShowOutcome(::GetParent(Dialog()), page.Refusal());
     return;
   }
   ShowSheetLocks();
