@@ -104,7 +104,6 @@ bool ReceiverMonitor::SendStatusRequest(std::uint64_t* mark) {
   return SendCommand(mark, [](ReceiverLink& link) { return link.RequestStatus(); });
 }
 
-std::uint64_t ReceiverMonitor::QueueMark() { return lineQueue_.LastNumber(); }
 
 bool ReceiverMonitor::AwaitTuneAcknowledge(std::uint64_t after) {
   std::lock_guard lock(replyLock_);

@@ -89,8 +89,6 @@ class ReceiverMonitor {
   bool SendAutomaticTune(std::uint32_t interval, std::uint64_t* mark = nullptr);
   bool SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval, std::uint64_t* mark = nullptr);
   bool SendStatusRequest(std::uint64_t* mark = nullptr);
-  // The number of the newest queued line.
-  std::uint64_t QueueMark();
   // A "$PCSI,ACK" queued after `after`.
   bool AwaitTuneAcknowledge(std::uint64_t after = 0);
   // The newest status sentence queued, the older ones dropped; none when no new one has come.

@@ -161,10 +161,6 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
   return Read(&byte, 1, got) && got == 1;
 }
 
-void SerialPort::Drain() {
-  TakeAvailable([](const std::uint8_t*, std::size_t) {});
-}
-
 void SerialPort::InterruptReads(bool on) {
   if (const auto line = CurrentLine()) line->InterruptReads(on);
 }
@@ -172,9 +168,9 @@ void SerialPort::InterruptReads(bool on) {
 void SerialPort::TakeAvailable(const std::function<void(const std::uint8_t*, std::size_t)>& take) {
   const auto line = CurrentLine();
   if (!line) return;
-  // Only what has already arrived is discarded: waiting out the read time-out for more would
-  // make every drain of a talking receiver last seconds (one status sentence a second keeps
-  // each of the six reads going).
+  // Only what has already arrived is taken: waiting out the read time-out for more would make
+  // every catch-up before a command last seconds with a talking receiver (one status sentence
+  // a second keeps each of the six reads going).
   std::optional<LineTimeouts> timeouts;
   {
     std::lock_guard lock(mutex_);

@@ -67,8 +67,6 @@ class SerialPort {
   // device vanished closes the port; one the line refuses (no read access) leaves it open.
   bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got);
   bool ReadByte(std::uint8_t& byte);
-  // Discards the input already received: at most six reads of 512 bytes, none of them waiting.
-  void Drain();
   // Passes the input already received to `take`: at most six reads of 512 bytes, none of them
   // waiting.
   void TakeAvailable(const std::function<void(const std::uint8_t*, std::size_t)>& take);
