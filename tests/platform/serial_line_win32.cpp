@@ -9,7 +9,6 @@
 #include <tuple>
 
 #include "platform/serial_line.h"
-#include "tests/support/child_process_win32.h"
 
 namespace skylark::platform {
 namespace {
@@ -43,8 +42,10 @@ TEST(Win32SerialLine, PortNumbersReachBeyondNine) {
 class SimulatorLine : public ::testing::Test {
  protected:
   void SetUp() override {
-    port_ = wintest::ChildArgument(u"SKYLARK_TEST_COM");
-    if (port_.empty()) GTEST_SKIP() << "SKYLARK_TEST_COM names no port mapped to the simulator";
+    wchar_t port[32] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"SKYLARK_TEST_COM", port, 32);
+    if (length == 0 || length >= 32) GTEST_SKIP() << "SKYLARK_TEST_COM names no port mapped to the simulator";
+    port_.assign(port, port + length);
   }
 
   std::unique_ptr<SerialLine> OpenConfigured() {

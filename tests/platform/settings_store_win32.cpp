@@ -35,13 +35,8 @@ class RegistryStoreTest : public ::testing::Test {
   const std::unique_ptr<SettingsStore> store_ = OpenMachineSettings();
 };
 
-TEST_F(RegistryStoreTest, ValuesRoundTrip) {
-  for (const std::uint32_t value : {0u, 28350u, 0xFFFFFFFFu}) {
-    ASSERT_TRUE(store_->WriteNumber(KeyPath(), u"Frequency", value));
-    std::uint32_t read = 7;
-    ASSERT_TRUE(store_->ReadNumber(KeyPath(), u"Frequency", read));
-    EXPECT_EQ(read, value);
-  }
+// Texts the sheet never stores (none, Latin-1, the longest) come back as written.
+TEST_F(RegistryStoreTest, TextsRoundTrip) {
   const std::u16string texts[] = {u"", u"R\u00E9union \u00C5lesund \u00E6\u00F8",
                                   std::u16string(255, u'x')};
   for (const auto& text : texts) {

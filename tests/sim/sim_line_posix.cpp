@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/posix/paths.h"
 #include "sim/sentence.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
@@ -115,20 +113,6 @@ TEST_F(SimLine, GarbageAmongTheAnswersOfAnAckAllReceiver) {
     ASSERT_TRUE(line) << expected;
     EXPECT_TRUE(line->text.starts_with(expected) && ChecksumValid(line->text)) << line->text;
   }
-}
-
-// The operator's hang-up ends the line and takes the port name away; the simulator itself stays
-// until told to quit.
-TEST(SimEndToEnd, AHangUpTakesThePortNameAway) {
-  TempConfigHome home;
-  SimProcess sim;
-  ASSERT_TRUE(sim.Start({"--no-pacing"}));
-  const std::string link = platform::posix::PortDirectory() + "/COM4";
-  EXPECT_TRUE(std::filesystem::is_symlink(link));
-  ASSERT_TRUE(sim.Send("hangup"));
-  ASSERT_TRUE(sim.WaitForLog("-- hangup", 2s));
-  EXPECT_FALSE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(sim.Stop(), 0);
 }
 
 }  // namespace
