@@ -81,6 +81,8 @@ TEST_F(SettingsTest, WhatIsLoaded) {
       {"a known station wins over the stored site",
        "SID=dword:123\nFrequency=dword:30000\nMSK=dword:150\nBeacon=sz:Elsewhere\n", kYaese},
       {"only the low 16 bits of the station", "SID=dword:65659\n", kYaese},
+      {"the saved names pick among sites sharing the station",
+       "SID=dword:123\nRegion=sz:Europe\nCountry=sz:Netherlands\nBeacon=sz:Hoek van Holland\n", kHoek},
       {"no station, CR LF line ends", "SID=dword:0\r\nFrequency=dword:30000\r\nMSK=dword:200\r\n",
        {u"", u"", u"", 200, 300.0}},
       {"a station the catalogue lacks", "SID=dword:77\nBeacon=sz:Elsewhere\n",
@@ -130,13 +132,6 @@ TEST_F(SettingsTest, WithoutASiteFileTheStoredSiteIsKeptAndSavedUnchanged) {
   app.SaveSettings();
   const auto again = Loaded();
   EXPECT_EQ(again->CurrentSite(), kHoek);
-}
-
-TEST_F(SettingsTest, ASharedStationIdRestoresTheSiteThatWasSaved) {
-  const auto app = MakeApp();
-  app->SetCurrentSite(kHoek);
-  app->SaveSettings();
-  EXPECT_EQ(Loaded()->CurrentSite(), kHoek);
 }
 
 TEST_F(SettingsTest, LeavingWithoutSavingKeepsTheOldMode) {

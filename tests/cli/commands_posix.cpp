@@ -56,14 +56,6 @@ struct CliCommand : ::testing::Test {
   testing::SimProcess sim_;
 };
 
-TEST_F(CliCommand, SitesPrintsTheBundledListAsUtf8Json) {
-  const CliRun run = Cli("sites --json " + kData + "/DGPSSites.csv");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.lines.size(), 364u);
-  // A Latin-1 name that was not converted to UTF-8 makes a line unacceptable JSON.
-  for (const auto& line : run.lines) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
-}
-
 TEST_F(CliCommand, SitesExitStatusSaysWhatWasFound) {
   const CliRun hit = Cli("sites --json --find-id 736 " + kData);
   EXPECT_EQ(hit.status, 0);

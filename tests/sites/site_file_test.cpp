@@ -140,25 +140,5 @@ TEST(SiteCatalogue, ASharedStationIdIsToldApartByFrequency) {
   EXPECT_EQ(catalogue.FindByStationId(0, 296.0), nullptr);
 }
 
-// A long list loads whole, its last site as written.
-TEST(ReadSiteFile, ALongListLoadsEveryLine) {
-  constexpr int kLines = 20000;
-  std::string file;
-  for (int i = 1; i <= kLines; ++i) {
-    file += "Region " + std::to_string(i % 7) + ",Country " + std::to_string(i % 53) + ",Beacon " +
-            std::to_string(i) + ",200," + std::to_string(283500 + i) + "," + std::to_string(i) + ",0\r\n";
-  }
-  TempDir dir;
-  SiteCatalogue catalogue;
-  CountingReporter reporter;
-  ASSERT_TRUE(ReadSiteFile(dir.Write("DGPSSites.csv", file).u16string(), catalogue, reporter));
-  ASSERT_EQ(catalogue.Count(), static_cast<std::size_t>(kLines));
-  EXPECT_EQ(catalogue.Regions().size(), 7u);
-  const BeaconSite* last = catalogue.FindByStationId(kLines);
-  ASSERT_NE(last, nullptr);
-  EXPECT_EQ(last->Beacon, u"Beacon " + resources::FromUtf8(std::to_string(kLines)));
-  EXPECT_DOUBLE_EQ(last->Frequency, 283.5 + kLines * 0.001);
-}
-
 }  // namespace
 }  // namespace skylark

@@ -61,8 +61,11 @@ TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain
   EXPECT_EQ(Pages(site.begin(), site.end()), (Pages{rules::kStatusTab, rules::kTuneTab}));
   EXPECT_EQ(Pages(status.begin(), status.end()), Pages{rules::kStatusTab});
 
-  // A lost port: every page again, the Configuration page offering to open it, one message.
+  // A lost port: every page again, the Configuration page (first shown with the port open)
+  // offering to open it, one message.
   sheet_.Activate(rules::kConfigurationTab);
+  EXPECT_EQ(app_.ActivePageValue(), kConfigurationPage);
+  EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Close Port");
   app_.Monitor().StartReader();
   receiver_.CloseMaster();
   for (int i = 0; i < 100 && Port().IsOpen(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));

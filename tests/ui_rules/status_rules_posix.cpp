@@ -1,6 +1,5 @@
 #include "ui/rules/status_rules.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,17 +11,6 @@ namespace {
 using Texts = std::vector<std::u16string>;
 
 using namespace std::chrono_literals;
-
-ReceiverStatus Reading(double frequency, std::int32_t rate, std::int32_t snr = 0,
-                       std::int32_t strength = 0, std::optional<ReadingTime> received = {}) {
-  ReceiverStatus status;
-  status.frequency = frequency;
-  status.mskRate = rate;
-  status.snr = snr;
-  status.signalStrength = strength;
-  status.received = received;
-  return status;
-}
 
 Texts FieldsOf(const rules::StatusRules& page) {
   Texts texts;
@@ -36,7 +24,7 @@ class StatusRulesTest : public PageFixture {};
 // (0 after an automatic tune, before the receiver reported) keeps what was shown.
 TEST_F(StatusRulesTest, TheFirstActivationFillsEveryFieldAndOutOfRangeKeepsThePreviousText) {
   app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452});
-  app_.UpdateState([](SharedState& state) { state.status = Reading(296.5, 100, 9, 50); });
+  app_.UpdateState([](SharedState& state) { state.status = ReceiverStatus{296.5, 100, 9, 50}; });
   sheet_.OnSiteChanged();
   sheet_.OnStatusChanged();
   EXPECT_EQ(FieldsOf(sheet_.Status()), Texts(7, u"N/A"));
@@ -45,7 +33,7 @@ TEST_F(StatusRulesTest, TheFirstActivationFillsEveryFieldAndOutOfRangeKeepsThePr
   EXPECT_EQ(FieldsOf(sheet_.Status()), (Texts{u"Skagen", u"296.5 kHz", u"100 bps", u"452",
                                               u"Port not open", u"N/A", u"N/A"}));
   ASSERT_TRUE(OpenLink());
-  app_.UpdateState([](SharedState& state) { state.status = Reading(0.0, 0, 3, 40); });
+  app_.UpdateState([](SharedState& state) { state.status = ReceiverStatus{0.0, 0, 3, 40}; });
   sheet_.OnStatusChanged();
   EXPECT_EQ(FieldsOf(sheet_.Status()),
             (Texts{u"Skagen", u"296.5 kHz", u"100 bps", u"452", u"No", u"40", u"3"}));
@@ -60,7 +48,7 @@ TEST_F(StatusRulesTest, AReadingGrowsStaleItsHealthFieldsGreyAndTheNextOneIsFres
   rules::StatusRules page(app_, [&] { return now; });
   const auto hear = [&](std::int32_t snr) {
     const ReadingTime at{now, std::chrono::system_clock::now()};
-    app_.UpdateState([&](SharedState& state) { state.status = Reading(300.0, 200, snr, 50, at); });
+    app_.UpdateState([&](SharedState& state) { state.status = ReceiverStatus{300.0, 200, snr, 50, false, at}; });
     page.OnStatusChanged();
   };
   const auto greyed = [&] {
