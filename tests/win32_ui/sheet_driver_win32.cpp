@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -117,9 +116,6 @@ std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chr
 
 bool IsEnabled(HWND page, int id) { return ::IsWindowEnabled(::GetDlgItem(page, id)) != FALSE; }
 
-namespace {
-
-// What the screen shows of a window, bottom-up 24-bit rows; false when that fails.
 bool CaptureWindow(HWND window, BITMAPINFOHEADER& info, std::vector<BYTE>& pixels) {
   RECT area{};
   if (!::GetWindowRect(window, &area)) return false;
@@ -149,8 +145,6 @@ bool CaptureWindow(HWND window, BITMAPINFOHEADER& info, std::vector<BYTE>& pixel
   return rows == height;
 }
 
-}  // namespace
-
 int CountPixels(HWND window, COLORREF colour, const RECT& part) {
   BITMAPINFOHEADER info{};
   std::vector<BYTE> pixels;
@@ -164,22 +158,6 @@ int CountPixels(HWND window, COLORREF colour, const RECT& part) {
     }
   }
   return count;
-}
-
-bool SaveWindowImage(HWND window, const std::wstring& path) {
-  BITMAPINFOHEADER info{};
-  std::vector<BYTE> pixels;
-  if (!CaptureWindow(window, info, pixels)) return false;
-
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(file) + sizeof(info);
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  FILE* out = ::_wfopen(path.c_str(), L"wb");
-  if (out == nullptr) return false;
-  const bool written = std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&info, sizeof(info), 1, out) == 1 &&
-                       std::fwrite(pixels.data(), pixels.size(), 1, out) == 1;
-  return std::fclose(out) == 0 && written;
 }
 
 }  // namespace skylark::wintest

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 // Drives a running skylark.exe from another process through window messages only, the way a
 // user's clicks reach it: the sheet and its pages are found by window, controls by their ids.
@@ -30,7 +31,7 @@ bool IsEnabled(HWND page, int id);
 // How many pixels of exactly `colour` the screen shows in `part` of a window (window
 // coordinates, top-down); -1 when it cannot be read.
 int CountPixels(HWND window, COLORREF colour, const RECT& part);
-// Writes what the screen shows of a window to a 24-bit BMP file; false when that fails.
-bool SaveWindowImage(HWND window, const std::wstring& path);
+// What the screen shows of a window, bottom-up 24-bit rows; false when that fails.
+bool CaptureWindow(HWND window, BITMAPINFOHEADER& info, std::vector<BYTE>& pixels);
 
 }  // namespace skylark::wintest

@@ -189,16 +189,6 @@ TEST_F(WindowsSheet, TunesBySite) {
     snrPixels = CountPixels(chart, RGB(0x15, 0x65, 0xc0), recent);
   }
   EXPECT_GT(snrPixels, 0);
-
-  // scripts/screenshots-windows asks for the three pages as they are now.
-  if (const std::wstring folder = Environment(L"SKYLARK_SCREENSHOTS"); !folder.empty()) {
-    for (const auto& [tab, name] : {std::pair{kConfigurationTab, L"configuration"}, std::pair{kTuneTab, L"tune"},
-                                    std::pair{kStatusTab, L"status"}}) {
-      ShowPage(sheet_, tab);
-      ::Sleep(300);  // the page paints itself
-      EXPECT_TRUE(SaveWindowImage(sheet_, folder + L"\\windows-" + name + L".bmp")) << name;
-    }
-  }
 }
 
 TEST_F(WindowsSheet, TunesAutomatically) {

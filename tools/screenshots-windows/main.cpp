@@ -1,0 +1,89 @@
+// skylark-screenshots-windows FOLDER: run from the folder of skylark.exe and its site file, with
+// the simulated receiver on COM12 hearing Agigea, it opens the port, tunes by site as a user
+// would, and writes the three pages to FOLDER\windows-<page>.bmp.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/win32_ui/sheet_driver_win32.h"
+#include "ui/win32/resource_ids.h"
+
+namespace {
+
+using namespace skylark::wintest;
+
+// What the screen shows of a window, as a 24-bit BMP file; false when that fails.
+bool SaveWindowImage(HWND window, const std::wstring& path) {
+  BITMAPINFOHEADER info{};
+  std::vector<BYTE> pixels;
+  if (!CaptureWindow(window, info, pixels)) return false;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* out = ::_wfopen(path.c_str(), L"wb");
+  if (out == nullptr) return false;
+  const bool written = std::fwrite(&file, sizeof(file), 1, out) == 1 && std::fwrite(&info, sizeof(info), 1, out) == 1 &&
+                       std::fwrite(pixels.data(), pixels.size(), 1, out) == 1;
+  return std::fclose(out) == 0 && written;
+}
+
+bool Said(const char* why) {
+  std::fprintf(stderr, "skylark-screenshots-windows: %s\n", why);
+  return false;
+}
+
+// Takes the sheet to a tuned, locked receiver; false, having said why, when it does not get there.
+bool Tune(DWORD program, HWND sheet) {
+  const HWND configuration = ShowPage(sheet, 0);
+  if (!Choose(configuration, IDC_INPUT_LIST, L"COM12:")) return Said("no COM12: in the list");
+  Click(configuration, IDC_INPUT_OPEN);
+  if (DismissMessage(program, 20s) != L"Beacon connected for reading and writing.") return Said("COM12: did not open");
+  const HWND tune = ShowPage(sheet, 1);
+  Click(tune, IDC_TUNE_BY_SITE);
+  for (int i = 0; i < 50 && !IsEnabled(tune, IDC_REGION_LIST); ++i) ::Sleep(20);
+  if (!Choose(tune, IDC_REGION_LIST, L"Europe") || !Choose(tune, IDC_COUNTRY_LIST, L"Romania") ||
+      !Choose(tune, IDC_BEACON_LIST, L"Agigea")) {
+    return Said("Agigea is not in the site lists");
+  }
+  Click(tune, IDC_TUNE);
+  if (DismissMessage(program, 20s) != L"Beacon Tuned Successfully!") return Said("the tune failed");
+  const HWND status = ShowPage(sheet, 2);
+  if (AwaitText(status, IDC_SNR_FIELD, L"20", 15s) != L"20") return Said("no reading came");
+  ::Sleep(3000);  // a few points on the chart
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: skylark-screenshots-windows FOLDER\n", stderr);
+    return 2;
+  }
+  const std::wstring folder(argv[1], argv[1] + std::strlen(argv[1]));
+  std::wstring commandLine = L"skylark.exe";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION program{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program)) {
+    Said("skylark.exe did not start");
+    return 1;
+  }
+  const HWND sheet = FindSheet(program.dwProcessId, 20s);
+  bool taken = sheet != nullptr && Tune(program.dwProcessId, sheet);
+  for (const auto& [tab, name] : {std::pair{0, L"configuration"}, std::pair{1, L"tune"}, std::pair{2, L"status"}}) {
+    if (!taken) break;
+    ShowPage(sheet, tab);
+    ::Sleep(300);  // the page paints itself
+    taken = SaveWindowImage(sheet, folder + L"\\windows-" + name + L".bmp");
+  }
+  if (sheet != nullptr) ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+  if (::WaitForSingleObject(program.hProcess, 20000) != WAIT_OBJECT_0) ::TerminateProcess(program.hProcess, 1);
+  return taken ? 0 : 1;
+}
