@@ -18,15 +18,6 @@ namespace skylark::testing {
 
 using namespace std::chrono_literals;
 
-template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds wait = 3s) {
-  for (const auto deadline = std::chrono::steady_clock::now() + wait; !condition();) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
-
 // The snapshot's values without the reading's arrival time, which no test can know in advance.
 inline ReceiverStatus Values(ReceiverStatus status) {
   status.received.reset();

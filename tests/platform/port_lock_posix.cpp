@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -26,9 +26,7 @@ namespace {
 
 std::string Slurp(const std::string& path) {
   std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }

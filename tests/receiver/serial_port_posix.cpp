@@ -161,9 +161,7 @@ TEST_F(PortOnPty, APacedSentenceAndTheBurstAfterItAreQueuedWholeAndInOrder) {
   std::string burst;
   for (int i = 0; i < 40; ++i) burst += "$PCSI,CS0,L" + std::to_string(i) + "\r\n";
   ASSERT_TRUE(receiver_.Send(burst));
-  for (const auto deadline = Clock::now() + 5s; monitor.QueuedLines() < 41 && Clock::now() < deadline;) {
-    std::this_thread::sleep_for(10ms);
-  }
+  testing::WaitFor([&] { return monitor.QueuedLines() >= 41; }, 5s);
   monitor.StopReader();
   monitor.JoinReader();
   ASSERT_EQ(monitor.QueuedLines(), 41u);

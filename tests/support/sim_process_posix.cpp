@@ -11,29 +11,20 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
+
+#include "tests/support/xdg_dirs_posix.h"
 
 extern char** environ;
 
 namespace skylark::testing {
 namespace {
 
-// Checks `done` every few milliseconds until it holds (true) or `wait` has passed (false).
-bool Within(std::chrono::milliseconds wait, const auto& done) {
-  const auto deadline = std::chrono::steady_clock::now() + wait;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
 // True, with its status, when the child has ended within `wait`.
 bool Reap(pid_t pid, std::chrono::milliseconds wait, int& status) {
-  return Within(wait, [&] {
+  return WaitFor([&] {
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
     return done == pid || (done < 0 && errno != EINTR);
-  });
+  }, wait);
 }
 
 }  // namespace
@@ -76,7 +67,7 @@ bool SimProcess::Start(const std::vector<std::string>& args, std::chrono::millis
 
   // A simulator refusing its arguments exits at once instead of getting ready.
   const auto ready = [&] { return Log().find(" -- ready ") != std::string::npos; };
-  Within(wait, [&] { return pid_ <= 0 || ready() || ::waitpid(pid_, nullptr, WNOHANG) == pid_; });
+  WaitFor([&] { return pid_ <= 0 || ready() || ::waitpid(pid_, nullptr, WNOHANG) == pid_; }, wait);
   if (ready()) return true;
   Stop();
   return false;
@@ -94,7 +85,7 @@ std::string SimProcess::Log() const {
 }
 
 bool SimProcess::WaitForLog(std::string_view text, std::chrono::milliseconds wait) const {
-  return Within(wait, [&] { return Log().find(text) != std::string::npos; });
+  return WaitFor([&] { return Log().find(text) != std::string::npos; }, wait);
 }
 
 int SimProcess::Stop() {

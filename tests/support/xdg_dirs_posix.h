@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace skylark::testing {
 
@@ -28,5 +30,15 @@ class ScopedXdgDirs {
 
 // Runs `body` in a child process and returns its exit code (-1 when it did not exit normally).
 int RunInChild(const std::function<int()>& body);
+
+// Checks `condition` every few milliseconds until it holds (true) or `wait` has passed (false).
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds wait = std::chrono::seconds(3)) {
+  for (const auto deadline = std::chrono::steady_clock::now() + wait; !condition();) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 }  // namespace skylark::testing

@@ -51,8 +51,6 @@ class PagesTest : public QObject {
     }
     QAbstractButton* Button(const char* name) { return Find<QAbstractButton>(sheet, name); }
     void Click(const char* name) { Button(name)->click(); }
-    QString Caption(const char* name) { return Button(name)->text().remove('&'); }
-    QComboBox* List(const char* name) { return Find<QComboBox>(sheet, name); }
     void Choose(const char* list, const char* text) { testing::Choose(sheet, list, text); }
     // Presses Tune and waits for the message that ends the tune, if one comes.
     QStringList Tune() {
@@ -61,7 +59,6 @@ class PagesTest : public QObject {
       if (!QTest::qWaitFor([this] { return !sheet.rules().Busy(); }, 8000)) return {"(still tuning)"};
       return messages;
     }
-    ReceiverPort& Port() { return *app.Link().InputPort(); }
   };
 
  private slots:

@@ -68,8 +68,7 @@ TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain
   EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Close Port");
   app_.Monitor().StartReader();
   receiver_.CloseMaster();
-  for (int i = 0; i < 100 && Port().IsOpen(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  ASSERT_FALSE(Port().IsOpen());
+  ASSERT_TRUE(WaitFor([&] { return !Port().IsOpen(); }));
   const rules::PageList lost = sheet_.OnSiteChanged();
   EXPECT_EQ(Pages(lost.begin(), lost.end()), (Pages{rules::kStatusTab, rules::kTuneTab, rules::kConfigurationTab}));
   EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Open Port");

@@ -65,14 +65,9 @@ int AwaitExit(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
 
 std::wstring ReadSetting(const wchar_t* name) {
   wchar_t text[256] = {};
-  DWORD number = 0;
-  DWORD type = 0;
-  DWORD size = sizeof(text);
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Skylark", name, RRF_RT_ANY, &type, text, &size) !=
-      ERROR_SUCCESS) {
-    return L"<missing>";
-  }
-  if (type != REG_DWORD) return text;
+  DWORD number = 0, type = 0, size = sizeof(text);
+  const LSTATUS read = ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Skylark", name, RRF_RT_ANY, &type, text, &size);
+  if (read != ERROR_SUCCESS || type != REG_DWORD) return read == ERROR_SUCCESS ? text : L"<missing>";
   std::memcpy(&number, text, sizeof(number));
   return std::to_wstring(number);
 }
