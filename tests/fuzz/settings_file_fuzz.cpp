@@ -55,13 +55,9 @@ std::string Contents(const std::string& path) {
 // The file's lines as the store sees them: LF ends a line, a CR before it is dropped.
 std::vector<std::string> Lines(const std::string& content) {
   std::vector<std::string> lines;
-  for (std::size_t start = 0; start < content.size();) {
-    auto end = content.find('\n', start);
-    if (end == content.npos) end = content.size();
-    std::string line = content.substr(start, end - start);
+  std::istringstream in(content);
+  for (std::string line; std::getline(in, line); lines.push_back(line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
   }
   return lines;
 }

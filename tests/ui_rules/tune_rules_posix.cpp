@@ -1,6 +1,7 @@
 #include "ui/rules/tune_rules.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "resources/strings.h"
@@ -56,20 +57,12 @@ TEST_F(TuneRulesTest, ListsAreSortedAndFollowTheCurrentSite) {
   }
 }
 
-// A frequency or rate the lists lack is shown and tuned as itself; without both, or for a site
-// that lacks one, nothing is tuned.
-TEST_F(TuneRulesTest, AFrequencyOffTheListIsTunedAsItselfAndABlankOneNever) {
+// Without both a frequency and a rate, or for a site that lacks one, nothing is tuned.
+TEST_F(TuneRulesTest, ABlankFrequencyOrRateIsNeverTuned) {
   ASSERT_TRUE(OpenLink());
   app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Hirtshals", 50, 285.6, 455});
   sheet_.Activate(rules::kTuneTab);
-  EXPECT_EQ(Chosen(TuneList::Frequency), u"285.6");
-  EXPECT_EQ(Chosen(TuneList::Rate), u"50");
   Page().CheckMode(kTuneByFrequency);
-  ASSERT_TRUE(Page().BeginTune());
-  EXPECT_FALSE(Page().RunTune());
-  EXPECT_EQ(receiver_.Receive(23, std::chrono::milliseconds(500)), "$GPMSK,285.6,M,50,M,1\r\n");
-  Page().FinishTune(false);
-
   Choose(TuneList::Rate, u"");
   EXPECT_FALSE(Page().TuneButton().enabled);
   EXPECT_FALSE(Page().BeginTune());
@@ -156,28 +149,25 @@ TEST_F(TuneRulesTest, ARegionChoiceLeavesNothingTunable) {
   EXPECT_EQ(receiver_.Receive(1, std::chrono::milliseconds(50)), "");
 }
 
+// A frequency or rate the lists lack is shown and tuned as itself.
 TEST_F(TuneRulesTest, TuneByFrequencyRunsInThreeStepsAndEndsWithItsMessage) {
   ASSERT_TRUE(OpenLink());
+  app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Hirtshals", 50, 285.6, 455});
   sheet_.Activate(rules::kTuneTab);
+  EXPECT_EQ((Texts{Chosen(TuneList::Frequency), Chosen(TuneList::Rate)}), (Texts{u"285.6", u"50"}));
   Page().CheckMode(kTuneByFrequency);
   EXPECT_EQ(app_.TuneModeValue(), kTuneAutomatic);  // a radio alone is only a proposal
-  Choose(TuneList::Frequency, u"300.0");
-  Choose(TuneList::Rate, u"200");
   ASSERT_TRUE(Page().BeginTune());
   EXPECT_EQ(app_.TuneModeValue(), kTuneByFrequency);
   EXPECT_TRUE(Page().Tuning());
   EXPECT_FALSE(Page().TuneButton().enabled);
   EXPECT_TRUE(sheet_.Busy());
-  EXPECT_FALSE(sheet_.Accept());
   EXPECT_FALSE(sheet_.Reject());
   const BeaconSite site = app_.CurrentSite();
-  EXPECT_EQ(site.Frequency, 300.0);
-  EXPECT_EQ(site.MskRate, 200);
-  EXPECT_EQ(site.StationId, 0);
-  EXPECT_EQ(site.Region, u"-");
+  EXPECT_EQ(std::tuple(site.Frequency, site.MskRate, site.StationId, site.Region), std::tuple(285.6, 50, 0, u"-"));
   // Nobody acknowledges on this line.
   EXPECT_FALSE(Page().RunTune());
-  EXPECT_EQ(receiver_.Receive(22, std::chrono::milliseconds(500)), "$GPMSK,300.0,M,200,M,1");
+  EXPECT_EQ(receiver_.Receive(23, std::chrono::milliseconds(500)), "$GPMSK,285.6,M,50,M,1\r\n");
   EXPECT_EQ(TextOf(Page().FinishTune(false)), u"Beacon tuning failed. Check beacon port settings.");
   EXPECT_TRUE(Page().TuneButton().enabled);
   EXPECT_FALSE(sheet_.Busy());

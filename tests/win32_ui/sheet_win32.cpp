@@ -89,6 +89,15 @@ class WindowsSheet : public ::testing::Test {
 
   std::wstring AwaitMessage() { return DismissMessage(program_.dwProcessId, 20s); }
 
+  // Work off the main thread locks the sheet (OK first), and the sheet still answers.
+  static void ExpectLockedButAnswering() {
+    const HWND ok = ::GetDlgItem(sheet_, IDOK);
+    for (int i = 0; i < 100 && ::IsWindowEnabled(ok); ++i) Sleep(10);
+    EXPECT_FALSE(::IsWindowEnabled(ok));
+    DWORD_PTR answer = 0;
+    EXPECT_NE(::SendMessageTimeoutW(sheet_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &answer), 0);
+  }
+
   static PROCESS_INFORMATION program_;
   static HWND sheet_;
 };
@@ -121,15 +130,11 @@ TEST_F(WindowsSheet, SecondInstanceEndsAtOnceWithStatusZero) {
 TEST_F(WindowsSheet, OpensCom12) {
   const HWND page = ShowPage(sheet_, kConfigurationTab);
   ASSERT_TRUE(Choose(page, IDC_INPUT_LIST, L"COM12:"));
-  // The Test waits for the receiver's answer off the main thread: the sheet, locked, still answers.
+  // The Test waits for the receiver's answer off the main thread.
   Click(page, IDC_INPUT_TEST);
-  const HWND ok = ::GetDlgItem(sheet_, IDOK);
-  for (int i = 0; i < 100 && ::IsWindowEnabled(ok); ++i) Sleep(10);
-  EXPECT_FALSE(::IsWindowEnabled(ok));
-  DWORD_PTR answer = 0;
-  EXPECT_NE(::SendMessageTimeoutW(sheet_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &answer), 0);
+  ExpectLockedButAnswering();
   EXPECT_EQ(AwaitMessage().rfind(L"Able to open port for reading and writing.", 0), 0u);
-  EXPECT_TRUE(::IsWindowEnabled(ok));
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet_, IDOK)));
   // The focus is back on Test, so that Enter tests again rather than pressing OK.
   GUITHREADINFO gui{};
   gui.cbSize = sizeof(gui);
@@ -155,16 +160,12 @@ TEST_F(WindowsSheet, TunesBySite) {
   ASSERT_TRUE(Choose(tune, IDC_COUNTRY_LIST, L"Romania"));
   ASSERT_TRUE(Choose(tune, IDC_BEACON_LIST, L"Agigea"));
   Click(tune, IDC_TUNE);
-  // The tune runs off the main thread: the sheet, locked, still answers (and so repaints).
-  const HWND ok = ::GetDlgItem(sheet_, IDOK);
-  for (int i = 0; i < 100 && ::IsWindowEnabled(ok); ++i) Sleep(10);
-  EXPECT_FALSE(::IsWindowEnabled(ok));
+  // The tune runs off the main thread (and so the sheet repaints).
+  ExpectLockedButAnswering();
   EXPECT_FALSE(IsEnabled(tune, IDC_TUNE));
   EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(tune, IDC_TUNING)));
-  DWORD_PTR answer = 0;
-  EXPECT_NE(::SendMessageTimeoutW(sheet_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &answer), 0);
   EXPECT_EQ(AwaitMessage(), L"Beacon Tuned Successfully!");
-  EXPECT_TRUE(::IsWindowEnabled(ok));
+  EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet_, IDOK)));
 
   const HWND status = ShowPage(sheet_, kStatusTab);
   EXPECT_EQ(TextOf(status, IDC_SITE_FIELD), L"Agigea");
