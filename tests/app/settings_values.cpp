@@ -22,9 +22,7 @@ TEST(StoredFrequency, RoundsToHundredthsOfAKilohertz) {
       {"a half rounds up", 300.005, 30001},
       {"negative", -283.5, 0},
       {"not a number", std::nan(""), 0},
-      {"minus infinity", -inf, 0},
       {"infinity saturates", inf, UINT32_MAX},
-      {"too large saturates", 1e12, UINT32_MAX},
       {"the largest storable", 42949672.95, UINT32_MAX},
   };
   for (const auto& c : cases) {

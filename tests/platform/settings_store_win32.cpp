@@ -21,13 +21,7 @@ class RegistryStoreTest : public ::testing::Test {
 
   // Stores raw bytes with any type, as another program might have left them.
   void PutRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, subkey_.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(::RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS);
-    ::RegCloseKey(key);
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, subkey_.c_str(), name, type, data, size), ERROR_SUCCESS);
   }
 
   const std::wstring subkey_ =

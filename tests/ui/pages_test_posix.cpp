@@ -78,7 +78,6 @@ class PagesTest : public QObject {
         {"scanButton", 0, ""},
         {"tuneButton", 1, "Beacon tuning failed. Check beacon port settings."},
         {"autoRadio", 1, ""},
-        {"frequencyCombo", 1, ""},
     };
     for (const auto& c : cases) {
       f.sheet.tabs()->setCurrentIndex(c.tab);

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstring>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/win32_ui/sheet_driver_win32.h"
@@ -45,15 +47,8 @@ PROCESS_INFORMATION Launch() {
 // to reach it.
 bool TellSimulator(const std::string& command) {
   const std::wstring input = Environment(L"SKYLARK_SIM_INPUT");
-  if (input.empty()) return false;
-  const HANDLE pipe = ::CreateFileW(input.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (pipe == INVALID_HANDLE_VALUE) return false;
-  const std::string line = command + "\n";
-  DWORD written = 0;
-  const bool sent = ::WriteFile(pipe, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-                    written == line.size();
-  ::CloseHandle(pipe);
-  return sent;
+  std::ofstream pipe(std::filesystem::path(input), std::ios::binary | std::ios::app);
+  return !input.empty() && (pipe << command << '\n').flush().good();
 }
 
 // The exit code; -1 when it did not end within the time.
