@@ -103,6 +103,9 @@ TEST_F(ReceiverSession, UnpluggedWhileTuningFailsTheTuneAndReopeningWorks) {
   EXPECT_FALSE(app_->Tune(1));
   Reconnect();
   EXPECT_TRUE(app_->Tune(1));
+  app_->SetActivePage(kStatusPage);
+  EXPECT_TRUE(testing::WaitFor([this] { return app_->PollStatus(); }, 5s)) << "readings come again";
+  EXPECT_EQ(testing::Values(app_->Status()), (ReceiverStatus{300.0, 200, 20, 60, true}));
 }
 
 TEST_F(ReceiverSession, ANoisyLineGivesTheRightValuesUntilUnplugged) {

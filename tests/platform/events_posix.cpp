@@ -38,7 +38,7 @@ TEST_F(NamedEvent, ALeftOverFileIsANewEventWithTheInitialStateAskedFor) {
   }
 }
 
-// Another process signalling by name is skylark-cli's test to show.
+// Another process signalling by name is CliCommand.SignalReachesOnlyARunningSkylark's to show.
 TEST_F(NamedEvent, SignalledByName) {
   auto update = CreateEvent(true, false, u"cvSkylark.UpdateEvent");
   auto terminate = CreateEvent(true, false, u"cvSkylark.TerminateEvent");

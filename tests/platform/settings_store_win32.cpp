@@ -29,7 +29,7 @@ class RegistryStoreTest : public ::testing::Test {
   const std::unique_ptr<SettingsStore> store_ = OpenMachineSettings();
 };
 
-// Texts the sheet never stores (none, Latin-1, the longest) come back as written.
+// Texts as site files give them (none, Latin-1, the longest) come back as written.
 TEST_F(RegistryStoreTest, TextsRoundTrip) {
   const std::u16string texts[] = {u"", u"R\u00E9union \u00C5lesund \u00E6\u00F8",
                                   std::u16string(255, u'x')};

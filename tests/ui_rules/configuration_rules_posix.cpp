@@ -137,6 +137,7 @@ TEST_F(ConfigurationRulesTest, TestNamesTheGroupsAccessAsksTheReceiverAndLeavesT
     Page().SetSamePort(c.samePort);
     Choose(c.group, c.name);
     const rules::Outcome outcome = Page().Test(c.group);
+    ASSERT_TRUE(outcome);
     EXPECT_EQ(ToUtf8(TextOf(outcome)), c.message);
     EXPECT_EQ(ToUtf8(outcome->detail), c.answer);
     EXPECT_FALSE(Port().IsOpen());

@@ -11,8 +11,8 @@
 namespace skylark::testing {
 namespace {
 
-// Only OK saves; where nothing can be saved (the file would lie under a plain file) OK still
-// closes and says so.
+// Only OK saves; where nothing can be saved (the file would lie under the plain file the row
+// before saved) OK still closes and says so.
 TEST(SheetRules, OnlyOkSavesAndSaysWhenNothingCouldBe) {
   TempConfigHome dirs;
   const std::string file = dirs.ConfigHome() + "/saved-settings";

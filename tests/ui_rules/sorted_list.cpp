@@ -27,7 +27,8 @@ TEST(SortedList, SortsAndSelectsIgnoringCaseKeepingEqualsInTheirOrder) {
     std::u16string text;
     int selected;
     std::uintptr_t data;
-  } selections[] = {{u"skagen", 3, 1}, {u"\u00E5RHUS", 5, 4}, {u"313.7", 0, 0}};
+  } selections[] = {{u"SKAGEN", 3, 1},  // the first of equals, though the second has this case
+                    {u"\u00E5RHUS", 5, 4}, {u"313.7", 0, 0}};
   for (const auto& c : selections) {
     list.SelectByText(c.text);
     EXPECT_EQ(list.Selected(), c.selected);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <filesystem>
@@ -24,12 +25,6 @@ constexpr int kConfigurationTab = 0;
 constexpr int kTuneTab = 1;
 constexpr int kStatusTab = 2;
 
-std::wstring Environment(const wchar_t* name) {
-  wchar_t value[MAX_PATH] = {};
-  const DWORD length = ::GetEnvironmentVariableW(name, value, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::wstring(value) : std::wstring();
-}
-
 // The program in the current directory: the unpacked package, with its site file.
 PROCESS_INFORMATION Launch() {
   std::wstring commandLine = L"skylark.exe";
@@ -46,9 +41,10 @@ PROCESS_INFORMATION Launch() {
 // Gives the simulated receiver a command line ("silence on"); false when the test has no way
 // to reach it.
 bool TellSimulator(const std::string& command) {
-  const std::wstring input = Environment(L"SKYLARK_SIM_INPUT");
-  std::ofstream pipe(std::filesystem::path(input), std::ios::binary | std::ios::app);
-  return !input.empty() && (pipe << command << '\n').flush().good();
+  const wchar_t* input = _wgetenv(L"SKYLARK_SIM_INPUT");
+  if (input == nullptr || !std::filesystem::exists(input)) return false;
+  std::ofstream pipe(input, std::ios::binary | std::ios::app);
+  return (pipe << command << '\n').flush().good();
 }
 
 // The exit code; -1 when it did not end within the time.

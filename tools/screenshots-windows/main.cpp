@@ -4,9 +4,9 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -61,13 +61,19 @@ bool Tune(DWORD program, HWND sheet) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
+int main() {
+  int argc = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  if (argv == nullptr || argc != 2) {
     std::fputs("usage: skylark-screenshots-windows FOLDER\n", stderr);
     return 2;
   }
-  const std::wstring folder(argv[1], argv[1] + std::strlen(argv[1]));
-  std::wstring commandLine = L"skylark.exe";
+  const std::wstring folder = argv[1];
+  ::LocalFree(argv);
+  // The program beside its site file in the current folder, as a user starts it.
+  wchar_t here[MAX_PATH] = {};
+  const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, here);
+  std::wstring commandLine = L"\"" + std::wstring(here, length < MAX_PATH ? length : 0) + L"\\skylark.exe\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION program{};
@@ -76,12 +82,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   const HWND sheet = FindSheet(program.dwProcessId, 20s);
-  bool taken = sheet != nullptr && Tune(program.dwProcessId, sheet);
+  bool taken = sheet != nullptr ? Tune(program.dwProcessId, sheet) : Said("skylark.exe showed no sheet");
   for (const auto& [tab, name] : {std::pair{0, L"configuration"}, std::pair{1, L"tune"}, std::pair{2, L"status"}}) {
     if (!taken) break;
     ShowPage(sheet, tab);
     ::Sleep(300);  // the page paints itself
-    taken = SaveWindowImage(sheet, folder + L"\\windows-" + name + L".bmp");
+    taken = SaveWindowImage(sheet, folder + L"\\windows-" + name + L".bmp") || Said("a picture could not be written");
   }
   if (sheet != nullptr) ::PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
   if (::WaitForSingleObject(program.hProcess, 20000) != WAIT_OBJECT_0) ::TerminateProcess(program.hProcess, 1);
