@@ -69,6 +69,19 @@ BOOL CALLBACK LongestStatic(HWND child, LPARAM context) {
 
 }  // namespace
 
+PROCESS_INFORMATION LaunchProgram() {
+  wchar_t here[MAX_PATH] = {};
+  const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, here);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::wstring commandLine = L"\"" + std::wstring(here, length) + L"\\skylark.exe\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  const BOOL started =
+      ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+  return started ? process : PROCESS_INFORMATION{};
+}
+
 HWND FindSheet(DWORD processId, std::chrono::milliseconds timeout) { return Await(processId, true, timeout); }
 
 std::wstring DismissMessage(DWORD processId, std::chrono::milliseconds timeout) {

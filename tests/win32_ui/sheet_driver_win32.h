@@ -12,6 +12,9 @@ namespace skylark::wintest {
 
 using namespace std::chrono_literals;
 
+// Starts skylark.exe from the current folder (the unpacked package, with its site file), as a
+// user does; its handles are null when it could not be started.
+PROCESS_INFORMATION LaunchProgram();
 // The program's top-level window that holds a tab control (the sheet); null until it appears.
 HWND FindSheet(DWORD processId, std::chrono::milliseconds timeout);
 // A message box of the program: its text, after dismissing it with OK; empty when none came.

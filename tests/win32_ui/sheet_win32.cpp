@@ -25,19 +25,6 @@ constexpr int kConfigurationTab = 0;
 constexpr int kTuneTab = 1;
 constexpr int kStatusTab = 2;
 
-// The program in the current directory: the unpacked package, with its site file.
-PROCESS_INFORMATION Launch() {
-  std::wstring commandLine = L"skylark.exe";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-    return {};
-  }
-  return process;
-}
-
 // Gives the simulated receiver a command line ("silence on"); false when the test has no way
 // to reach it.
 bool TellSimulator(const std::string& command) {
@@ -57,8 +44,11 @@ int AwaitExit(const PROCESS_INFORMATION& process, DWORD timeoutMs) {
 std::wstring ReadSetting(const wchar_t* name) {
   wchar_t text[256] = {};
   DWORD number = 0, type = 0, size = sizeof(text);
-  const LSTATUS read = ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Skylark", name, RRF_RT_ANY, &type, text, &size);
-  if (read != ERROR_SUCCESS || type != REG_DWORD) return read == ERROR_SUCCESS ? text : L"<missing>";
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Skylark", name, RRF_RT_ANY, &type, text, &size) !=
+      ERROR_SUCCESS) {
+    return L"<missing>";
+  }
+  if (type != REG_DWORD) return text;
   std::memcpy(&number, text, sizeof(number));
   return std::to_wstring(number);
 }
@@ -67,7 +57,7 @@ class WindowsSheet : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Corvane\\Skylark");
-    program_ = Launch();
+    program_ = LaunchProgram();
     sheet_ = FindSheet(program_.dwProcessId, 20s);
   }
   static void TearDownTestSuite() {
@@ -109,7 +99,7 @@ TEST_F(WindowsSheet, OpensOnTheConfigurationPageWithTheCaption) {
 }
 
 TEST_F(WindowsSheet, SecondInstanceEndsAtOnceWithStatusZero) {
-  const PROCESS_INFORMATION second = Launch();
+  const PROCESS_INFORMATION second = LaunchProgram();
   ASSERT_NE(second.hProcess, nullptr);
   EXPECT_EQ(AwaitExit(second, 10000), 0);
   ::CloseHandle(second.hThread);

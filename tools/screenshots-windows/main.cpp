@@ -70,14 +70,8 @@ int main() {
   }
   const std::wstring folder = argv[1];
   ::LocalFree(argv);
-  // The program beside its site file in the current folder, as a user starts it.
-  wchar_t here[MAX_PATH] = {};
-  const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, here);
-  std::wstring commandLine = L"\"" + std::wstring(here, length < MAX_PATH ? length : 0) + L"\\skylark.exe\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION program{};
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program)) {
+  const PROCESS_INFORMATION program = LaunchProgram();
+  if (program.hProcess == nullptr) {
     Said("skylark.exe did not start");
     return 1;
   }
