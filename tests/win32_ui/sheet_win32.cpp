@@ -29,9 +29,10 @@ constexpr int kStatusTab = 2;
 // to reach it.
 bool TellSimulator(const std::string& command) {
   const wchar_t* input = _wgetenv(L"SKYLARK_SIM_INPUT");
-  if (input == nullptr || !std::filesystem::exists(input)) return false;
-  std::ofstream pipe(input, std::ios::binary | std::ios::app);
-  return (pipe << command << '\n').flush().good();
+  if (input == nullptr) return false;
+  // Opened for reading too, so that a pipe that is not there is not made a file.
+  std::fstream pipe(std::filesystem::path(input), std::ios::in | std::ios::out | std::ios::binary);
+  return pipe.is_open() && (pipe << command << '\n').flush().good();
 }
 
 // The exit code; -1 when it did not end within the time.
