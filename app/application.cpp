@@ -1,6 +1,5 @@
 #include "app/application.h"
 
-#include <thread>
 #include <utility>
 
 #include "platform/files.h"
@@ -24,11 +23,9 @@ std::optional<std::u16string_view> AsView(const std::optional<std::u16string>& t
 }  // namespace
 
 Application::Application(ApplicationOptions options)
-    : options_(std::move(options)), receiverLink_(u"COM4:", 4800, 0, 8, 0, 0) {
-  statusThread_ = std::make_unique<StatusThread>([this] { PollStatus(); });
+    : options_(std::move(options)), receiverLink_(u"COM4:") {
+  statusThread_ = std::make_unique<StatusThread>([this](bool requested) { OnStatusThread(requested); });
   if (receiverLink_.InputPort() != nullptr) {
-    if (options_.sleeper) receiverLink_.InputPort()->SetSleeper(options_.sleeper);
-    receiverLink_.InputPort()->SetReplyWait(options_.replyWait);
     // Every page shows the port closed at once; the sheet says which port and why.
     receiverLink_.InputPort()->SetLossListener([this] { PostSiteChanged(); });
   }
@@ -76,8 +73,8 @@ void Application::Start() {
   statusThread_->StartPolling();
   statusThreadStarted_ = true;
   monitor_.Attach(&receiverLink_);
-  // A queued status sentence is shown at once, not at the next tick.
-  monitor_.SetStatusListener([this] { statusThread_->Wake(); });
+  // Every status sentence reaches the snapshot as the reader frames it.
+  monitor_.SetSentenceListener([this](const ReceivedSentence& sentence) { OnSentence(sentence); });
   monitor_.StartReader();
   readerThreadStarted_ = true;
 }
@@ -132,6 +129,7 @@ ReceiverStatus Application::Status() const {
 
 void Application::SetCurrentSite(const BeaconSite& site) {
   std::lock_guard lock(stateLock_);
+  ++tuneGeneration_;
   state_.currentSite.CopyFrom(site);
 }
 
@@ -163,20 +161,6 @@ LinkView Application::InputLink() {
     link.openedAt = port->OpenedAt();
   }
   return link;
-}
-
-void Application::SetActivePage(std::int32_t page) {
-  if (activePage_.exchange(page) != kStatusPage && page == kStatusPage && statusThreadStarted_) {
-    statusThread_->Wake();
-  }
-}
-
-void Application::Sleep(std::chrono::milliseconds duration) {
-  if (options_.sleeper) {
-    options_.sleeper(duration);
-  } else {
-    std::this_thread::sleep_for(duration);
-  }
 }
 
 void Application::PostSiteChanged() {

@@ -3,11 +3,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/notifications.h"
 #include "app/status_text.h"
@@ -33,6 +35,12 @@ struct SharedState {
   ReceiverStatus status;
 };
 
+// One status reading as it left the shared state; numbered from 1 in the order they came.
+struct Reading {
+  std::uint64_t number = 0;
+  SharedState state;
+};
+
 struct ApplicationOptions {
   // Where settings are loaded from and saved to; null: neither (the command line's use).
   platform::SettingsStore* settings = nullptr;
@@ -46,11 +54,13 @@ struct ApplicationOptions {
   std::optional<std::u16string> firstSiteDirectory;
   std::optional<std::u16string> secondSiteDirectory;
   bool searchSiteFile = true;
-  // The protocol's own pauses (the 2000 ms after a tune, the 200 ms reply passes); tests may
-  // shorten them.
-  std::function<void(std::chrono::milliseconds)> sleeper;
-  // The longest wait for a reply the reader queues: ten passes of 200 ms. Tests may shorten it.
+  // The longest wait for the receiver's answer to a tune (its 2000 ms to take the tune and the
+  // 2000 ms reply wait) and for a station report. Tests may shorten them.
+  std::chrono::milliseconds tuneWait{4000};
   std::chrono::milliseconds replyWait{2000};
+  // Whether a gain of lock in automatic mode asks the receiver which station it hears. A watcher
+  // that does not know how the receiver was tuned leaves it alone.
+  bool identifyStations = true;
 };
 
 // The one application object: the receiver link and its monitor, the site catalogue, the current
@@ -78,8 +88,10 @@ class Application {
   // Writes every value, even after one failed; false when any could not be stored.
   bool SaveSettings();
 
-  // Tunes in the current tune mode; true when the receiver acknowledged.
+  // Tunes in the current tune mode; true when the receiver acknowledged. Returns as soon as it
+  // did, or at once when the line is lost.
   bool Tune(std::uint32_t statusInterval);
+  // Another process asked for a poll: the Status page is told to show the newest reading.
   bool PollStatus();
   // Makes the site with that station ID current; a reported frequency (kHz, 0 for none) picks
   // among sites that share the ID.
@@ -95,6 +107,9 @@ class Application {
   // The input port as the status texts judge it.
   LinkView InputLink();
 
+  // The readings applied since the one numbered `after`, oldest first (the newest 256 at most).
+  std::vector<Reading> ReadingsSince(std::uint64_t after) const;
+
   // Shared state.
   SharedState State() const;
   BeaconSite CurrentSite() const;
@@ -104,12 +119,15 @@ class Application {
   void UpdateState(const std::function<void(SharedState&)>& update);
 
   std::int32_t TuneModeValue() const { return tuneMode_.load(); }
-  void SetTuneMode(std::int32_t mode) { tuneMode_.store(mode); }
-  // The status interval of the last tune sent (1, as the Tune page tunes, until then).
-  std::uint32_t StatusInterval() const { return statusInterval_.load(); }
+  // A new tune mode or site outdates any station report asked for before it.
+  void SetTuneMode(std::int32_t mode);
+  // Seconds between the receiver's status sentences: the interval of the last tune sent (1, as
+  // the Tune page tunes, until then), or the spacing of its last two readings when that is
+  // longer (another program tuned it).
+  std::uint32_t StatusInterval() const;
   std::int32_t ActivePageValue() const { return activePage_.load(); }
-  // Turning to the Status page asks for a poll at once, so that the page does not show the
-  // reading it had when it was left until the next tick.
+  // Readings are applied while the Status page is shown; turning to it applies the newest one
+  // that came meanwhile, so that the page does not show the reading it had when it was left.
   void SetActivePage(std::int32_t page);
 
   ReceiverLink& Link() { return receiverLink_; }
@@ -119,9 +137,16 @@ class Application {
   bool Started() const { return started_; }
 
  private:
-  void Sleep(std::chrono::milliseconds duration);
   void PostSiteChanged();
   void PostStatusChanged();
+  // The reader's path: a status sentence reaches the snapshot (reader thread).
+  void OnSentence(const ReceivedSentence& sentence);
+  // Applies one reading to the shared state: values, lock, the station asked for (apply lock held).
+  void ApplyReading(const SignalStatus& reading, const ReadingTime& received);
+  // Asks the receiver for its station report and applies it while nothing has been retuned
+  // since `generation` (status thread).
+  void Identify(std::uint64_t generation);
+  void OnStatusThread(bool requested);
 
   ApplicationOptions options_;
   SiteCatalogue catalogue_;
@@ -129,6 +154,17 @@ class Application {
   ReceiverMonitor monitor_;
   mutable std::mutex stateLock_;
   SharedState state_;
+  // Counts every change of what the receiver is tuned to (guarded by stateLock_).
+  std::uint64_t tuneGeneration_ = 0;
+  std::deque<Reading> readings_;  // guarded by stateLock_
+  std::uint64_t readingCount_ = 0;
+  std::chrono::steady_clock::duration readingSpacing_{};
+  // Serialises applying readings: the reader thread applies as they come, the main thread the
+  // one kept while another page was shown.
+  std::mutex applyLock_;
+  std::optional<std::pair<SignalStatus, ReadingTime>> keptReading_;
+  // The generation a station report was asked for under, plus one; 0: none asked.
+  std::atomic<std::uint64_t> identifyRequest_{0};
   std::atomic<std::int32_t> tuneMode_{kTuneAutomatic};
   std::atomic<std::int32_t> activePage_{kConfigurationPage};
   std::atomic<std::uint32_t> statusInterval_{1};

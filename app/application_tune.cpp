@@ -1,22 +1,26 @@
 #include "app/application.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "resources/strings.h"
 
 namespace skylark {
 namespace {
 
-// The receiver is given this long to take a tune before its acknowledgement is looked for.
-constexpr auto kTunePause = std::chrono::milliseconds(2000);
+// The newest readings kept for the pages and the command line to catch up on.
+constexpr std::size_t kReadingsKept = 256;
 
 }  // namespace
 
 bool Application::Tune(std::uint32_t statusInterval) {
   if (!IsLinkOpen()) return false;
-  // An acknowledgement queued before the command was written answers an earlier one.
-  std::uint64_t mark = 0;
+  // Taken before the command is written: an acknowledgement begun earlier answers an earlier one.
+  ReplyWait acknowledgement(monitor_, SentenceKind::Acknowledgement);
   const std::int32_t mode = tuneMode_.load();
   if (mode == kTuneAutomatic) {
-    if (!monitor_.SendAutomaticTune(statusInterval, &mark)) return false;
+    UpdateState([this](SharedState&) { ++tuneGeneration_; });
+    if (!monitor_.SendAutomaticTune(statusInterval)) return false;
     UpdateState([](SharedState& state) {
       state.status.frequency = 0.0;
       state.status.locked = false;
@@ -32,6 +36,7 @@ bool Application::Tune(std::uint32_t statusInterval) {
   } else {
     BeaconSite site;
     UpdateState([&](SharedState& state) {
+      ++tuneGeneration_;
       // Named before sending: the name stays even when the command cannot be written.
       if (mode == kTuneByFrequency) {
         const std::u16string_view byFrequency = resources::LoadText(resources::kSelectedByFrequency);
@@ -42,7 +47,7 @@ bool Application::Tune(std::uint32_t statusInterval) {
     // No frequency or no rate is no tune: the receiver would acknowledge "0.0" and the site would
     // be saved as tuned.
     if (!(site.Frequency > 0.0) || site.MskRate == 0) return false;
-    if (!monitor_.SendManualTune(site.Frequency, site.MskRate, statusInterval, &mark)) return false;
+    if (!monitor_.SendManualTune(site.Frequency, site.MskRate, statusInterval)) return false;
     UpdateState([](SharedState& state) {
       state.status.frequency = state.currentSite.Frequency;
       state.status.mskRate = state.currentSite.MskRate;
@@ -52,29 +57,34 @@ bool Application::Tune(std::uint32_t statusInterval) {
   }
   statusInterval_.store(statusInterval);
   PostSiteChanged();
-  Sleep(kTunePause);
-  return monitor_.AwaitTuneAcknowledge(mark);
+  return acknowledgement.Await(options_.tuneWait).has_value();
 }
 
-bool Application::PollStatus() {
-  if (activePage_.load() != kStatusPage) return false;
+void Application::OnSentence(const ReceivedSentence& sentence) {
+  if (sentence.kind != SentenceKind::SignalStatus) return;
+  const std::optional<SignalStatus> reading = ParseSignalStatus(sentence.text);
+  if (!reading) return;
+  std::lock_guard apply(applyLock_);
+  if (activePage_.load() != kStatusPage) {
+    // Only the Status page follows the receiver; the newest reading waits for it.
+    keptReading_.emplace(*reading, sentence.received);
+    return;
+  }
+  ApplyReading(*reading, sentence.received);
+}
 
-  // Only the newest reading counts; without a new one the snapshot stays as it was.
-  const std::optional<StatusReading> reading = monitor_.QuerySignalStatus();
-  if (!reading) return false;
-  UpdateState([&](SharedState& state) {
-    state.status.signalStrength = reading->strength;
-    state.status.snr = reading->snr;
-    state.status.frequency = reading->frequency;
-    state.status.mskRate = reading->mskRate;
-    state.status.received = reading->received;
-  });
-
+void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& received) {
   const std::int32_t mode = tuneMode_.load();
   bool lost = false;
-  bool gained = false;
   bool identify = false;
+  std::uint64_t generation = 0;
   UpdateState([&](SharedState& state) {
+    if (state.status.received) readingSpacing_ = received.monotonic - state.status.received->monotonic;
+    state.status.signalStrength = reading.strength;
+    state.status.snr = reading.snr;
+    state.status.frequency = reading.frequency;
+    state.status.mskRate = reading.mskRate;
+    state.status.received = received;
     if (state.status.locked) {
       if (state.status.snr < kLockThreshold) {
         state.status.locked = false;
@@ -85,44 +95,66 @@ bool Application::PollStatus() {
         }
       }
     } else if (state.status.snr >= kLockThreshold) {
-      gained = true;
+      state.status.locked = true;
       if (mode == kTuneAutomatic) {
         state.currentSite.Frequency = state.status.frequency;
         state.currentSite.MskRate = static_cast<std::uint8_t>(state.status.mskRate & 0xFF);
         // The station is looked for once per gain of lock, while the site has no station.
-        identify = state.currentSite.StationId == 0;
+        identify = options_.identifyStations && state.currentSite.StationId == 0;
+        generation = tuneGeneration_;
       }
     }
+    readings_.push_back({++readingCount_, state});
+    if (readings_.size() > kReadingsKept) readings_.pop_front();
   });
   if (lost) PostSiteChanged();
-
-  if (gained) {
-    std::uint64_t mark = 0;
-    if (identify && monitor_.SendStatusRequest(&mark) && activePage_.load() == kStatusPage) {
-      std::int32_t reportedStrength = 0;
-      std::int32_t reportedSnr = 0;
-      double reportedFrequency = 0.0;
-      std::int32_t reportedRate = 0;
-      std::int32_t station = 0;
-      monitor_.QueryReceiverStatus(reportedStrength, reportedSnr, reportedFrequency, reportedRate, station, mark);
-      if (station != 0) {
-        SelectSiteByStationId(static_cast<std::uint32_t>(station), reportedFrequency);
-        UpdateState([&](SharedState& state) {
-          state.status.frequency = reportedFrequency;
-          state.status.mskRate = reportedRate;
-          state.currentSite.Frequency = reportedFrequency;
-          state.currentSite.MskRate = static_cast<std::uint8_t>(reportedRate & 0xFF);
-          state.status.signalStrength = reportedStrength;
-          state.status.snr = reportedSnr;
-        });
-        NotifySiteChanged();
-      }
-    }
-    UpdateState([](SharedState& state) { state.status.locked = true; });
+  if (identify) {
+    // The report is waited for on the status thread: the reader must go on reading meanwhile.
+    identifyRequest_.store(generation + 1);
+    if (statusThreadStarted_) statusThread_->Wake();
   }
+  PostStatusChanged();
+}
 
+void Application::OnStatusThread(bool requested) {
+  if (const std::uint64_t request = identifyRequest_.exchange(0); request != 0) {
+    Identify(request - 1);
+  } else if (requested) {
+    PollStatus();
+  }
+}
+
+bool Application::PollStatus() {
+  if (activePage_.load() != kStatusPage || !Status().received) return false;
   PostStatusChanged();
   return true;
+}
+
+void Application::Identify(std::uint64_t generation) {
+  if (activePage_.load() != kStatusPage) return;
+  ReplyWait wait(monitor_, SentenceKind::StationReport);
+  if (!monitor_.SendStatusRequest()) return;
+  const std::optional<ReceivedSentence> sentence = wait.Await(options_.replyWait);
+  const std::optional<StationReport> report = sentence ? ParseStationReport(sentence->text) : std::nullopt;
+  if (!report || report->stationId == 0) return;
+  const auto id = static_cast<std::uint16_t>(report->stationId & 0xFFFF);
+  const BeaconSite* site = id != 0 ? catalogue_.FindByStationId(id, report->frequency) : nullptr;
+  bool applied = false;
+  UpdateState([&](SharedState& state) {
+    // A report asked for before the user retuned describes the station left behind.
+    if (tuneGeneration_ != generation || tuneMode_.load() != kTuneAutomatic || activePage_.load() != kStatusPage) {
+      return;
+    }
+    state.currentSite = site != nullptr ? *site : BeaconSite{};
+    state.status.frequency = report->frequency;
+    state.status.mskRate = report->mskRate;
+    state.currentSite.Frequency = report->frequency;
+    state.currentSite.MskRate = static_cast<std::uint8_t>(report->mskRate & 0xFF);
+    state.status.signalStrength = report->signalStrength;
+    state.status.snr = report->snr;
+    applied = true;
+  });
+  if (applied) NotifySiteChanged();
 }
 
 bool Application::SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz) {
@@ -135,6 +167,40 @@ bool Application::SelectSiteByStationId(std::uint32_t stationId, double frequenc
   }
   state_.currentSite = BeaconSite{};
   return false;
+}
+
+std::vector<Reading> Application::ReadingsSince(std::uint64_t after) const {
+  std::lock_guard lock(stateLock_);
+  std::vector<Reading> newer;
+  for (const Reading& reading : readings_) {
+    if (reading.number > after) newer.push_back(reading);
+  }
+  return newer;
+}
+
+std::uint32_t Application::StatusInterval() const {
+  std::chrono::steady_clock::duration spacing;
+  {
+    std::lock_guard lock(stateLock_);
+    spacing = readingSpacing_;
+  }
+  const auto seconds = static_cast<std::uint32_t>(std::lround(std::chrono::duration<double>(spacing).count()));
+  return std::max(statusInterval_.load(), seconds);
+}
+
+void Application::SetTuneMode(std::int32_t mode) {
+  std::lock_guard lock(stateLock_);
+  if (tuneMode_.exchange(mode) != mode) ++tuneGeneration_;
+}
+
+void Application::SetActivePage(std::int32_t page) {
+  std::lock_guard apply(applyLock_);
+  activePage_.store(page);
+  if (page == kStatusPage && keptReading_) {
+    const auto [reading, received] = *keptReading_;
+    keptReading_.reset();
+    ApplyReading(reading, received);
+  }
 }
 
 }  // namespace skylark

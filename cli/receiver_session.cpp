@@ -27,6 +27,7 @@ ReceiverSession::ReceiverSession(const SessionOptions& options, Notifications* n
   appOptions.notifications = notifications;
   appOptions.siteFileReporter = &siteReporter;
   appOptions.searchSiteFile = options_.sites.empty();
+  appOptions.identifyStations = options_.identify;
   app_ = std::make_unique<Application>(std::move(appOptions));
 }
 
@@ -48,7 +49,7 @@ bool ReceiverSession::Open() {
   }
   app_->Start();
   const std::u16string name = resources::FromUtf8(options_.port);
-  if (!app_->Link().InputPort()->Open(name, 4800, 0, 8, 0, 0, AccessMode::ReadWrite, &platform::kReceiverTimeouts)) {
+  if (!app_->Link().InputPort()->Open(name, AccessMode::ReadWrite)) {
     std::cerr << resources::ToUtf8(resources::FormatText(resources::kFailedToOpen, AccessWord(AccessMode::ReadWrite)))
               << " (" << options_.port << ")\n";
     const std::u16string reason = app_->Link().InputPort()->OpenFailureReason();
@@ -56,6 +57,19 @@ bool ReceiverSession::Open() {
     return false;
   }
   return true;
+}
+
+std::string ReceiverSession::LineTrouble() {
+  using resources::ToUtf8;
+  if (const std::optional<PortLoss> loss = app_->TakePortLoss()) {
+    return ToUtf8(resources::FormatText(resources::kPortLost, loss->name)) + " " + ToUtf8(loss->reason);
+  }
+  const ReceiverMonitor::LineCounts counts = app_->Monitor().Counts();
+  if (counts.echoes > 0 && counts.sentences == 0) return ToUtf8(resources::LoadText(resources::kLineEchoes));
+  if (counts.bytes > 0 && counts.sentences == 0) {
+    return ToUtf8(resources::FormatText(resources::kNoSentencesIn, resources::FromUtf8(std::to_string(counts.bytes))));
+  }
+  return {};
 }
 
 }  // namespace skylark::cli

@@ -15,6 +15,7 @@ inline constexpr int kUsageFailure = 2;
 struct SessionOptions {
   std::string port;   // "COM4:"
   std::string sites;  // a site file or a directory to search; empty: the program's own search
+  bool identify = false;  // ask for the station on a gain of lock in automatic mode
 };
 
 class ReceiverSession {
@@ -28,6 +29,9 @@ class ReceiverSession {
   // Starts the threads and opens the port; false, after a message on stderr, when it cannot.
   bool Open();
   Application& App() { return *app_; }
+  // What is wrong with the line, in a sentence: the port lost (and why), our own sentences coming
+  // back, bytes that make no sentence; empty when none of these.
+  std::string LineTrouble();
 
  private:
   SessionOptions options_;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -29,27 +30,29 @@ volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void OnInterrupt(int) { interrupted = 1; }
 
-// Wakes the command for every successful poll, as the page is woken by its notification.
-class PollWaiter final : public Notifications {
+// Wakes the command for every reading and for a lost port, as the page is woken by its
+// notifications.
+class Waker final : public Notifications {
  public:
-  void PostSiteChanged() override {}
-  void PostStatusChanged() override {
-    std::lock_guard lock(mutex_);
-    ++polls_;
-    changed_.notify_one();
-  }
-  // True when a poll has succeeded since the last call; false after `wait` without one.
-  bool Wait(std::chrono::milliseconds wait) {
+  void PostSiteChanged() override { Wake(); }
+  void PostStatusChanged() override { Wake(); }
+  // Until woken or `wait` has passed.
+  void Wait(std::chrono::milliseconds wait) {
     std::unique_lock lock(mutex_);
-    if (!changed_.wait_for(lock, wait, [this] { return polls_ > 0; })) return false;
-    --polls_;
-    return true;
+    changed_.wait_for(lock, wait, [this] { return woken_; });
+    woken_ = false;
   }
 
  private:
+  void Wake() {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+    changed_.notify_one();
+  }
+
   std::mutex mutex_;
   std::condition_variable changed_;
-  int polls_ = 0;
+  bool woken_ = false;
 };
 
 // Out-of-range frequencies and rates keep the previous text, as the page's fields do.
@@ -122,8 +125,8 @@ class ChecksumNote {
 };
 
 int RunStatus(const StatusOptions& options) {
-  PollWaiter waiter;
-  ReceiverSession session(options.session, &waiter);
+  Waker waker;
+  ReceiverSession session(options.session, &waker);
   if (!session.Open()) return kUsageFailure;
   Application& app = session.App();
 
@@ -136,36 +139,51 @@ int RunStatus(const StatusOptions& options) {
   auto lastReading = std::chrono::steady_clock::now();
   ChecksumNote checksumNote;
   bool toldSilence = false;
-  for (int polls = 0; interrupted == 0 && (options.count == 0 || polls < options.count);) {
+  std::uint64_t printed = 0;
+  for (int count = 0; interrupted == 0 && (options.count == 0 || count < options.count);) {
     checksumNote.Update(app.Monitor().ChecksumFailures());
-    // Short waits, so that an interrupt is noticed promptly.
-    if (!waiter.Wait(std::chrono::milliseconds(100))) {
-      const LinkView link = app.InputLink();
-      if (polls == 0 && !toldSilence && link.open) {
-        // Said once, as soon as the page would grey its values.
-        const StatusTexts texts = FormatStatus(app.CurrentSite(), app.Status(), link,
-                                               StatusClock{std::chrono::steady_clock::now(), app.StatusInterval()});
-        if (texts.stale && std::chrono::steady_clock::now() - *link.openedAt >= StaleAfter(app.StatusInterval())) {
-          std::cerr << "skylark-cli: " << resources::ToUtf8(texts.age) << std::endl;
-          toldSilence = true;
-        }
-      }
-      // A receiver that is silent, tuned without a status interval or unplugged would otherwise
-      // keep the command waiting for ever.
-      if (std::chrono::steady_clock::now() - lastReading < patience) continue;
-      std::cerr << "skylark-cli: no status from the receiver for " << options.timeoutSeconds
-                << " s (" << (app.IsLinkOpen() ? "is it tuned with a status interval?" : "the port has closed")
-                << ")" << std::endl;
+    // Every reading once, in order, each with the state it left: not the state when we get round
+    // to printing it.
+    const std::vector<Reading> readings = app.ReadingsSince(printed);
+    for (const Reading& reading : readings) {
+      if (options.count != 0 && count == options.count) break;
+      const StatusTexts texts = FormatStatus(reading.state.currentSite, reading.state.status, LinkView(true));
+      if (texts.frequency) shown.frequency = *texts.frequency;
+      if (texts.mskRate) shown.rate = *texts.mskRate;
+      Print(reading.state, texts, shown, options.json);
+      printed = reading.number;
+      ++count;
+      lastReading = std::chrono::steady_clock::now();
+    }
+    if (!readings.empty()) continue;
+    if (!app.IsLinkOpen()) {
+      std::cerr << "skylark-cli: " << session.LineTrouble() << std::endl;
       status = 1;
       break;
     }
-    lastReading = std::chrono::steady_clock::now();
-    ++polls;
-    const SharedState state = app.State();
-    const StatusTexts texts = FormatStatus(state.currentSite, state.status, app.InputLink());
-    if (texts.frequency) shown.frequency = *texts.frequency;
-    if (texts.mskRate) shown.rate = *texts.mskRate;
-    Print(state, texts, shown, options.json);
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0 && !toldSilence) {
+      // Said once, as soon as the page would grey its values.
+      const LinkView link = app.InputLink();
+      const StatusTexts texts =
+          FormatStatus(app.CurrentSite(), app.Status(), link, StatusClock{now, app.StatusInterval()});
+      if (texts.stale && link.openedAt && now - *link.openedAt >= StaleAfter(app.StatusInterval())) {
+        const std::string trouble = session.LineTrouble();
+        std::cerr << "skylark-cli: " << (trouble.empty() ? resources::ToUtf8(texts.age) : trouble) << std::endl;
+        toldSilence = true;
+      }
+    }
+    // A receiver that is silent or tuned without a status interval would otherwise keep the
+    // command waiting for ever.
+    if (now - lastReading >= patience) {
+      const std::string trouble = session.LineTrouble();
+      std::cerr << "skylark-cli: no status from the receiver for " << options.timeoutSeconds << " s ("
+                << (trouble.empty() ? "is it tuned with a status interval?" : trouble) << ")" << std::endl;
+      status = 1;
+      break;
+    }
+    // Short waits, so that an interrupt is noticed promptly; a reading or a loss wakes it at once.
+    waker.Wait(std::chrono::milliseconds(100));
   }
   app.SetActivePage(kConfigurationPage);
   std::signal(SIGINT, previousHandler);
@@ -186,6 +204,8 @@ void AddStatusCommand(CLI::App& app, int& exitStatus) {
                       "Give up (exit status 1) after this many seconds without a reading (default 30)")
       ->check(CLI::Range(1, 86400));
   command->add_flag("--json", options->json, "One JSON object per reading, one per line");
+  command->add_flag("--identify", options->session.identify,
+                    "On a gain of lock, ask a receiver tuned automatically for its station ($PCSI,1)");
   command->add_option("--sites", options->session.sites, "Site file, or directory to search for it");
   command->callback([options, &exitStatus] { exitStatus = RunStatus(*options); });
 }

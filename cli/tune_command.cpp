@@ -72,6 +72,10 @@ int RunTune(const TuneOptions& options) {
   const bool tuned = app.Tune(options.interval);
   std::cout << resources::ToUtf8(resources::LoadText(tuned ? resources::kTuneSucceeded : resources::kTuneFailed))
             << '\n';
+  // The settings are not to blame for a line that was lost or never had a receiver on it.
+  if (const std::string trouble = tuned ? std::string() : session.LineTrouble(); !trouble.empty()) {
+    std::cerr << "skylark-cli: " << trouble << '\n';
+  }
   return tuned ? 0 : kTuneFailed;
 }
 

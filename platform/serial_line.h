@@ -31,8 +31,6 @@ struct LineTimeouts {
   std::uint32_t writeTotalConstant = 0;
 };
 
-// The only time-outs the receiver link uses.
-inline constexpr LineTimeouts kReceiverTimeouts{1, 1, 3000, 10, 1000};
 
 // A read interval of this value with both read totals 0 makes a read return at once with the
 // bytes already received, as on Windows.

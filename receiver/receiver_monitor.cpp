@@ -1,30 +1,46 @@
 #include "receiver/receiver_monitor.h"
 
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace skylark {
 namespace {
 
-// At 4800 baud a 16-byte read is about 33 ms of traffic. The reader reads again at once while
-// bytes come, so it keeps up with the full line rate (480 bytes a second); it pauses only when a
-// read brought nothing (a quiet line has already waited out the read time-out by then).
-constexpr std::size_t kReadChunk = 16;
-constexpr auto kReaderPause = std::chrono::milliseconds(100);
-// A read that came back short ended on the 1 ms interval time-out: a sender that paces its bytes
-// (2.08 ms each at 4800 baud) ends every read after one byte, two wake-ups a byte. Waiting this
-// long first lets about ten bytes gather, a few reads a sentence; what gathers is all taken by
-// the next read, so the reader never falls behind, and a sentence is queued at most this late.
-constexpr auto kGatherPause = std::chrono::milliseconds(20);
+// One read takes what has come, up to this; at 4800 baud a sentence is 30 to 80 bytes.
+constexpr std::size_t kReadChunk = 128;
+// While no readable line is open the reader waits to be woken by an open; this bounds the wait
+// for the rare open it is not told of (a port reopened by its owner under another access).
+constexpr auto kIdleWait = std::chrono::milliseconds(100);
 
-bool IsStatusSentence(std::u16string_view line) { return FindSentence(line, u"$--MSS") != std::u16string_view::npos; }
+bool IsOwnSentence(SentenceKind kind) {
+  return kind == SentenceKind::Tune || kind == SentenceKind::StatusRequest || kind == SentenceKind::StatusStop;
+}
 
 }  // namespace
+
+ReplyWait::ReplyWait(ReceiverMonitor& monitor, SentenceKind kind) : monitor_(monitor), kind_(kind) {
+  std::lock_guard lock(monitor_.waitLock_);
+  // A sentence already begun is older than the command this wait is for.
+  after_ = monitor_.framer_.Bytes();
+  monitor_.waits_.push_back(this);
+}
+
+ReplyWait::~ReplyWait() {
+  std::lock_guard lock(monitor_.waitLock_);
+  monitor_.waits_.remove(this);
+}
+
+std::optional<ReceivedSentence> ReplyWait::Await(std::chrono::milliseconds wait) {
+  std::unique_lock lock(monitor_.waitLock_);
+  monitor_.replied_.wait_for(lock, wait, [this] { return reply_.has_value() || ended_; });
+  return std::move(reply_);
+}
 
 ReceiverMonitor::ReceiverMonitor() : readerDone_(platform::CreateEvent(false, false)) {}
 
 ReceiverMonitor::~ReceiverMonitor() {
-  // The reader works on this object; it must be gone before the object is. Stopping ends its
-  // read and its pauses, so the join is prompt.
+  // The reader works on this object; stopping ends its read, so the join is prompt.
   StopReader();
   JoinReader();
 }
@@ -34,120 +50,106 @@ void ReceiverMonitor::PublishDoneEvent() {
   if (auto named = platform::CreateEvent(false, false, kReaderDoneEventName)) readerDone_ = std::move(named);
 }
 
-bool ReceiverMonitor::OutputPortOpen() const {
-  ReceiverLink* link = link_.load();
-  return link != nullptr && link->OutputPort() != nullptr && link->OutputPort()->IsOpen();
+void ReceiverMonitor::Attach(ReceiverLink* link) {
+  std::lock_guard lock(commandLock_);
+  link_.store(link);
+  if (link != nullptr && link->InputPort() != nullptr) link->InputPort()->SetOpenListener([this] { WakeReader(); });
 }
 
-bool ReceiverMonitor::InputPortOpen() const {
+// A port opened for writing only (the output group of the two-port layout) has nothing to read.
+ReceiverPort* ReceiverMonitor::ReadablePort() const {
+  ReceiverLink* link = link_.load();
+  ReceiverPort* port = link != nullptr ? link->InputPort() : nullptr;
+  if (port == nullptr || !port->IsOpen()) return nullptr;
+  const auto access = static_cast<std::uint32_t>(port->GetAccess());
+  return (access & static_cast<std::uint32_t>(AccessMode::Read)) != 0 ? port : nullptr;
+}
+
+bool ReceiverMonitor::IsLinkOpen() {
   ReceiverLink* link = link_.load();
   return link != nullptr && link->InputPort() != nullptr && link->InputPort()->IsOpen();
 }
 
-// A port opened for writing only (the output group of the two-port layout) has nothing to read.
-bool ReceiverMonitor::InputPortReadable() const {
-  if (!InputPortOpen()) return false;
-  const auto access = static_cast<std::uint32_t>(link_.load()->InputPort()->GetAccess());
-  return (access & static_cast<std::uint32_t>(AccessMode::Read)) != 0;
-}
-
-void ReceiverMonitor::Attach(ReceiverLink* link) {
+bool ReceiverMonitor::SendCommand(const std::function<bool(ReceiverLink&)>& send) {
   std::lock_guard lock(commandLock_);
-  link_.store(link);
-  if (link != nullptr && link->InputPort() != nullptr) {
-    link->InputPort()->SetLineQueue(&lineQueue_);
-    link->InputPort()->SetQueueMode(true);
-  }
-}
-
-bool ReceiverMonitor::IsLinkOpen() {
-  std::lock_guard lock(commandLock_);
-  return InputPortOpen();
-}
-
-std::unique_lock<std::mutex> ReceiverMonitor::CatchUpReader() {
-  ReceiverPort* input = InputPortReadable() ? link_.load()->InputPort() : nullptr;
-  ++readerHolds_;
-  if (input != nullptr) input->InterruptReads(true);
-  std::unique_lock read(readLock_);
-  --readerHolds_;
-  if (input != nullptr) {
-    if (running_.load()) input->InterruptReads(false);
-    const SentenceAssembler::Sink queue = [this](std::u16string_view line) { QueueLine(line); };
-    input->TakeAvailable([&](const std::uint8_t* bytes, std::size_t count) {
-      assembler_.AssembleSentences(bytes, count, queue);
-    });
-  }
-  // The rest of a sentence begun before the command would be queued after it, and an old
-  // acknowledgement would pass for the answer.
-  assembler_.DiscardPending();
-  return read;
-}
-
-bool ReceiverMonitor::SendCommand(std::uint64_t* mark, const std::function<bool(ReceiverLink&)>& send) {
-  std::lock_guard lock(commandLock_);
-  if (!OutputPortOpen()) return false;
-  const std::unique_lock read = CatchUpReader();
-  if (mark != nullptr) *mark = lineQueue_.LastNumber();
-  return send(*link_.load());
-}
-
-bool ReceiverMonitor::SendAutomaticTune(std::uint32_t interval, std::uint64_t* mark) {
-  return SendCommand(mark, [&](ReceiverLink& link) { return link.TuneAutomatic(interval); });
-}
-
-bool ReceiverMonitor::SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval, std::uint64_t* mark) {
-  return SendCommand(mark, [&](ReceiverLink& link) { return link.TuneManual(frequencyKhz, bitRate, interval); });
-}
-
-bool ReceiverMonitor::SendStatusRequest(std::uint64_t* mark) {
-  return SendCommand(mark, [](ReceiverLink& link) { return link.RequestStatus(); });
-}
-
-
-bool ReceiverMonitor::AwaitTuneAcknowledge(std::uint64_t after) {
-  std::lock_guard lock(replyLock_);
   ReceiverLink* link = link_.load();
-  return link != nullptr && link->AwaitAcknowledge(after);
+  if (link == nullptr || link->OutputPort() == nullptr || !link->OutputPort()->IsOpen()) return false;
+  return send(*link);
 }
 
-std::optional<StatusReading> ReceiverMonitor::QuerySignalStatus() {
-  // No reply lock: it takes only status sentences, which no other wait is after, and never waits.
-  ReceiverLink* link = link_.load();
-  if (link == nullptr) return std::nullopt;
-  return link->ReadSignalStatus();
+bool ReceiverMonitor::SendAutomaticTune(std::uint32_t interval) {
+  return SendCommand([&](ReceiverLink& link) { return link.TuneAutomatic(interval); });
 }
 
-bool ReceiverMonitor::QueryReceiverStatus(std::int32_t& strength, std::int32_t& snr,
-                                          double& frequency, std::int32_t& bitRate,
-                                          std::int32_t& stationId, std::uint64_t after) {
-  std::lock_guard lock(replyLock_);
-  ReceiverLink* link = link_.load();
-  if (link == nullptr) return false;
-  ReceiverStatusLine line;
-  link->ReadReceiverStatus(line, after);
-  strength = line.signalStrength;
-  snr = line.snr;
-  frequency = line.frequency;
-  bitRate = line.mskRate;
-  stationId = line.stationId;
-  // Callers judge the reply by the station ID it gave.
-  return false;
+bool ReceiverMonitor::SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval) {
+  return SendCommand([&](ReceiverLink& link) { return link.TuneManual(frequencyKhz, bitRate, interval); });
+}
+
+bool ReceiverMonitor::SendStatusRequest() {
+  return SendCommand([](ReceiverLink& link) { return link.RequestStatus(); });
 }
 
 bool ReceiverMonitor::StopStatusOutput() {
-  std::lock_guard lock(commandLock_);
-  if (InputPortOpen()) {
-    const std::unique_lock read = CatchUpReader();
-    lineQueue_.Clear();
+  return SendCommand([](ReceiverLink& link) { return link.RequestStatusZero(); });
+}
+
+ReceiverMonitor::LineCounts ReceiverMonitor::Counts() const {
+  std::lock_guard lock(waitLock_);
+  return {framer_.Bytes() - openedCounts_.bytes, framer_.Sentences() - openedCounts_.sentences,
+          framer_.Rejected() - openedCounts_.rejected, echoes_};
+}
+
+void ReceiverMonitor::Receive(const std::uint8_t* bytes, std::size_t count) {
+  // Framed under the wait lock, so that a wait taken meanwhile sees a whole position; handed on
+  // without it, so that no listener runs under a lock of ours.
+  std::vector<std::pair<std::string, std::uint64_t>> framed;
+  {
+    std::lock_guard lock(waitLock_);
+    framer_.Feed(bytes, count, [&](std::string_view sentence, std::uint64_t start) { framed.emplace_back(sentence, start); });
+    rejectedTotal_.store(framer_.Rejected());
   }
-  return OutputPortOpen() && link_.load()->RequestStatusZero();
+  for (const auto& [sentence, start] : framed) Dispatch(sentence, start);
+}
+
+void ReceiverMonitor::Dispatch(std::string_view text, std::uint64_t start) {
+  ReceivedSentence sentence{std::string(text), KindOf(text), ReadingTime::Now()};
+  {
+    std::lock_guard lock(waitLock_);
+    // A line that sends back what it is sent is no receiver; our own sentences answer nothing.
+    if (IsOwnSentence(sentence.kind)) {
+      ++echoes_;
+      return;
+    }
+    for (ReplyWait* wait : waits_) {
+      if (wait->kind_ == sentence.kind && !wait->reply_ && !wait->ended_ && start >= wait->after_) {
+        wait->reply_ = sentence;
+        replied_.notify_all();
+        break;
+      }
+    }
+  }
+  if (sentenceListener_) sentenceListener_(sentence);
+}
+
+void ReceiverMonitor::EndWaits() {
+  {
+    std::lock_guard lock(waitLock_);
+    for (ReplyWait* wait : waits_) wait->ended_ = true;
+  }
+  replied_.notify_all();
+}
+
+void ReceiverMonitor::WakeReader() {
+  {
+    std::lock_guard lock(idleLock_);
+    opened_ = true;
+  }
+  idle_.notify_all();
 }
 
 bool ReceiverMonitor::StartReader() {
   if (readerThread_.joinable()) return true;
   running_.store(true);
-  lineQueue_.SetStopped(false);
   ReceiverLink* link = link_.load();
   if (link != nullptr && link->InputPort() != nullptr) link->InputPort()->InterruptReads(false);
   readerThread_ = std::thread([this] { ReaderThreadMain(); });
@@ -156,18 +158,13 @@ bool ReceiverMonitor::StartReader() {
 
 void ReceiverMonitor::StopReader() {
   {
-    std::lock_guard lock(pauseLock_);
+    std::lock_guard lock(idleLock_);
     running_.store(false);
   }
-  pauseEnd_.notify_all();
-  lineQueue_.SetStopped(true);
+  idle_.notify_all();
   ReceiverLink* link = link_.load();
   if (link != nullptr && link->InputPort() != nullptr) link->InputPort()->InterruptReads(true);
-}
-
-void ReceiverMonitor::Pause(std::chrono::milliseconds time) {
-  std::unique_lock lock(pauseLock_);
-  pauseEnd_.wait_for(lock, time, [this] { return !running_.load(); });
+  EndWaits();
 }
 
 bool ReceiverMonitor::WaitReaderDone(int timeoutMs) {
@@ -181,41 +178,31 @@ void ReceiverMonitor::JoinReader() {
   if (readerThread_.joinable()) readerThread_.join();
 }
 
-void ReceiverMonitor::QueueLine(std::u16string_view line) {
-  if (CheckSentence(line) == Checksum::Wrong) {
-    ++checksumFailures_;
-    return;
-  }
-  lineQueue_.Append(line);
-  if (statusListener_ && IsStatusSentence(line)) statusListener_();
-}
-
-std::size_t ReceiverMonitor::QueuedLines() { return lineQueue_.Count(); }
-
-std::size_t ReceiverMonitor::DroppedLines() { return lineQueue_.Dropped(); }
-
 void ReceiverMonitor::ReaderThreadMain() {
   if (readerDone_ != nullptr) readerDone_->Reset();
-  const SentenceAssembler::Sink queue = [this](std::u16string_view line) { QueueLine(line); };
   std::array<std::uint8_t, kReadChunk> buffer{};
   while (running_.load()) {
-    // A command about to be written holds the reader; it lets go within a write.
-    while (readerHolds_.load() > 0 && running_.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::size_t got = 0;
-    {
-      // The read lock, never the command lock: a command interrupts this read, queues what has
-      // come and is written under the read lock, and reply waits never wait for it.
-      std::lock_guard read(readLock_);
-      if (!running_.load()) break;
-      if (InputPortReadable() && link_.load()->InputPort()->Read(buffer.data(), buffer.size(), got) && got > 0) {
-        assembler_.AssembleSentences(buffer.data(), got, queue);
-      }
-    }
-    if (got > 0) {
-      if (got < buffer.size()) Pause(kGatherPause);
+    ReceiverPort* port = ReadablePort();
+    if (port == nullptr) {
+      std::unique_lock lock(idleLock_);
+      idle_.wait_for(lock, kIdleWait, [this] { return opened_ || !running_.load(); });
       continue;
     }
-    Pause(kReaderPause);
+    {
+      std::lock_guard lock(idleLock_);
+      if (opened_) {
+        // A new line: what was half read on the old one belongs to no sentence.
+        opened_ = false;
+        std::lock_guard waits(waitLock_);
+        framer_.Reset();
+        openedCounts_ = {framer_.Bytes(), framer_.Sentences(), framer_.Rejected(), 0};
+        echoes_ = 0;
+      }
+    }
+    std::size_t got = 0;
+    const bool read = port->Read(buffer.data(), buffer.size(), got);
+    if (got > 0) Receive(buffer.data(), got);
+    if (!read && !port->IsOpen()) EndWaits();
   }
   if (readerDone_ != nullptr) readerDone_->Set();
 }

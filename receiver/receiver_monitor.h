@@ -1,23 +1,42 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <thread>
 
 #include "platform/events.h"
-#include "receiver/line_queue.h"
 #include "receiver/receiver_link.h"
-#include "receiver/text_list.h"
+#include "receiver/sentence_framer.h"
+#include "receiver/sentences.h"
 
 namespace skylark {
+
+// When a sentence arrived: the monotonic time gives its age, the calendar time is for people.
+struct ReadingTime {
+  std::chrono::steady_clock::time_point monotonic{};
+  std::chrono::system_clock::time_point utc{};
+
+  bool operator==(const ReadingTime&) const = default;
+  static ReadingTime Now() { return {std::chrono::steady_clock::now(), std::chrono::system_clock::now()}; }
+};
+
+// One sentence as the reader framed it.
+struct ReceivedSentence {
+  std::string text;
+  SentenceKind kind = SentenceKind::Other;
+  ReadingTime received;
+};
 
 // What the receiver is taken to be doing: the status snapshot.
 struct ReceiverStatus {
@@ -35,40 +54,36 @@ struct ReceiverStatus {
 // The receiver is taken to be locked on a beacon at this signal-to-noise ratio and above.
 inline constexpr std::int32_t kLockThreshold = 7;
 
-// Cuts the receiver's byte stream into sentences: a sentence ends with its LF, or just before a
-// '$' that opens the next one. Bytes outside 0x21-0x7F cut the rest of their 15-byte piece.
-class SentenceAssembler {
+class ReceiverMonitor;
+
+// A command's wait for its reply, taken before the command is written: the reader hands it the
+// first sentence of its kind that begins after that moment. Ends when the reply comes, at its
+// deadline, when the line is lost or when the reader stops.
+class ReplyWait {
  public:
-  using Sink = std::function<void(std::u16string_view sentence)>;
+  ReplyWait(ReceiverMonitor& monitor, SentenceKind kind);
+  ~ReplyWait();
+  ReplyWait(const ReplyWait&) = delete;
+  ReplyWait& operator=(const ReplyWait&) = delete;
 
-  static constexpr std::size_t kPieceSize = 16;
-  static constexpr std::size_t kPendingSize = 512;
-
-  // Passes every finished sentence to `emit`, in order.
-  void AssembleSentences(const std::uint8_t* bytes, std::size_t count, const Sink& emit);
-  // Forgets the sentence begun so far.
-  void DiscardPending() { pendingLength_ = 0; }
-  // Takes one piece of at most 15 characters; returns the bytes consumed (0 when it gave back
-  // a '$' that opens the next sentence).
-  std::size_t TakePiece(const std::uint8_t* bytes, std::size_t count, char16_t (&piece)[kPieceSize]);
+  std::optional<ReceivedSentence> Await(std::chrono::milliseconds wait);
 
  private:
-  void Flush(const Sink& emit);
-
-  char16_t pending_[kPendingSize] = {};
-  std::size_t pendingLength_ = 0;
-  bool boundary_ = false;
+  friend class ReceiverMonitor;
+  ReceiverMonitor& monitor_;
+  SentenceKind kind_;
+  std::uint64_t after_ = 0;  // the first byte of the line a reply may begin at
+  std::optional<ReceivedSentence> reply_;
+  bool ended_ = false;
 };
 
-// The reader thread and the two locks that serialise every use of the receiver link: commands
-// are written under the command lock, reply waits run one at a time under the reply lock. The
-// reader appends to the line queue under the queue's own short lock, so it never waits for a
-// reply wait and a wait sees every line queued while it runs. Before a command is written the
-// reader is held and caught up (what the system holds is queued, a half-built sentence is
-// dropped), so every line queued after the command's mark came after the command.
+// The one reader of the receiver's input line and the lock that serialises every command. The
+// reader thread frames each sentence as its last byte arrives and hands it at once to the reply
+// wait of its kind, if one is registered, and to the sentence listener (the status snapshot),
+// whether or not a command waits. Nothing on that path sleeps or polls.
 class ReceiverMonitor {
  public:
-  static constexpr std::size_t kLineQueueLimit = LineQueue::kLimit;
+  using SentenceListener = std::function<void(const ReceivedSentence&)>;
 
   ReceiverMonitor();
   virtual ~ReceiverMonitor();
@@ -80,28 +95,18 @@ class ReceiverMonitor {
   // instance that holds the single-instance guard does this, before StartReader.
   void PublishDoneEvent();
 
-  // From now on the link's input port reads its lines from the line queue.
+  // The reader reads the link's input port from now on, and wakes when it is opened.
   void Attach(ReceiverLink* link);
   bool IsLinkOpen();
 
-  // Each sets `mark` (when given) to the number of the newest line queued before the command:
-  // the answer is queued after it.
-  bool SendAutomaticTune(std::uint32_t interval, std::uint64_t* mark = nullptr);
-  bool SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval, std::uint64_t* mark = nullptr);
-  bool SendStatusRequest(std::uint64_t* mark = nullptr);
-  // A "$PCSI,ACK" queued after `after`.
-  bool AwaitTuneAcknowledge(std::uint64_t after = 0);
-  // The newest status sentence queued, the older ones dropped; none when no new one has come.
-  // Never waits.
-  std::optional<StatusReading> QuerySignalStatus();
-  // Fields 7, 8, 3, 5 and 11 of a status report queued after `after`; always 0.
-  bool QueryReceiverStatus(std::int32_t& strength, std::int32_t& snr, double& frequency,
-                           std::int32_t& bitRate, std::int32_t& stationId, std::uint64_t after = 0);
-  // Discards pending input, then sends "$PCSI,1,0".
+  bool SendAutomaticTune(std::uint32_t interval);
+  bool SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval);
+  bool SendStatusRequest();
+  // Sends "$PCSI,1,0".
   bool StopStatusOutput();
 
-  // Called on the reader thread whenever it queues a status sentence; set before StartReader.
-  void SetStatusListener(std::function<void()> listener) { statusListener_ = std::move(listener); }
+  // Called on the reader thread for every sentence, in order; set before StartReader.
+  void SetSentenceListener(SentenceListener listener) { sentenceListener_ = std::move(listener); }
   bool StartReader();
   // Ends the reader loop and every reply wait in progress.
   void StopReader();
@@ -110,50 +115,64 @@ class ReceiverMonitor {
   // Waits for the reader thread to end, however long its last read takes.
   void JoinReader();
 
-  // Appends one finished sentence to the line queue (the reader's path); one whose checksum is
-  // wrong is counted instead.
-  void QueueLine(std::u16string_view line);
-  std::size_t QueuedLines();
-  std::size_t DroppedLines();
-  // Sentences dropped so far for a wrong checksum.
-  std::uint64_t ChecksumFailures() const { return checksumFailures_.load(); }
+  // What the reader has seen since the port was last opened: bytes, sentences framed, sentences
+  // dropped (noise inside, too long, a wrong checksum), and our own sentences coming back.
+  struct LineCounts {
+    std::uint64_t bytes = 0;
+    std::uint64_t sentences = 0;
+    std::uint64_t rejected = 0;
+    std::uint64_t echoes = 0;
+  };
+  LineCounts Counts() const;
+  // Sentences dropped since the reader started, for the cable note.
+  std::uint64_t ChecksumFailures() const { return rejectedTotal_.load(); }
 
-  // The reader loop: reads up to 16 bytes at a time while the input port is open for reading;
-  // pauses 20 ms after a short read and 100 ms when a read brought nothing. Stopping ends the
-  // read and the pauses at once.
+  // Frames bytes as the reader does and hands the sentences on (the reader's path, and tests').
+  void Receive(const std::uint8_t* bytes, std::size_t count);
+
+  // The reader loop: blocks in the port's read while the input port is open for reading, and on
+  // its wake-up otherwise.
   virtual void ReaderThreadMain();
 
  private:
-  bool OutputPortOpen() const;  // command lock held
-  bool InputPortOpen() const;
-  bool InputPortReadable() const;
-  // Holds the reader out of its read (command lock held) and queues what the system holds.
-  std::unique_lock<std::mutex> CatchUpReader();
-  bool SendCommand(std::uint64_t* mark, const std::function<bool(ReceiverLink&)>& send);
-  void Pause(std::chrono::milliseconds time);
+  friend class ReplyWait;
 
-  LineQueue lineQueue_;
+  ReceiverPort* ReadablePort() const;
+  bool SendCommand(const std::function<bool(ReceiverLink&)>& send);
+  void Dispatch(std::string_view sentence, std::uint64_t start);
+  // Ends every wait: the line is gone or the reader stops.
+  void EndWaits();
+  void WakeReader();
+
   std::thread readerThread_;
   std::unique_ptr<platform::Event> readerDone_;
   std::atomic<bool> running_{true};
   std::atomic<ReceiverLink*> link_{nullptr};
-  std::mutex replyLock_;
   std::mutex commandLock_;
-  std::mutex readLock_;  // the reader's read and assembly; the assembler
-  std::atomic<int> readerHolds_{0};
-  std::mutex pauseLock_;
-  std::condition_variable pauseEnd_;
-  SentenceAssembler assembler_;
-  std::function<void()> statusListener_;
-  std::atomic<std::uint64_t> checksumFailures_{0};
+
+  // The reader's wake-up while it has no line to read.
+  std::mutex idleLock_;
+  std::condition_variable idle_;
+  bool opened_ = false;
+
+  // Reply waits, oldest first, and what the reader has framed; the reader holds this lock only
+  // to hand a sentence over.
+  mutable std::mutex waitLock_;
+  std::condition_variable replied_;
+  std::list<ReplyWait*> waits_;
+  SentenceFramer framer_;
+  LineCounts openedCounts_;  // the framer's counts when the line was opened
+  std::uint64_t echoes_ = 0;
+  std::atomic<std::uint64_t> rejectedTotal_{0};
+  SentenceListener sentenceListener_;
 };
 
-// The status thread: every 500 ms, at once when the reader queues a status sentence, and at once
-// when another process signals the update event, one poll; ends when the terminate event is
-// signalled.
+// The status thread: runs the station identification the reader asks for, and a poll whenever
+// another process signals the update event; ends when the terminate event is signalled.
 class StatusThread {
  public:
-  explicit StatusThread(std::function<void()> poll);
+  // `poll` runs every 500 ms, and at once (with `requested` true) when woken.
+  explicit StatusThread(std::function<void(bool requested)> poll);
   virtual ~StatusThread();
 
   StatusThread(const StatusThread&) = delete;
@@ -165,7 +184,7 @@ class StatusThread {
   void PublishEvents();
   bool StartPolling();
   void SignalTerminate();
-  // Asks for a poll at once (a status sentence has been queued).
+  // Asks for a poll at once.
   void Wake();
   // Waits for the thread to end; false when it has not within the time.
   bool WaitDone(int timeoutMs);
@@ -175,7 +194,7 @@ class StatusThread {
  private:
   void StatusThreadMain();
 
-  std::function<void()> poll_;
+  std::function<void(bool)> poll_;
   std::unique_ptr<platform::Event> terminateEvent_;
   std::unique_ptr<platform::Event> doneEvent_;
   std::unique_ptr<platform::Event> updateEvent_;

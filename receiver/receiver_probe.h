@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "receiver/serial_port.h"
@@ -13,6 +12,7 @@ namespace skylark {
 // What a port said when asked for the receiver's status.
 struct ProbeAnswer {
   bool answered = false;        // a station report or any other well-formed sentence came
+  bool echo = false;            // our own request came back: the line echoes, it is no receiver
   std::int32_t stationId = 0;   // from a "$PCSI,CS0" report; 0 without one
   double frequency = 0.0;       // kHz, from the same report
 };
@@ -22,14 +22,11 @@ struct ProbeAnswer {
 inline constexpr std::chrono::milliseconds kProbeWait{1500};
 
 // Opens `name` with `access` and the receiver's line settings, sends "$PCSI,1" when it may write,
-// and listens until a "$PCSI,CS0" report comes or `wait` has passed; a sentence with a wrong
-// checksum or no sentence shape is not taken for a receiver. None when the port does not open
-// or cannot be read (nothing could be heard). The port is closed again before it returns.
+// and listens until a "$PCSI,CS0" report comes or `wait` has passed. A sentence with a wrong
+// checksum or no sentence shape is not taken for a receiver, nor is our own request sent back.
+// None when the port does not open or cannot be read (nothing could be heard). The port is
+// closed again before it returns.
 std::optional<ProbeAnswer> ProbeReceiver(std::u16string_view name, AccessMode access,
                                          std::chrono::milliseconds wait = kProbeWait);
-
-// "$", an address of four to six capitals and digits, then ',' or '*'; a "*hh" checksum at the
-// end, if any, is right.
-bool IsWellFormedSentence(std::u16string_view line);
 
 }  // namespace skylark

@@ -26,8 +26,8 @@ std::vector<std::u16string> PortNames() {
 
 // Opens the name on a throw-away port with the receiver's settings and closes it again.
 bool Probe(std::u16string_view name, AccessMode access) {
-  SerialPort probe(u"COM1:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite);
-  if (!probe.Open(name, 4800, 0, 8, 0, 0, access, &platform::kReceiverTimeouts)) return false;
+  SerialPort probe(u"COM1:");
+  if (!probe.Open(name, access)) return false;
   probe.Close();
   return true;
 }

@@ -10,22 +10,16 @@ namespace {
 constexpr std::size_t kMaxTextBytes = 511;
 // Writes in a row that may make no progress before Write gives up; the next one fails.
 constexpr int kZeroProgressRetries = 10;
-constexpr std::size_t kDrainChunk = 512;
-constexpr int kDrainReads = 6;
 
 }  // namespace
 
-SerialPort::SerialPort(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
-                       std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
-                       AccessMode access)
-    : settings_{std::u16string(name), baudRate, parity, dataBits, stopBits, flowControl, access} {}
+SerialPort::SerialPort(std::u16string_view name, AccessMode access)
+    : settings_{std::u16string(name), kReceiverLine, access} {}
 
 // Owners close the line first; a line still held is released with its last reference.
 SerialPort::~SerialPort() = default;
 
-bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
-                      std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
-                      AccessMode access, const LineTimeouts* timeouts) {
+bool SerialPort::Open(std::u16string_view name, AccessMode access, const LineSettings& settings) {
   Close();
   std::u16string reason;
   std::shared_ptr<platform::SerialLine> line = platform::OpenSerialLine(name, access, &reason);
@@ -36,14 +30,14 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
   }
 
   platform::LineState state{};
-  bool ok = timeouts == nullptr || line->SetTimeouts(*timeouts);
+  bool ok = !settings.timeouts || line->SetTimeouts(*settings.timeouts);
   ok = ok && line->GetState(state);
   if (ok) {
-    state.baudRate = baudRate;
-    state.byteSize = dataBits;
-    state.parity = parity;
-    state.stopBits = stopBits;
-    state.parityCheck = parity != 0;
+    state.baudRate = settings.baudRate;
+    state.byteSize = settings.dataBits;
+    state.parity = settings.parity;
+    state.stopBits = settings.stopBits;
+    state.parityCheck = settings.parity != 0;
     ok = line->SetState(state);
   }
   if (!ok) {
@@ -53,28 +47,23 @@ bool SerialPort::Open(std::u16string_view name, std::uint32_t baudRate, std::uin
     return false;
   }
 
-  // Published only when configured, so the reader thread never reads a half-set line.
-  std::lock_guard lock(mutex_);
-  line_ = std::move(line);
-  lineState_ = state;
-  timeouts_ = timeouts != nullptr ? std::optional<LineTimeouts>(*timeouts) : std::nullopt;
-  settings_ = PortSettings{std::u16string(name), baudRate, parity, dataBits,
-                           stopBits,             flowControl, access};
-  openFailure_.clear();
-  openedAt_ = std::chrono::steady_clock::now();
-  loss_.reset();
+  {
+    // Published only when configured, so the reader thread never reads a half-set line.
+    std::lock_guard lock(mutex_);
+    line_ = std::move(line);
+    lineState_ = state;
+    settings_ = PortSettings{std::u16string(name), settings, access};
+    openFailure_.clear();
+    openedAt_ = std::chrono::steady_clock::now();
+    loss_.reset();
+  }
+  if (openListener_) openListener_();
   return true;
 }
 
 std::u16string SerialPort::OpenFailureReason() const {
   std::lock_guard lock(mutex_);
   return openFailure_;
-}
-
-bool SerialPort::OpenUntimed(std::u16string_view name, std::uint32_t baudRate,
-                             std::uint32_t parity, std::uint32_t dataBits, std::uint32_t stopBits,
-                             std::uint32_t flowControl, AccessMode access) {
-  return Open(name, baudRate, parity, dataBits, stopBits, flowControl, access, nullptr);
 }
 
 bool SerialPort::Close() {
@@ -156,40 +145,8 @@ bool SerialPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got)
   return false;
 }
 
-bool SerialPort::ReadByte(std::uint8_t& byte) {
-  std::size_t got = 0;
-  return Read(&byte, 1, got) && got == 1;
-}
-
 void SerialPort::InterruptReads(bool on) {
   if (const auto line = CurrentLine()) line->InterruptReads(on);
-}
-
-void SerialPort::TakeAvailable(const std::function<void(const std::uint8_t*, std::size_t)>& take) {
-  const auto line = CurrentLine();
-  if (!line) return;
-  // Only what has already arrived is taken: waiting out the read time-out for more would make
-  // every catch-up before a command last seconds with a talking receiver (one status sentence
-  // a second keeps each of the six reads going).
-  std::optional<LineTimeouts> timeouts;
-  {
-    std::lock_guard lock(mutex_);
-    timeouts = timeouts_;
-  }
-  if (timeouts) {
-    LineTimeouts immediate = *timeouts;
-    immediate.readInterval = platform::kReadImmediately;
-    immediate.readTotalMultiplier = 0;
-    immediate.readTotalConstant = 0;
-    line->SetTimeouts(immediate);
-  }
-  std::uint8_t scratch[kDrainChunk];
-  for (int i = 0; i < kDrainReads; ++i) {
-    std::size_t got = 0;
-    if (!Read(scratch, sizeof scratch, got) || got == 0) break;
-    take(scratch, got);
-  }
-  if (timeouts) line->SetTimeouts(*timeouts);
 }
 
 bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
@@ -232,6 +189,10 @@ bool SerialPort::WriteText(std::u16string_view text) {
 bool SerialPort::WriteLineEnd() {
   static constexpr std::uint8_t kLineEnd[] = {0x0D, 0x0A};
   return Write(kLineEnd, sizeof kLineEnd);
+}
+
+bool SerialPort::SendSentence(std::string_view sentence) {
+  return WriteText(std::u16string(sentence.begin(), sentence.end())) && WriteLineEnd();
 }
 
 std::u16string SerialPort::Name() const {

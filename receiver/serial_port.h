@@ -17,14 +17,28 @@ namespace skylark {
 using platform::AccessMode;
 using platform::LineTimeouts;
 
+// A line's speed, framing and time-outs.
+struct LineSettings {
+  std::uint32_t baudRate = 4800;
+  std::uint32_t parity = 0;       // 0 none
+  std::uint32_t dataBits = 8;
+  std::uint32_t stopBits = 0;     // 0 one stop bit
+  std::uint32_t flowControl = 0;  // recorded only, never applied to the line
+  // None: the driver's own stay in force.
+  std::optional<LineTimeouts> timeouts = LineTimeouts{1, 1, 3000, 10, 1000};
+
+  bool operator==(const LineSettings&) const = default;
+};
+
+// The receiver's line, the only one the program speaks: 4800 baud, 8N1. A read returns 1 ms after
+// the last byte that came, or after 3 s (plus 1 ms a byte asked for) with what came; a write of n
+// bytes is given 1 s plus 10 ms a byte.
+inline constexpr LineSettings kReceiverLine{};
+
 // The settings a port records at every successful open.
 struct PortSettings {
   std::u16string name;
-  std::uint32_t baudRate = 4800;
-  std::uint32_t parity = 0;    // 0 none
-  std::uint32_t dataBits = 8;
-  std::uint32_t stopBits = 0;  // 0 one stop bit
-  std::uint32_t flowControl = 0;  // recorded only, never applied to the line
+  LineSettings line;
   AccessMode access = AccessMode::ReadWrite;
 };
 
@@ -38,22 +52,15 @@ struct PortLoss {
 // calls bounded by time-outs. One thread may read while another writes, opens or closes.
 class SerialPort {
  public:
-  SerialPort(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
-             std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
-             AccessMode access);
+  explicit SerialPort(std::u16string_view name, AccessMode access = AccessMode::ReadWrite);
   virtual ~SerialPort();
 
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
   // Opens and configures the line (closing any line held first); records the settings on
-  // success. Without time-outs the driver's own stay in force (OpenUntimed).
-  bool Open(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
-            std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
-            AccessMode access, const LineTimeouts* timeouts);
-  bool OpenUntimed(std::u16string_view name, std::uint32_t baudRate, std::uint32_t parity,
-                   std::uint32_t dataBits, std::uint32_t stopBits, std::uint32_t flowControl,
-                   AccessMode access);
+  // success.
+  bool Open(std::u16string_view name, AccessMode access, const LineSettings& line = kReceiverLine);
   // Why the last Open failed, as a sentence to show after the open-failure message; empty after
   // a successful one or when the system gave no reason.
   std::u16string OpenFailureReason() const;
@@ -66,10 +73,6 @@ class SerialPort {
   // One read of up to `count` bytes; `got` is set to 0 first. A read that fails because the
   // device vanished closes the port; one the line refuses (no read access) leaves it open.
   bool Read(std::uint8_t* buffer, std::size_t count, std::size_t& got);
-  bool ReadByte(std::uint8_t& byte);
-  // Passes the input already received to `take`: at most six reads of 512 bytes, none of them
-  // waiting.
-  void TakeAvailable(const std::function<void(const std::uint8_t*, std::size_t)>& take);
   // While on, a read in progress ends at once and so does every read that starts (see
   // platform::SerialLine::InterruptReads); the line stays open.
   void InterruptReads(bool on);
@@ -79,6 +82,8 @@ class SerialPort {
   // an empty text, fails without writing anything.
   bool WriteText(std::u16string_view text);
   bool WriteLineEnd();
+  // The sentence and CR LF; true when both were written.
+  bool SendSentence(std::string_view sentence);
 
   // The system reported the device `device` ("COM12", the colon and case aside) gone: when it is
   // the device of the line held now, the port closes and records the loss as a failed read does.
@@ -89,6 +94,8 @@ class SerialPort {
   // Called on the thread that found the line gone, after the port has closed it; set before the
   // port is shared with other threads.
   void SetLossListener(std::function<void()> listener) { lossListener_ = std::move(listener); }
+  // Called after every successful open; set before the port is shared with other threads.
+  void SetOpenListener(std::function<void()> listener) { openListener_ = std::move(listener); }
 
   std::u16string Name() const;
   AccessMode GetAccess() const;
@@ -105,11 +112,11 @@ class SerialPort {
   std::shared_ptr<platform::SerialLine> line_;
   PortSettings settings_;
   platform::LineState lineState_;
-  std::optional<LineTimeouts> timeouts_;  // as given to the last successful open
   std::u16string openFailure_;
   std::chrono::steady_clock::time_point openedAt_{};
   std::optional<PortLoss> loss_;
   std::function<void()> lossListener_;
+  std::function<void()> openListener_;
 };
 
 }  // namespace skylark

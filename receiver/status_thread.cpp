@@ -19,7 +19,7 @@ std::unique_ptr<platform::Event> MakeEvent(bool manualReset, std::u16string_view
 
 // Private until PublishEvents: a process that does not own the instance guard must never signal
 // or reset the running instance's events.
-StatusThread::StatusThread(std::function<void()> poll)
+StatusThread::StatusThread(std::function<void(bool requested)> poll)
     : poll_(std::move(poll)),
       terminateEvent_(platform::CreateEvent(true, false)),
       doneEvent_(platform::CreateEvent(false, false)),
@@ -78,12 +78,12 @@ void StatusThread::StatusThreadMain() {
         polling_.store(false);
         break;
       case platform::WaitResult::Second:
-        // Cleared before the poll, so that a sentence queued during the poll wakes the next one.
+        // Cleared before the poll, so that a request made during the poll wakes the next one.
         updateEvent_->Reset();
-        if (poll_) poll_();
+        if (poll_) poll_(true);
         break;
       case platform::WaitResult::Timeout:
-        if (poll_) poll_();
+        if (poll_) poll_(false);
         break;
       case platform::WaitResult::Failed:
         // Nothing to do but wait again; pause so that a wait that keeps failing does not spin.

@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 36> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 38> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -43,6 +43,8 @@ constexpr std::array<std::pair<int, std::u16string_view>, 36> kTable{{
     {kReceiverAnswered, u"A receiver answered: station %s."},
     {kReceiverHeard, u"A receiver is talking on this port; it did not report its station."},
     {kNoReceiverAnswered, u"No receiver answered on this port."},
+    {kNoSentencesIn, u"no sentences in %s bytes: wrong speed?"},
+    {kLineEchoes, u"The line sends back what it is sent: an echo, not a receiver."},
     {kSiteNotTunable, u"The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."},
 }};
 

@@ -44,6 +44,8 @@ enum StringId : int {
   kReceiverAnswered = 87,       // "A receiver answered: station %s."
   kReceiverHeard = 88,          // "A receiver is talking on this port; it did not report its station."
   kNoReceiverAnswered = 89,     // "No receiver answered on this port."
+  kNoSentencesIn = 90,          // "no sentences in %s bytes: wrong speed?"
+  kLineEchoes = 91,             // "The line sends back what it is sent: an echo, not a receiver."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

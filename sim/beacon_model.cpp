@@ -10,12 +10,12 @@ namespace {
 // A station is on the tuned channel when it lies within half the 0.1 kHz step of the sentence.
 constexpr double kFrequencyTolerance = 0.05;
 
-bool Matches(const AudibleStation& station, const MskCommand& tuning) {
-  if (tuning.frequencyKhz &&
-      std::fabs(station.site.Frequency - *tuning.frequencyKhz) > kFrequencyTolerance + 1e-9) {
+bool Matches(const AudibleStation& station, const TuneCommand& tuning) {
+  if (tuning.frequency &&
+      std::fabs(station.site.Frequency - *tuning.frequency) > kFrequencyTolerance + 1e-9) {
     return false;
   }
-  return !tuning.bitRate || station.site.MskRate == *tuning.bitRate;
+  return !tuning.mskRate || station.site.MskRate == *tuning.mskRate;
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ bool BeaconModel::SetSnr(std::uint16_t stationId, int snr) {
   return found;
 }
 
-void BeaconModel::Tune(const MskCommand& command, Millis now) {
+void BeaconModel::Tune(const TuneCommand& command, Millis now) {
   tuning_ = command;
   tunedAt_ = now;
 }
@@ -56,7 +56,7 @@ const AudibleStation* BeaconModel::Candidate() const {
 }
 
 SignalReading BeaconModel::Read(Millis now) {
-  const Millis wait = tuning_.frequencyKhz ? timing_.settle : timing_.scan;
+  const Millis wait = tuning_.frequency ? timing_.settle : timing_.scan;
   const AudibleStation* station = now - tunedAt_ >= wait ? Candidate() : nullptr;
   SignalReading reading;
   if (station != nullptr) {
@@ -72,8 +72,8 @@ SignalReading BeaconModel::Read(Millis now) {
   noiseStep_ = (noiseStep_ + 1) % 3;
   reading.snr = 2 + static_cast<int>(noiseStep_);
   reading.strength = 10 + static_cast<int>(noiseStep_);
-  reading.frequencyKhz = tuning_.frequencyKhz.value_or(0.0);
-  reading.bitRate = tuning_.bitRate.value_or(0);
+  reading.frequencyKhz = tuning_.frequency.value_or(0.0);
+  reading.bitRate = tuning_.mskRate.value_or(0);
   return reading;
 }
 
@@ -90,22 +90,26 @@ int HearCountry(BeaconModel& model, const SiteCatalogue& catalogue, std::u16stri
 }
 
 std::string SignalStatusSentence(const SignalReading& reading) {
-  char text[96];
-  std::snprintf(text, sizeof text, "$CRMSS,%d,%d,%.1f,%d", reading.strength, reading.snr,
-                reading.frequencyKhz, reading.bitRate);
-  return text;
+  return FormatSignalStatus({reading.strength, reading.snr, reading.frequencyKhz, reading.bitRate});
 }
 
-std::string ReceiverStatusSentence(const SignalReading& reading, const MskCommand& tuning) {
+std::string ReceiverStatusSentence(const SignalReading& reading, const TuneCommand& tuning) {
   // Fields the application does not use carry what such a receiver reports: serial number,
   // channel, the two search modes, firmware, status interval, lock state and a word count.
-  char text[160];
-  std::snprintf(text, sizeof text, "$PCSI,CS0,SIM0001,0,%.1f,%c,%d,%c,%d,%d,SIM1.00,%u,%u,%s,%d",
-                reading.frequencyKhz, tuning.frequencyKhz ? 'M' : 'A', reading.bitRate,
-                tuning.bitRate ? 'M' : 'A', reading.strength, reading.snr, tuning.interval,
-                static_cast<unsigned>(reading.stationId), reading.locked ? "LOCK" : "SRCH",
-                reading.locked ? 100 : 0);
-  return text;
+  StationReport report;
+  report.receiverSerial = "SIM0001";
+  report.frequency = reading.frequencyKhz;
+  report.frequencyMode = tuning.frequency ? "M" : "A";
+  report.mskRate = reading.bitRate;
+  report.rateMode = tuning.mskRate ? "M" : "A";
+  report.signalStrength = reading.strength;
+  report.snr = reading.snr;
+  report.firmware = "SIM1.00";
+  report.statusInterval = static_cast<std::int32_t>(tuning.interval);
+  report.stationId = reading.stationId;
+  report.searchState = reading.locked ? "LOCK" : "SRCH";
+  report.quality = reading.locked ? 100 : 0;
+  return FormatStationReport(report);
 }
 
 }  // namespace skylark::sim

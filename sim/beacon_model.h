@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "receiver/sentences.h"
 #include "sim/sentence.h"
 #include "sites/beacon_site.h"
 #include "sites/site_catalogue.h"
@@ -48,8 +49,8 @@ class BeaconModel {
   const std::vector<AudibleStation>& Audible() const { return audible_; }
 
   // A receiver starts searching on its own at power-on.
-  void Tune(const MskCommand& command, Millis now);
-  const MskCommand& Tuning() const { return tuning_; }
+  void Tune(const TuneCommand& command, Millis now);
+  const TuneCommand& Tuning() const { return tuning_; }
 
   SignalReading Read(Millis now);
 
@@ -58,7 +59,7 @@ class BeaconModel {
 
   Timing timing_;
   std::vector<AudibleStation> audible_;
-  MskCommand tuning_;
+  TuneCommand tuning_;
   Millis tunedAt_{0};
   unsigned noiseStep_ = 0;
 };
@@ -71,6 +72,6 @@ int HearCountry(BeaconModel& model, const SiteCatalogue& catalogue, std::u16stri
 // "$CRMSS,<strength>,<snr>,<freq>,<rate>" without checksum.
 std::string SignalStatusSentence(const SignalReading& reading);
 // "$PCSI,CS0,..." with its thirteen fields, without checksum.
-std::string ReceiverStatusSentence(const SignalReading& reading, const MskCommand& tuning);
+std::string ReceiverStatusSentence(const SignalReading& reading, const TuneCommand& tuning);
 
 }  // namespace skylark::sim

@@ -7,43 +7,24 @@
 #include <string_view>
 #include <vector>
 
-// The receiver's side of the sentence protocol: checksums, the commands it understands and the
-// bounded assembly of input lines.
-namespace skylark::sim {
+#include "receiver/sentences.h"
 
-// XOR of every character of `body` (the text between '$' and '*').
-std::uint8_t Checksum(std::string_view body);
+// The receiver's side of the sentence protocol: the commands it understands and the bounded
+// assembly of input lines.
+namespace skylark::sim {
 
 // "$<body>*hh" followed by CR LF, ready for the line; `sentence` starts with '$'.
 std::string Finish(std::string_view sentence);
-
-// The sentence without a trailing "*hh" (digits of either case); nullopt when the checksum is
-// there but wrong. A sentence without one is taken as it is: the application sends none.
-std::optional<std::string_view> StripChecksum(std::string_view sentence);
-
-// A tune request. A field left to the receiver's own search is empty.
-struct MskCommand {
-  std::optional<double> frequencyKhz;
-  std::optional<int> bitRate;
-  unsigned interval = 0;  // seconds between signal-status sentences, 0 = none
-
-  bool operator==(const MskCommand&) const = default;
-};
-
-// "$GPMSK,<freq>,<A|M>,<rate>,<A|M>,<interval>" without its checksum; nullopt when malformed
-// (wrong field count, unknown mode, a manual field that is empty or not a number, interval
-// above 100).
-std::optional<MskCommand> ParseMsk(std::string_view sentence);
 
 enum class CommandKind { Ignored, Tune, StatusRequest, StatusStop };
 
 struct Command {
   CommandKind kind = CommandKind::Ignored;
-  MskCommand tune;  // for Tune only
+  TuneCommand tune;  // for Tune only
 };
 
 // What one received line asks for. Noise in front of the last '$' is skipped, as a receiver
-// resynchronises on the start of a sentence.
+// resynchronises on the start of a sentence; a sentence with a wrong checksum asks for nothing.
 Command ParseCommand(std::string_view line);
 
 // Cuts received bytes into lines at CR or LF. A line longer than the bound is dropped whole, up

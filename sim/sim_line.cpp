@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/line_speed.h"
+
 #include "platform/posix/paths.h"
 
 namespace skylark::sim {
@@ -26,8 +28,10 @@ bool MakeRaw(int fd) {
   tio.c_cflag |= CLOCAL | CREAD | CS8;
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
-  ::cfsetispeed(&tio, B4800);
-  ::cfsetospeed(&tio, B4800);
+  const auto speed = platform::posix::SpeedForRate(kReceiverLine.baudRate);
+  if (!speed) return false;
+  ::cfsetispeed(&tio, *speed);
+  ::cfsetospeed(&tio, *speed);
   return ::tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
@@ -109,7 +113,7 @@ std::unique_ptr<SimLine> SimLine::OpenDevice(const std::string& path, std::strin
     return nullptr;
   }
   if (!MakeRaw(line->fd_)) {
-    error = SystemError("cannot set " + path + " to 4800 8N1");
+    error = SystemError("cannot set " + path + " to the receiver's line settings");
     return nullptr;
   }
   line->device_ = path;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "receiver/serial_port.h"
+
 // The simulated receiver's end of the serial line: a pseudo-terminal whose other end is linked as
 // a port name in the port directory, or an existing terminal device.
 namespace skylark::sim {
@@ -56,7 +58,7 @@ class SimLine {
 class Pacer {
  public:
   using Clock = std::chrono::steady_clock;
-  static constexpr std::chrono::nanoseconds kByteTime4800{10'000'000'000LL / 4800};
+  static constexpr std::chrono::nanoseconds kByteTime4800{10'000'000'000LL / kReceiverLine.baudRate};
 
   // A zero byte time sends everything at once.
   explicit Pacer(std::chrono::nanoseconds byteTime) : byteTime_(byteTime) {}

@@ -1,4 +1,5 @@
 #include "platform/serial_line.h"
+#include "platform/posix/line_speed.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -37,13 +38,6 @@ constexpr std::array<BaudEntry, 18> kBaudRates{{
     {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
     {230400, B230400},
 }};
-
-std::optional<speed_t> SpeedForRate(std::uint32_t rate) {
-  for (const auto& entry : kBaudRates) {
-    if (entry.rate == rate) return entry.speed;
-  }
-  return std::nullopt;
-}
 
 std::uint32_t RateForSpeed(speed_t speed) {
   for (const auto& entry : kBaudRates) {
@@ -110,7 +104,7 @@ class PosixSerialLine final : public SerialLine {
   bool SetState(const LineState& state) override {
     Call call(*this);
     if (!call) return false;
-    const auto speed = SpeedForRate(state.baudRate);
+    const auto speed = posix::SpeedForRate(state.baudRate);
     if (!speed) return false;
     termios tio{};
     if (::tcgetattr(fd_, &tio) != 0) return false;
@@ -429,4 +423,14 @@ std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode 
   return posix::KeepPortLock(std::move(line), lock.path);
 }
 
+namespace posix {
+
+std::optional<speed_t> SpeedForRate(std::uint32_t rate) {
+  for (const auto& entry : kBaudRates) {
+    if (entry.rate == rate) return entry.speed;
+  }
+  return std::nullopt;
+}
+
+}  // namespace posix
 }  // namespace skylark::platform

@@ -9,13 +9,13 @@ namespace skylark::sim {
 namespace {
 
 TEST(SimReceiver, AnswersEachReceivedLine) {
-  const MskCommand kept{1.5, 50, 9};  // the tuning before each line
+  const TuneCommand kept{1.5, 50, 9};  // the tuning before each line
   const char* ack = "$PCSI,ACK,GPMSK*02\r\n";
   const struct {
     const char* legend;
     const char* line;
     const char* answer;  // the whole answer, or for a status its start
-    MskCommand tuning;
+    TuneCommand tuning;
   } cases[] = {
       {"manual", "$GPMSK,300.0,M,200,M,1", ack, {300.0, 200, 1}},
       {"automatic", "$GPMSK,,A,,A,100", ack, {{}, {}, 100}},
@@ -59,7 +59,7 @@ TEST(SimModel, LocksOnTheStrongestMatchingStationOnceSettled) {
   }
   const struct {
     const char* legend;
-    MskCommand tune;
+    TuneCommand tune;
     Millis at;
     std::uint16_t station;  // 0: none locked
   } cases[] = {

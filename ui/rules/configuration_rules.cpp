@@ -13,13 +13,6 @@
 namespace skylark::rules {
 namespace {
 
-// The receiver's line: 4800 baud, no parity, 8 data bits, one stop bit, no flow control.
-constexpr std::uint32_t kBaudRate = 4800;
-constexpr std::uint32_t kParity = 0;
-constexpr std::uint32_t kDataBits = 8;
-constexpr std::uint32_t kStopBits = 0;
-constexpr std::uint32_t kFlowControl = 0;
-
 std::u16string TextOf(int id) { return std::u16string(resources::LoadText(id)); }
 
 }  // namespace
@@ -103,8 +96,7 @@ void ConfigurationRules::ChooseName(PortGroup group, int index) {
 }
 
 bool ConfigurationRules::OpenPort(std::u16string_view name, AccessMode access) {
-  return port_.Open(name, kBaudRate, kParity, kDataBits, kStopBits, kFlowControl, access,
-                    &platform::kReceiverTimeouts);
+  return port_.Open(name, access);
 }
 
 Outcome ConfigurationRules::Test(PortGroup group) { return FinishTest(RunTest(BeginTest(group))); }
@@ -122,10 +114,10 @@ Outcome ConfigurationRules::FinishTest(Outcome outcome) {
 Outcome ConfigurationRules::RunTest(const PortTest& test) {
   const AccessMode access = test.access;
   // A port of its own with placeholder settings: a test never touches the link's port.
-  SerialPort probe(u"COM1:", kBaudRate, kParity, kDataBits, kStopBits, kFlowControl,
-                   AccessMode::ReadWrite);
-  const bool opened = probe.OpenUntimed(test.name, kBaudRate, kParity, kDataBits,
-                                        kStopBits, kFlowControl, access);
+  SerialPort probe(u"COM1:");
+  LineSettings untimed = kReceiverLine;
+  untimed.timeouts.reset();
+  const bool opened = probe.Open(test.name, access, untimed);
   if (opened) probe.Close();
   Outcome outcome = FormattedMessageOf(opened ? resources::kAbleToOpen : resources::kFailedToOpen,
                                        AccessWord(access));
@@ -137,7 +129,9 @@ Outcome ConfigurationRules::RunTest(const PortTest& test) {
   // Who is on the line: a port that opens may still lead to no receiver.
   const std::optional<ProbeAnswer> answer = ProbeReceiver(test.name, access);
   if (!answer) return outcome;
-  if (answer->stationId != 0) {
+  if (answer->echo && !answer->answered) {
+    outcome->detail = TextOf(resources::kLineEchoes);
+  } else if (answer->stationId != 0) {
     const std::u16string station = resources::FromUtf8(std::to_string(answer->stationId)) + u", " +
                                    FormatListFrequency(answer->frequency) + u" kHz";
     outcome->detail = resources::FormatText(resources::kReceiverAnswered, station);

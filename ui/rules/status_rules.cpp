@@ -40,12 +40,14 @@ void StatusRules::OnSiteChanged() {
 
 void StatusRules::OnStatusChanged() {
   if (!initialized_) return;
-  // One snapshot a reading: the fields and the chart show the same one.
-  const SharedState state = app_.State();
-  const StatusTexts texts = Format(state);
+  const StatusTexts texts = Format(app_.State());
   ShowTuning(texts);
   ShowHealth(texts);
-  if (history_.Add(state.status)) history_.Trim(history_.Points().back().at);
+  // Every reading goes on the chart, also those that came faster than the page redraws.
+  for (const Reading& reading : app_.ReadingsSince(chartedReading_)) {
+    if (history_.Add(reading.state.status)) history_.Trim(history_.Points().back().at);
+    chartedReading_ = reading.number;
+  }
 }
 
 bool StatusRules::OnClock() {

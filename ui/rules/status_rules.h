@@ -75,6 +75,7 @@ class StatusRules {
   bool initialized_ = false;
   StatusFields fields_;
   SignalHistory history_;
+  std::uint64_t chartedReading_ = 0;  // the number of the last reading put on the chart
 };
 
 }  // namespace skylark::rules
