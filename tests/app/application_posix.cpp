@@ -12,9 +12,8 @@ using testing::Values;
 
 const BeaconSite kHoek{u"Europe", u"Netherlands", u"Hoek", 200, 290.0, 9};
 
-// The test plays the receiver on the master end of a pseudo-terminal that "COM3:" leads to. Its
-// answer is queued within a few reader passes of 100 ms: the pause after a command is cut to
-// 300 ms.
+// The test plays the receiver on the master end of a pseudo-terminal that "COM3:" leads to. The
+// wait for an answer is cut to 300 ms.
 class ApplicationTest : public testing::ApplicationFixture {
  protected:
   void SetUp() override {
@@ -24,12 +23,11 @@ class ApplicationTest : public testing::ApplicationFixture {
     app_->SetActivePage(kStatusPage);
   }
 
-  // Sends lines as the receiver, waits until the reader has queued them all, and polls.
-  void Poll(const std::string& lines, std::size_t count, bool polled = true) {
-    const std::size_t queued = app_->Monitor().QueuedLines() + count;
-    ASSERT_TRUE(pty_.Send(lines));
-    ASSERT_TRUE(testing::WaitFor([&] { return app_->Monitor().QueuedLines() >= queued; }));
-    EXPECT_EQ(app_->PollStatus(), polled);
+  // Sends a status sentence as the receiver and waits until the snapshot has taken it.
+  void Read(const std::string& sentence) {
+    const std::size_t before = app_->ReadingsSince(0).size();
+    ASSERT_TRUE(pty_.Send(sentence));
+    ASSERT_TRUE(testing::WaitFor([&] { return app_->ReadingsSince(0).size() > before; }));
   }
 
   std::string Sent() { return pty_.Receive(4096, 200ms); }
@@ -41,7 +39,6 @@ class ApplicationTest : public testing::ApplicationFixture {
 // once and sends nothing.
 TEST_F(ApplicationTest, ATuneThatCannotBeSentFailsAndSendsNothing) {
   EXPECT_FALSE(app_->Tune(1));
-  EXPECT_EQ(paused_, 0);
   ASSERT_TRUE(OpenPort(u"COM3:"));
   EXPECT_FALSE(app_->Tune(101));  // the receiver takes intervals up to 100 only
   EXPECT_EQ(sitePosts_, 0);
@@ -65,7 +62,7 @@ TEST_F(ApplicationTest, LockIsGainedAtSevenAndLostBelow) {
   ASSERT_TRUE(OpenPort(u"COM3:"));
   for (const Step& step : steps) {
     app_->SetTuneMode(step.mode);
-    Poll("$CRMSS,42," + std::to_string(step.snr) + ",300.0,200\r\n", 1);
+    Read("$CRMSS,42," + std::to_string(step.snr) + ",300.0,200\r\n");
     EXPECT_EQ(app_->Status().locked, step.locked) << "snr " << step.snr;
     EXPECT_EQ(sitePosts_, step.sitePosts) << "snr " << step.snr;
     EXPECT_EQ(app_->CurrentSite().Frequency, step.siteFrequency);
@@ -74,28 +71,27 @@ TEST_F(ApplicationTest, LockIsGainedAtSevenAndLostBelow) {
   EXPECT_EQ(Sent(), "");  // the station was known: no status request
 }
 
-// Only the Status page polls. A poll shows the newest reading: a backlog queued while another page
-// was shown is skipped, a talker other than CR is read, and a poll with nothing new changes
-// nothing and posts nothing.
-TEST_F(ApplicationTest, APollShowsTheNewestReadingAndKeepsItUntilANewerOne) {
+// Only the Status page follows the receiver: readings that come while another page is shown wait,
+// and turning to the Status page shows the newest of them, once. Staleness follows the spacing of
+// the readings when another program tuned the receiver with a longer interval.
+TEST_F(ApplicationTest, TheStatusPageShowsTheNewestReadingOnReturnAndJudgesAgeByTheSpacing) {
   ASSERT_TRUE(OpenPort(u"COM3:"));
   app_->SetActivePage(kTunePage);
   std::string backlog;
   for (int i = 1; i < 60; ++i) backlog += "$CRMSS," + std::to_string(i) + ",15,300.0,200\r\n";
-  backlog += "$PCSI,CS1,0\r\n$GPMSS,60,8,300.0,200*7B\r\n$PCSI,CS1,1\r\n";
-  Poll(backlog, 62, false);
-  app_->SetActivePage(kConfigurationPage);
-  EXPECT_FALSE(app_->PollStatus());
-  EXPECT_EQ(app_->Monitor().QueuedLines(), 62u) << "nothing was read";
+  backlog += "$PCSI,CS1,0\r\n$GPMSS,60,8,300.0,200*7B\r\n";
+  ASSERT_TRUE(pty_.Send(backlog));
+  std::this_thread::sleep_for(200ms);
+  EXPECT_TRUE(app_->ReadingsSince(0).empty());
+  EXPECT_EQ(statusPosts_, 0);
   app_->SetActivePage(kStatusPage);
-  EXPECT_TRUE(app_->PollStatus());
-  const ReceiverStatus shown = app_->Status();
-  EXPECT_EQ(Values(shown), (ReceiverStatus{300.0, 200, 8, 60, true}));
-  EXPECT_EQ(app_->Monitor().QueuedLines(), 2u) << "other sentences stay for their own waits";
-
-  EXPECT_FALSE(app_->PollStatus());
-  EXPECT_EQ(app_->Status(), shown) << "nothing new: the values and their time stay";
+  EXPECT_EQ(Values(app_->Status()), (ReceiverStatus{300.0, 200, 8, 60, true}));
   EXPECT_EQ(statusPosts_, 1);
+
+  EXPECT_EQ(app_->StatusInterval(), 1u);
+  std::this_thread::sleep_for(1600ms);  // a receiver tuned elsewhere with a 2 s interval
+  Read("$CRMSS,61,8,300.0,200\r\n");
+  EXPECT_EQ(app_->StatusInterval(), 2u);
 }
 
 // An acknowledgement the receiver sent before the command, queued, still in the system's buffer
@@ -126,7 +122,7 @@ TEST_F(ApplicationTest, AnAcknowledgementSentBeforeTheCommandDoesNotCount) {
 // checksum is wrong is neither.
 TEST_F(ApplicationTest, ATuneDuringAnIdentificationIsAcknowledgedAndNoReadingIsLost) {
   app_.reset();
-  Create(300ms, 200ms, u"" SKYLARK_SOURCE_DIR "/data");
+  Create(2000ms, u"" SKYLARK_SOURCE_DIR "/data");
   ASSERT_TRUE(OpenPort(u"COM3:"));
   app_->SetTuneMode(kTuneAutomatic);
   app_->SetActivePage(kStatusPage);
@@ -136,12 +132,34 @@ TEST_F(ApplicationTest, ATuneDuringAnIdentificationIsAcknowledgedAndNoReadingIsL
   ASSERT_NE(pty_.Receive(16, 2s).find("$GPMSK,,A,,A,1\r\n"), std::string::npos);
   ASSERT_TRUE(pty_.Send("$PCSI,ACK,GPMSK*03\r\n$CRMSS,54,24,300.0,200*00\r\n$PCSI,ACK,GPMSK*02\r\n"
                         "$CRMSS,43,16,300.0,200*43\r\n"));
-  std::this_thread::sleep_for(100ms);
-  ASSERT_TRUE(pty_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n"));
   EXPECT_TRUE(tune.get());
   EXPECT_TRUE(testing::WaitFor([this] { return app_->Status().signalStrength == 43; }));
-  EXPECT_EQ(app_->CurrentSite().StationId, 306);
   EXPECT_EQ(app_->Monitor().ChecksumFailures(), 2u);
+  // The report asked for before the tune describes the station left behind: it changes nothing.
+  ASSERT_TRUE(pty_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n"));
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(app_->CurrentSite().StationId, 0);
+  EXPECT_EQ(app_->CurrentSite().Beacon, u"Automatic");
+}
+
+// A tune by site made while the station report of the previous lock is awaited keeps the site the
+// user chose, however late the report comes.
+TEST_F(ApplicationTest, ALateStationReportDoesNotOverwriteTheSiteJustTuned) {
+  app_.reset();
+  Create(2000ms, u"" SKYLARK_SOURCE_DIR "/data");
+  ASSERT_TRUE(OpenPort(u"COM3:"));
+  app_->SetTuneMode(kTuneAutomatic);
+  app_->SetActivePage(kStatusPage);
+  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
+  ASSERT_NE(pty_.Receive(9, 2s).find("$PCSI,1\r\n"), std::string::npos);
+  app_->SetTuneMode(kTuneBySite);
+  app_->SetCurrentSite(kHoek);
+  auto tune = std::async(std::launch::async, [this] { return app_->Tune(1); });
+  ASSERT_NE(pty_.Receive(24, 2s).find("$GPMSK,290.0,M,200,M,1"), std::string::npos);
+  ASSERT_TRUE(pty_.Send("$PCSI,ACK,GPMSK*02\r\n$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n"));
+  EXPECT_TRUE(tune.get());
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(app_->CurrentSite(), kHoek);
 }
 
 // A line that hangs up closes the port, whatever its access, tells the pages, and says which port
@@ -151,7 +169,7 @@ TEST_F(ApplicationTest, AHungUpLineClosesThePortAndTellsThePages) {
     SCOPED_TRACE(static_cast<std::uint32_t>(access));
     testing::PtyPair pty;
     ASSERT_TRUE(testing::LinkPort(3, pty.SlavePath()));
-    ASSERT_TRUE(app_->Link().InputPort()->Open(u"COM3:", 4800, 0, 8, 0, 0, access, &platform::kReceiverTimeouts));
+    ASSERT_TRUE(app_->Link().InputPort()->Open(u"COM3:", access));
     const int posts = sitePosts_;
     pty.CloseMaster();
     // Nothing reads a write-only port: its next command finds the line gone.
@@ -174,12 +192,10 @@ TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {
   ApplicationOptions options;
   options.notifications = this;
   options.searchSiteFile = false;
-  options.sleeper = [](std::chrono::milliseconds) {};
-  options.replyWait = 100ms;
+  options.tuneWait = options.replyWait = 100ms;
   Application running(options);
   ASSERT_TRUE(running.Initialize());
-  ASSERT_TRUE(running.Link().InputPort()->Open(u"COM3:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite,
-                                                &platform::kReceiverTimeouts));
+  ASSERT_TRUE(running.Link().InputPort()->Open(u"COM3:", AccessMode::ReadWrite));
   running.SetActivePage(kStatusPage);
   {
     Application refused(options);
@@ -201,7 +217,7 @@ TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {
 // the report then comes.
 TEST_F(ApplicationTest, ShutdownDuringAnIdentificationIsClean) {
   app_.reset();
-  Create(100ms, 200ms, u"" SKYLARK_SOURCE_DIR "/data");
+  Create(2000ms, u"" SKYLARK_SOURCE_DIR "/data");
   ASSERT_GT(app_->Catalogue().Count(), 300u);
   ASSERT_TRUE(OpenPort(u"COM3:"));
   app_->SetTuneMode(kTuneAutomatic);

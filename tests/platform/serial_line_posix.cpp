@@ -99,7 +99,7 @@ TEST_F(SerialLineTest, ReadReturnsOnCountIntervalOrTotal) {
 // An interrupt ends a blocked read at once and every read while it lasts, without closing the
 // line: writes go on, and reads take what comes again once it is lifted.
 TEST_F(SerialLineTest, AnInterruptEndsReadsWithoutClosingTheLine) {
-  ASSERT_TRUE(line_->SetTimeouts(kReceiverTimeouts));
+  ASSERT_TRUE(line_->SetTimeouts({1, 1, 3000, 10, 1000}));
   auto blocked = std::async(std::launch::async, [&] {
     bool ok = false;
     const std::string text = ReadText(16, ok);

@@ -1,53 +1,91 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <clocale>
 #include <limits>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "receiver/receiver_link.h"
-#include "receiver/receiver_monitor.h"
+#include "receiver/sentence_framer.h"
+#include "receiver/sentences.h"
 
 namespace skylark {
 namespace {
 
-using namespace std::chrono_literals;
-using Lines = std::vector<std::u16string>;
+using Sentences = std::vector<std::string>;
 
-// Feeds each read to one assembler and collects what it queued.
-Lines Assemble(const std::vector<std::string>& reads) {
-  SentenceAssembler assembler;
-  Lines lines;
-  for (const std::string& read : reads) {
-    assembler.AssembleSentences(reinterpret_cast<const std::uint8_t*>(read.data()), read.size(),
-                                [&](std::u16string_view line) { lines.emplace_back(line); });
+// Feeds the bytes in reads of `chunk` bytes (0: all at once) and collects the sentences.
+Sentences Frame(const std::string& bytes, std::size_t chunk, std::uint64_t* rejected = nullptr) {
+  SentenceFramer framer;
+  Sentences sentences;
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  const std::size_t step = chunk == 0 ? std::max<std::size_t>(bytes.size(), 1) : chunk;
+  for (std::size_t at = 0; at < bytes.size(); at += step) {
+    framer.Feed(data + at, std::min(step, bytes.size() - at),
+                [&](std::string_view sentence, std::uint64_t) { sentences.emplace_back(sentence); });
   }
-  return lines;
+  if (rejected != nullptr) *rejected = framer.Rejected();
+  return sentences;
 }
 
-TEST(SentenceAssembly, ByteRules) {
-  struct Case {
+// The same bytes give the same sentences however the reads split them.
+TEST(SentenceFraming, ByteRules) {
+  const std::string tooLong = "$" + std::string(300, 'A');
+  const struct {
     const char* legend;
-    std::vector<std::string> reads;
-    Lines expected;
+    std::string bytes;
+    Sentences expected;
+    std::uint64_t rejected;
+  } cases[] = {
+      {"two in one read", "$PCSI,ACK\r\n$CRMSS,1,2\r\n", {"$PCSI,ACK", "$CRMSS,1,2"}, 0},
+      {"CR alone, LF alone", "$PCSI,ACK\r$CRMSS,1,2\n\n", {"$PCSI,ACK", "$CRMSS,1,2"}, 0},
+      {"spaces are text", "$CRMSS,42,15, 50.0,200\r\n", {"$CRMSS,42,15, 50.0,200"}, 0},
+      {"noise before the '$'", "\x01\xff~x$PCSI,ACK\r\n", {"$PCSI,ACK"}, 0},
+      {"'$' ends a sentence without its line end", "$PCSI,A$PCSI,ACK\r\n", {"$PCSI,A", "$PCSI,ACK"}, 0},
+      {"a control byte drops the sentence", "$PC\x01SI,ACK\r\n$CRMSS,1\r\n", {"$CRMSS,1"}, 1},
+      {"a high byte drops the sentence", "$CRMSS,\xB0" "42,15\r\n", {}, 1},
+      {"a wrong checksum drops it", "$CRMSS,54,24,300.0*00\r\n$CRMSS,54,24,300.0*5A\r\n",
+       {"$CRMSS,54,24,300.0*5A"}, 1},
+      {"too long", tooLong + "\r\n$CRMSS,1\r\n", {"$CRMSS,1"}, 1},
+      {"no line end yet", "$PCSI,ACK", {}, 0},
   };
-  const std::vector<Case> cases = {
-      {"two in one read", {"$PCSI,ACK\r\n$CRMSS,1,2\r\n"}, {u"$PCSI,ACK", u"$CRMSS,1,2"}},
-      {"a space cuts its piece", {"$PCSI,AB CDEFGHIJKLMNOPQRS\r\n"}, {u"$PCSI,ABIJKLMNOPQRS"}},
-      {"two LFs", {"$PCSI,ACK\n\n"}, {u"$PCSI,ACK", u""}},
-      {"'$' inside a piece", {"$PCSI,A$PCSI,ACK\r\n"}, {u"$PCSI,A", u"$PCSI,ACK"}},
-      {"'$' opening a read", {"$CRMSS,1,2", "$PCSI,ACK\r\n"}, {u"$CRMSS,1,2", u"$PCSI,ACK"}},
-      {"'$' 16th byte", {"$CRMSS,11,22,33$PCSI,ACK\n"}, {u"$CRMSS,11,22,33", u"$PCSI,ACK"}},
-      {"'$' after LF", {"$PCSI,ACK\r\n", "$PCSI,ACK\r\n"}, {u"$PCSI,ACK", u"$PCSI,ACK"}},
-      {"control and high bytes", {"$PC\x01SI\r\n", "$\x80\xff" "AB\r\n"}, {u"$PC", u"$"}},
-      {"cut at 511", {"$" + std::string(600, 'A') + "\r\n"}, {u"$" + std::u16string(510, u'A')}},
-      {"a sentence after a run without LF", {"$" + std::string(600, 'A'), "$CRMSS,1\r\n"},
-       {u"$" + std::u16string(510, u'A'), u"$CRMSS,1"}},
-      {"no LF yet", {"$PCSI,ACK"}, {}},
+  for (const auto& c : cases) {
+    for (const std::size_t chunk : {0, 1, 16}) {
+      std::uint64_t rejected = 0;
+      EXPECT_EQ(Frame(c.bytes, chunk, &rejected), c.expected) << c.legend << ", reads of " << chunk;
+      EXPECT_EQ(rejected, c.rejected) << c.legend;
+    }
+  }
+}
+
+TEST(Sentences, ReadingsFromRealReceiversVariants) {
+  using Status = std::optional<SignalStatus>;
+  const struct {
+    const char* legend;
+    std::string sentence;
+    Status expected;
+  } cases[] = {
+      {"with checksum", "$CRMSS,42,15,300.0,200*41", SignalStatus{42, 15, 300.0, 200}},
+      {"another talker", "$GPMSS,60,8,300.0,200*7B", SignalStatus{60, 8, 300.0, 200}},
+      {"decimal values", "$CRMSS,42.7,15.2,300.5,200.0", SignalStatus{42, 15, 300.5, 200}},
+      {"a fifth field", "$CRMSS,42,15,300.0,200,0*5D", SignalStatus{42, 15, 300.0, 200}},
+      {"blanks before values", "$CRMSS, 42,15, 50.0,200", SignalStatus{42, 15, 50.0, 200}},
+      {"cut short", "$CRMSS,42,15", std::nullopt},
+      {"a talker is two capitals", "$G1MSS,1,2,3,4", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(Assemble(c.reads), c.expected) << c.legend;
+  for (const auto& c : cases) EXPECT_EQ(ParseSignalStatus(c.sentence), c.expected) << c.legend;
+
+  const auto report = ParseStationReport("$PCSI,CS0,SIM0001,0,300.5,A,200,B,44,17,C,5,613,LOCK,9*5F");
+  ASSERT_TRUE(report);
+  EXPECT_EQ(std::tuple(report->frequency, report->mskRate, report->signalStrength, report->snr, report->stationId),
+            std::tuple(300.5, 200, 44, 17, 613));
+  EXPECT_EQ(ParseStationReport("$PCSI,CS0,PASS,1,300.5,A,200,B,44,17,C,5")->stationId, 0) << "short: no station";
+  EXPECT_EQ(ParseAcknowledgement("$PCSI,ACK,GPMSK*02")->acknowledged, "GPMSK");
+  // Our own sentences coming back are told apart from what a receiver says.
+  EXPECT_EQ(KindOf("$PCSI,1"), SentenceKind::StatusRequest);
+  EXPECT_EQ(KindOf("$PCSI,1,0"), SentenceKind::StatusStop);
+  EXPECT_EQ(KindOf("$GPMSK,,A,,A,1"), SentenceKind::Tune);
+  EXPECT_EQ(KindOf("$PCSI,CS1,0"), SentenceKind::Other);
 }
 
 // The graphical program runs in the user's locale, where the decimal point may be a comma; the
@@ -68,109 +106,49 @@ TEST_F(CommaLocale, TuneSentences) {
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
     const char* legend;
-    std::u16string sentence;
-    std::u16string expected;
+    TuneCommand tune;
+    std::string expected;
   } cases[] = {
-      {"automatic", FormatAutomaticTune(1), u"$GPMSK,,A,,A,1"},
-      {"automatic, interval 101", FormatAutomaticTune(101), u""},
-      {"a negative interval passed on", FormatAutomaticTune(0xFFFFFFFFu), u""},
-      {"manual", FormatManualTune(283.5, 100, 0), u"$GPMSK,283.5,M,100,M,0"},
-      {"padded to five characters", FormatManualTune(50.0, 100, 1), u"$GPMSK, 50.0,M,100,M,1"},
-      {"manual, interval 101", FormatManualTune(300.0, 200, 101), u""},
-      {"too long for the sentence", FormatManualTune(1e300, 200, 1), u""},
-      {"not a number", FormatManualTune(nan, 200, 1), u""},
-      {"infinite", FormatManualTune(inf, 200, 1), u""},
+      {"automatic", {{}, {}, 1}, "$GPMSK,,A,,A,1"},
+      {"automatic, interval 101", {{}, {}, 101}, ""},
+      {"a negative interval passed on", {{}, {}, 0xFFFFFFFFu}, ""},
+      {"manual", {283.5, 100, 0}, "$GPMSK,283.5,M,100,M,0"},
+      {"padded to five characters", {50.0, 100, 1}, "$GPMSK, 50.0,M,100,M,1"},
+      {"too long for the sentence", {1e300, 200, 1}, ""},
+      {"not a number", {nan, 200, 1}, ""},
+      {"infinite", {inf, 200, 1}, ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.sentence, c.expected) << c.legend;
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatTune(c.tune), c.expected) << c.legend;
+    if (!c.expected.empty()) {
+      EXPECT_EQ(ParseTune(c.expected), c.tune) << c.legend << ": the receiver reads it back";
+    }
+  }
 }
 
 TEST_F(CommaLocale, FieldReaders) {
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   const struct {
-    std::u16string_view field;
+    std::string_view field;
     std::int32_t integer;
     double real;
   } cases[] = {
-      {u" \t-7", -7, -7.0},
-      {u"300.5", 300, 300.5},
-      {u"12.5kHz", 12, 12.5},
-      {u"abc", 0, 0.0},
-      {u"99999999999999999999", kMax, 1e20},
-      {u"-99999999999999999999", -kMax - 1, -1e20},
-      {u"nan", 0, 0.0},
-      {u"inf", 0, 0.0},
-      {u"1e999", 1, 0.0},
+      {" \t-7", -7, -7.0},
+      {"300.5", 300, 300.5},
+      {"12.5kHz", 12, 12.5},
+      {"abc", 0, 0.0},
+      {"99999999999999999999", kMax, 1e20},
+      {"-99999999999999999999", -kMax - 1, -1e20},
+      {"nan", 0, 0.0},
+      {"inf", 0, 0.0},
+      {"1e999", 1, 0.0},
   };
   for (const auto& c : cases) {
-    TextList fields;
-    fields.Append(c.field);
-    fields.Append(c.field);
-    const std::string legend(c.field.begin(), c.field.end());
-    EXPECT_EQ(TakeInt(fields), c.integer) << legend;
-    EXPECT_EQ(TakeReal(fields), c.real) << legend;
-    EXPECT_TRUE(fields.Empty());
+    EXPECT_EQ(ReadInt(c.field), c.integer) << c.field;
+    EXPECT_EQ(ReadReal(c.field), c.real) << c.field;
   }
-}
-
-// The link's port in queue mode, as the monitor attaches it.
-class QueuedReplies : public ::testing::Test {
- protected:
-  void SetUp() override {
-    port_.SetLineQueue(&queue_);
-    port_.SetQueueMode(true);
-    port_.SetReplyWait(100ms);
-  }
-
-  ReceiverLink link_{u"COM1:", 4800, 0, 8, 0, 0};
-  ReceiverPort& port_ = *link_.InputPort();
-  LineQueue queue_;
-};
-
-TEST_F(QueuedReplies, QueryFieldsTakesTheFirstLineWithTheSentenceAndSplitsIt) {
-  const struct {
-    const char* legend;
-    std::u16string_view prefix;
-    std::vector<std::u16string> queued;
-    bool result;
-    std::vector<std::u16string> fields;
-    std::size_t left;  // lines kept for the next wait
-  } cases[] = {
-      {"anywhere in a line", u"$CRMSS", {u"$PCSI,ACK", u"xx$CRMSS,42,15*5E", u"$CRMSS,9"}, true,
-       {u"42", u"15"}, 2},
-      {"a wrong checksum is no reply, *hh no field", u"$CRMSS",
-       {u"$CRMSS,54,24,300.0*00", u"$CRMSS,54,24,300.0*5a"}, true, {u"54", u"24", u"300.0"}, 1},
-      {"no checksum", u"$CRMSS", {u"$CRMSS,1,2*"}, true, {u"1", u"2"}, 0},
-      {"an empty field", u"$CRMSS", {u"$CRMSS,a,,b"}, true, {u"a", u"", u"b"}, 0},
-      {"a trailing comma", u"$CRMSS", {u"$CRMSS,a,"}, true, {u"a"}, 0},
-      {"nothing after the prefix", u"$CRMSS", {u"$CRMSS,"}, false, {}, 0},
-      {"any talker", u"$--MSS", {u"$PCSI,MSS,1", u"x$GPMSS,7,8"}, true, {u"7", u"8"}, 1},
-      {"a talker is two capitals", u"$--MSS", {u"$G1MSS,1", u"$gpMSS,1", u"$MSS,1"}, false, {}, 3},
-      {"nothing queued", u"$CRMSS", {}, false, {}, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.legend);
-    queue_.Clear();
-    for (const auto& line : c.queued) queue_.Append(line);
-    TextList fields;
-    fields.Append(u"stale");
-    EXPECT_EQ(port_.QueryFields(c.prefix, fields), c.result);
-    EXPECT_EQ(std::vector<std::u16string>(fields.begin(), fields.end()), c.fields);
-    EXPECT_EQ(queue_.Count(), c.left);
-  }
-}
-
-TEST_F(QueuedReplies, AcknowledgeAndReceiverStatus) {
-  queue_.Append(u"xx$PCSI,ACK");
-  queue_.Append(u"$PCSI,CS0,PASS,1,300.5,A,200,B,44,17,C,5,613,D,9*29");
-  queue_.Append(u"$PCSI,CS0,PASS,1,300.5,A,200,B,44,17,C,5");
-  EXPECT_TRUE(link_.AwaitAcknowledge());
-  ReceiverStatusLine line;
-  link_.ReadReceiverStatus(line);
-  EXPECT_EQ(std::tuple(line.frequency, line.mskRate, line.signalStrength, line.snr),
-            std::tuple(300.5, 200, 44, 17));
-  EXPECT_EQ(std::tuple(line.field10, line.stationId, line.field13), std::tuple(5, 613, 9));
-  link_.ReadReceiverStatus(line);
-  EXPECT_EQ(std::tuple(line.field10, line.stationId, line.field13), std::tuple(5, 0, 0));
+  EXPECT_EQ(SplitFields("$CRMSS,a,,b*00"), (std::vector<std::string_view>{"a", "", "b"}));
+  EXPECT_EQ(SplitFields("$CRMSS,a,"), (std::vector<std::string_view>{"a"}));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <future>
+#include <mutex>
+#include <optional>
+#include <vector>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -9,6 +12,7 @@
 #include "receiver/receiver_link.h"
 #include "receiver/receiver_monitor.h"
 #include "tests/support/pty.h"
+#include "tests/support/xdg_dirs_posix.h"
 
 namespace skylark {
 namespace {
@@ -24,8 +28,10 @@ class PortOnPty : public ::testing::Test {
     ASSERT_TRUE(testing::LinkPort(2, receiver_.SlavePath()));
   }
 
-  bool OpenCom2(SerialPort& port, const LineTimeouts& timeouts = platform::kReceiverTimeouts) {
-    return port.Open(u"COM2:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite, &timeouts);
+  bool OpenCom2(SerialPort& port, std::optional<LineTimeouts> timeouts = kReceiverLine.timeouts) {
+    LineSettings line = kReceiverLine;
+    line.timeouts = timeouts;
+    return port.Open(u"COM2:", AccessMode::ReadWrite, line);
   }
 
   // A read blocked in another thread; the future tells whether it failed with nothing read.
@@ -41,19 +47,21 @@ class PortOnPty : public ::testing::Test {
 
   testing::TempConfigHome home_;
   testing::PtyPair receiver_;
-  ReceiverLink link_{u"COM2:", 4800, 0, 8, 0, 0};
+  ReceiverLink link_{u"COM2:"};
   ReceiverPort& port_ = *link_.InputPort();
 };
 
 TEST_F(PortOnPty, OpenIsExclusiveAndAFailedOpenKeepsTheLastGoodName) {
   ASSERT_TRUE(OpenCom2(port_));
   EXPECT_TRUE(OpenCom2(port_)) << "reopening releases its own line first";
-  SerialPort other(u"COM1:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite);
+  SerialPort other(u"COM1:");
   EXPECT_FALSE(OpenCom2(other));
   EXPECT_FALSE(other.IsOpen());
   EXPECT_EQ(other.Name(), u"COM1:");
   // A failed open leaves the port closed and the device free.
-  EXPECT_FALSE(port_.Open(u"COM2:", 12345, 0, 8, 0, 0, AccessMode::ReadWrite, nullptr));
+  LineSettings odd = kReceiverLine;
+  odd.baudRate = 12345;
+  EXPECT_FALSE(port_.Open(u"COM2:", AccessMode::ReadWrite, odd));
   EXPECT_TRUE(OpenCom2(other));
   EXPECT_EQ(other.Name(), u"COM2:");
 }
@@ -77,38 +85,8 @@ TEST_F(PortOnPty, WriteTextSendsOnlyWholeAsciiTexts) {
   EXPECT_TRUE(port_.IsOpen());
 }
 
-TEST_F(PortOnPty, SignalStatusReadStraightFromTheLine) {
-  ASSERT_TRUE(OpenCom2(port_, {1, 1, 50, 10, 1000}));  // a short total keeps empty reads brief
-  port_.SetSleeper([](std::chrono::milliseconds) {});
-  ASSERT_TRUE(receiver_.Send("$GP\x01MSS,\xB0" "42,15,300.0,200*47\r\n"));
-  const auto reading = link_.ReadSignalStatus();
-  ASSERT_TRUE(reading);
-  EXPECT_EQ(std::tuple(reading->strength, reading->snr, reading->frequency, reading->mskRate),
-            std::tuple(42, 15, 300.0, 200));
-  ASSERT_TRUE(receiver_.Send("$CRMSS,43,16\r\n"));
-  EXPECT_FALSE(link_.ReadSignalStatus()) << "a sentence cut short is no reading";
-}
-
-TEST_F(PortOnPty, DrainTakesWhatHasArrivedInAtMostSixReads) {
-  ASSERT_TRUE(OpenCom2(port_, {1, 0, 400, 10, 1000}));
-  ASSERT_TRUE(receiver_.Send(std::string(4000, 'x')));
-  std::this_thread::sleep_for(50ms);  // the pseudo-terminal hands bytes over asynchronously
-  port_.TakeAvailable([](const std::uint8_t*, std::size_t) {});
-  std::uint8_t rest[1024];
-  std::size_t got = 0;
-  ASSERT_TRUE(port_.Read(rest, sizeof rest, got));
-  EXPECT_EQ(got, 4000u - 6 * 512);
-  // A quiet line: the drain does not wait for more, and the line's time-outs are back after it.
-  auto start = Clock::now();
-  port_.TakeAvailable([](const std::uint8_t*, std::size_t) {});
-  EXPECT_LT(Clock::now() - start, 200ms);
-  start = Clock::now();
-  ASSERT_TRUE(port_.Read(rest, 16, got));
-  EXPECT_GE(Clock::now() - start, 350ms);
-}
-
 TEST_F(PortOnPty, WritesThatMakeNoProgressCloseThePort) {
-  ASSERT_TRUE(OpenCom2(port_, {1, 1, 50, 0, 20}));
+  ASSERT_TRUE(OpenCom2(port_, LineTimeouts{1, 1, 50, 0, 20}));
   // Nobody reads the other end, so the line fills and then every write call times out empty.
   const std::string flood(1 << 20, 'x');
   const auto start = Clock::now();
@@ -130,67 +108,97 @@ TEST_F(PortOnPty, CloseOrHangUpEndsABlockedReadPromptly) {
   ASSERT_EQ(reading.wait_for(1s), std::future_status::ready);
   EXPECT_TRUE(reading.get());
   EXPECT_FALSE(port_.IsOpen());
-  std::uint8_t byte = 0;
-  EXPECT_FALSE(port_.ReadByte(byte));
 }
 
-TEST_F(PortOnPty, TheLineQueueKeepsTheNewestLinesAndCountsTheDropped) {
-  ReceiverMonitor monitor;
-  monitor.Attach(&link_);
-  for (int i = 0; i < 300; ++i) {
-    const std::string line = "line " + std::to_string(i);
-    monitor.QueueLine(std::u16string(line.begin(), line.end()));
+// The monitor on the link, its sentences collected as the reader hands them on.
+class MonitorOnPty : public PortOnPty {
+ protected:
+  void SetUp() override {
+    PortOnPty::SetUp();
+    monitor_.Attach(&link_);
+    monitor_.SetSentenceListener([this](const ReceivedSentence& sentence) {
+      std::lock_guard lock(mutex_);
+      heard_.push_back(sentence.text);
+    });
   }
-  EXPECT_EQ(monitor.QueuedLines(), ReceiverMonitor::kLineQueueLimit);
-  EXPECT_EQ(monitor.DroppedLines(), 300 - ReceiverMonitor::kLineQueueLimit);
-  EXPECT_EQ(port_.ReadLine(512), u"line 44");
-}
+  void TearDown() override {
+    monitor_.StopReader();
+    monitor_.JoinReader();
+  }
+  std::vector<std::string> Heard() {
+    std::lock_guard lock(mutex_);
+    return heard_;
+  }
 
-// A receiver that paces its bytes ends every read after one byte; the reader then waits for more
-// to gather. Nothing may be lost or reordered by that, nor may a burst that follows fall behind.
-TEST_F(PortOnPty, APacedSentenceAndTheBurstAfterItAreQueuedWholeAndInOrder) {
-  ReceiverMonitor monitor;
-  monitor.Attach(&link_);
+  ReceiverMonitor monitor_;
+  std::mutex mutex_;
+  std::vector<std::string> heard_;
+};
+
+// A receiver that paces its bytes ends every read after one byte. Nothing may be lost or
+// reordered by that, nor may a burst that follows fall behind.
+TEST_F(MonitorOnPty, APacedSentenceAndTheBurstAfterItAreHandedOnWholeAndInOrder) {
   ASSERT_TRUE(OpenCom2(port_));
-  monitor.StartReader();
+  monitor_.StartReader();
   const std::string paced = "$CRMSS,42,15,300.0,200*41\r\n";
   for (const char byte : paced) {
     ASSERT_TRUE(receiver_.Send(std::string(1, byte)));
     std::this_thread::sleep_for(2ms);  // 2.08 ms a byte at 4800 baud
   }
+  std::vector<std::string> expected{"$CRMSS,42,15,300.0,200*41"};
   std::string burst;
-  for (int i = 0; i < 40; ++i) burst += "$PCSI,CS0,L" + std::to_string(i) + "\r\n";
-  ASSERT_TRUE(receiver_.Send(burst));
-  testing::WaitFor([&] { return monitor.QueuedLines() >= 41; }, 5s);
-  monitor.StopReader();
-  monitor.JoinReader();
-  ASSERT_EQ(monitor.QueuedLines(), 41u);
-  EXPECT_EQ(port_.ReadLine(512), u"$CRMSS,42,15,300.0,200*41");
   for (int i = 0; i < 40; ++i) {
-    const std::string line = "$PCSI,CS0,L" + std::to_string(i);
-    EXPECT_EQ(port_.ReadLine(512), std::u16string(line.begin(), line.end()));
+    expected.push_back("$PCSI,CS0,L" + std::to_string(i));
+    burst += expected.back() + "\r\n";
   }
+  ASSERT_TRUE(receiver_.Send(burst));
+  EXPECT_TRUE(testing::WaitFor([&] { return Heard().size() >= 41; }, 5s));
+  EXPECT_EQ(Heard(), expected);
+}
+
+// A reading that comes while a command waits for its reply is handed on at once, and the reply
+// goes to the wait of its kind only; a reply begun before the wait, our own request sent back
+// and a lost line answer nothing.
+TEST_F(MonitorOnPty, AReadingIsHandedOnWhileAReplyWaitRuns) {
+  ASSERT_TRUE(OpenCom2(port_));
+  monitor_.StartReader();
+  ASSERT_TRUE(receiver_.Send("$PCSI,AC"));  // half an old acknowledgement
+  std::this_thread::sleep_for(50ms);
+  ReplyWait acknowledgement(monitor_, SentenceKind::Acknowledgement);
+  auto waited = std::async(std::launch::async, [&] { return acknowledgement.Await(3s); });
+  ASSERT_TRUE(receiver_.Send("K,GPMSK*02\r\n$PCSI,1\r\n"));
+  const auto sent = Clock::now();
+  ASSERT_TRUE(receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
+  EXPECT_TRUE(testing::WaitFor([&] { return Heard().size() == 2; }, 1s));
+  EXPECT_LT(Clock::now() - sent, 100ms) << "the reading did not wait for the reply";
+  EXPECT_EQ(monitor_.Counts().echoes, 1u);
+  ASSERT_TRUE(receiver_.Send("$PCSI,ACK,GPMSK*02\r\n"));
+  const auto reply = waited.get();
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->text, "$PCSI,ACK,GPMSK*02");
+
+  ReplyWait lost(monitor_, SentenceKind::StationReport);
+  const auto start = Clock::now();
+  receiver_.CloseMaster();  // unplugged
+  EXPECT_FALSE(lost.Await(3s));
+  EXPECT_LT(Clock::now() - start, 1s) << "a lost line ends the wait at once";
 }
 
 // The output group of the two-port layout opens the port for writing only: the reader leaves it
 // alone, and a refused read is no reason to close it (a hang-up still is, as above).
-TEST_F(PortOnPty, AWriteOnlyPortStaysOpenWhileTheReceiverTalks) {
-  ReceiverMonitor monitor;
-  monitor.Attach(&link_);
-  ASSERT_TRUE(port_.Open(u"COM2:", 4800, 0, 8, 0, 0, AccessMode::Write, &platform::kReceiverTimeouts));
-  monitor.StartReader();
+TEST_F(MonitorOnPty, AWriteOnlyPortStaysOpenWhileTheReceiverTalks) {
+  ASSERT_TRUE(port_.Open(u"COM2:", AccessMode::Write));
+  monitor_.StartReader();
   ASSERT_TRUE(receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
   std::this_thread::sleep_for(300ms);
   EXPECT_TRUE(port_.IsOpen());
-  EXPECT_EQ(monitor.QueuedLines(), 0u);
+  EXPECT_TRUE(Heard().empty());
   std::uint8_t buffer[16];
   std::size_t got = 0;
   EXPECT_FALSE(port_.Read(buffer, sizeof buffer, got)) << "the line refuses the read";
   EXPECT_TRUE(port_.IsOpen()) << "and stays open";
-  EXPECT_TRUE(port_.SendSentence(u"$PCSI,1"));
+  EXPECT_TRUE(port_.SendSentence("$PCSI,1"));
   EXPECT_EQ(receiver_.Receive(9, 1s), "$PCSI,1\r\n");
-  monitor.StopReader();
-  monitor.JoinReader();
 }
 
 }  // namespace

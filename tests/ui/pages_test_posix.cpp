@@ -20,11 +20,12 @@ using namespace skylark::testing;
 
 namespace {
 
-// A quarter of the protocol's pauses still leaves the reader several passes per wait.
+// A quarter of the waits for an answer.
 ApplicationOptions QuarterPauses() {
   ApplicationOptions options;
   options.searchSiteFile = false;
-  options.sleeper = [](auto pause) { std::this_thread::sleep_for(pause / 4); };
+  options.tuneWait = std::chrono::milliseconds(1000);
+  options.replyWait = std::chrono::milliseconds(500);
   return options;
 }
 

@@ -150,8 +150,8 @@ TEST_F(ConfigurationRulesTest, TestNamesTheGroupsAccessAsksTheReceiverAndLeavesT
 TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
   ASSERT_TRUE(Page().OpenOrClose(PortGroup::Input));
   LinkPort(3, spare_.SlavePath());
-  SerialPort other(u"COM3:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite);
-  ASSERT_TRUE(other.OpenUntimed(u"COM3:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite));
+  SerialPort other(u"COM3:");
+  ASSERT_TRUE(other.Open(u"COM3:", AccessMode::ReadWrite));
   Page().Scan();
   // COM2: and COM3: lead to one device, which another program holds: neither is listed.
   EXPECT_EQ(Page().State(PortGroup::Input).names.entries, std::vector<std::u16string>{u"COM4:"});

@@ -15,13 +15,11 @@
 // receiver on, and whose COM2: is a spare one; every other name leads nowhere.
 namespace skylark::testing {
 
-// The protocol's pauses cut to a few milliseconds: no receiver answers here.
+// The waits for an answer cut to a few milliseconds: no receiver answers here.
 inline ApplicationOptions QuickOptions() {
   ApplicationOptions options;
   options.searchSiteFile = false;
-  options.sleeper = [](std::chrono::milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  };
+  options.tuneWait = options.replyWait = std::chrono::milliseconds(2);
   return options;
 }
 
@@ -36,8 +34,7 @@ class PageFixture : public ::testing::Test {
 
   ReceiverPort& Port() { return *app_.Link().InputPort(); }
   bool OpenLink() {
-    return Port().Open(u"COM4:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite,
-                       &platform::kReceiverTimeouts);
+    return Port().Open(u"COM4:", AccessMode::ReadWrite);
   }
 
   TempConfigHome dirs_;
