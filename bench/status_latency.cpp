@@ -34,7 +34,7 @@ using namespace skylark;
 using Clock = std::chrono::steady_clock;
 using Millis = std::chrono::duration<double, std::milli>;
 
-struct Reading {
+struct Shown {
   Clock::time_point shown;
   int number;  // the sentence's number, carried as its signal strength
 };
@@ -42,11 +42,14 @@ struct Reading {
 class Recorder final : public Notifications {
  public:
   void PostSiteChanged() override {}
+  // Every reading the page is told of, each once: the chart takes them all.
   void PostStatusChanged() override {
     const auto now = Clock::now();
-    const int number = app->Status().signalStrength;
     std::lock_guard lock(mutex);
-    readings.push_back({now, number});
+    for (const skylark::Reading& reading : app->ReadingsSince(last)) {
+      readings.push_back({now, reading.state.status.signalStrength});
+      last = reading.number;
+    }
   }
   std::size_t Count() {
     std::lock_guard lock(mutex);
@@ -54,8 +57,9 @@ class Recorder final : public Notifications {
   }
 
   Application* app = nullptr;
+  std::uint64_t last = 0;
   std::mutex mutex;
-  std::vector<Reading> readings;
+  std::vector<Shown> readings;
 };
 
 class Sim {
@@ -133,6 +137,11 @@ class Sim {
   std::string logPath_;
 };
 
+// The length on the line of the numbered status sentence the simulator sends, line end included.
+double SentenceBytes(int number) {
+  return static_cast<double>(WithChecksum(FormatSignalStatus({number, 20, 300.0, 200})).size() + 2);
+}
+
 long ResidentKb() {
   std::ifstream statm("/proc/self/statm");
   long size = 0, resident = 0;
@@ -160,10 +169,10 @@ void MeasureBurst() {
   platform::posix::MakeDirectories(ports, 0700);
   ::unlink((ports + "/COM5").c_str());
   if (::symlink(::ptsname(master), (ports + "/COM5").c_str()) != 0) return;
-  ReceiverLink link(u"COM5:", 4800, 0, 8, 0, 0);
+  ReceiverLink link(u"COM5:");
   ReceiverMonitor monitor;
   monitor.Attach(&link);
-  if (!link.InputPort()->Open(u"COM5:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite, &platform::kReceiverTimeouts)) return;
+  if (!link.InputPort()->Open(u"COM5:", AccessMode::ReadWrite)) return;
   monitor.StartReader();
   std::string burst;
   int lines = 0;
@@ -175,7 +184,7 @@ void MeasureBurst() {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const auto start = Clock::now();
   [[maybe_unused]] auto n = ::write(master, burst.data(), burst.size());
-  while (monitor.QueuedLines() + monitor.DroppedLines() < static_cast<std::size_t>(lines) &&
+  while (monitor.Counts().rejected + monitor.Counts().sentences < static_cast<std::uint64_t>(lines) &&
          Clock::now() - start < std::chrono::seconds(60)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -220,7 +229,7 @@ int main(int argc, char** argv) {
   app.SetCurrentSite({u"Europe", u"Examplia", u"Harbour Point", 200, 300.0, 306});
   app.SetTuneMode(kTuneBySite);
   app.Start();
-  if (!app.Link().InputPort()->Open(u"COM4:", 4800, 0, 8, 0, 0, AccessMode::ReadWrite, &platform::kReceiverTimeouts)) {
+  if (!app.Link().InputPort()->Open(u"COM4:", AccessMode::ReadWrite)) {
     return 1;
   }
   const auto tuned = Clock::now();
@@ -260,14 +269,16 @@ int main(int argc, char** argv) {
   std::vector<double> steady, after;
   int unmatched = 0;
   for (std::size_t i = 0; i < recorder.readings.size(); ++i) {
-    const Reading& r = recorder.readings[i];
+    const Shown& r = recorder.readings[i];
     const auto it = sent.find(r.number);
     if (it == sent.end() || tunedSim < 0) {
       ++unmatched;
       continue;
     }
-    // The simulator's clock is matched to ours at the moment it received the tune.
-    const double age = Millis(r.shown - tuned).count() - (it->second - tunedSim) * 1000.0;
+    // The simulator's clock is matched to ours at the moment it received the tune; the sentence
+    // ends a paced line time after it was put on the line (2.08 ms a byte at 4800 baud).
+    const double lastByte = (it->second - tunedSim) * 1000.0 + SentenceBytes(r.number) * 10000.0 / 4800.0;
+    const double age = Millis(r.shown - tuned).count() - lastByte;
     (i < steadyEnd ? steady : after).push_back(age);
   }
   std::printf("%zu readings (%d not traced), %zu status sentences sent\n", recorder.readings.size(), unmatched,
