@@ -65,7 +65,7 @@ std::string ReceiverSession::LineTrouble() {
     return ToUtf8(resources::FormatText(resources::kPortLost, loss->name)) + " " + ToUtf8(loss->reason);
   }
   const ReceiverMonitor::LineCounts counts = app_->Monitor().Counts();
-  if (counts.echoes > 0 && counts.sentences == 0) return ToUtf8(resources::LoadText(resources::kLineEchoes));
+  if (counts.echoes > 0 && counts.sentences == counts.echoes) return ToUtf8(resources::LoadText(resources::kLineEchoes));
   if (counts.bytes > 0 && counts.sentences == 0) {
     return ToUtf8(resources::FormatText(resources::kNoSentencesIn, resources::FromUtf8(std::to_string(counts.bytes))));
   }

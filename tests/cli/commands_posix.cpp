@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <future>
+#include <thread>
 #include <fstream>
 #include <regex>
 #include <map>
@@ -103,6 +105,60 @@ TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
   }
   EXPECT_LT(nlohmann::json::parse(status.lines[0]).at("received").get<std::string>(),
             nlohmann::json::parse(status.lines[1]).at("received").get<std::string>());
+}
+
+// What the command line says of the line itself, played on a pseudo-terminal as COM5: every
+// reading printed once and in order although the receiver never answers the station request; a
+// line that makes no sentences; a line that echoes; a port lost in the middle of a watch.
+TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
+  testing::PtyPair line;
+  ASSERT_TRUE(testing::LinkPort(5, line.SlavePath()));
+  const auto play = [&](auto each) {
+    return std::async(std::launch::async, [&line, each] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the command opens the port
+      for (int i = 1; i <= 8; ++i) {
+        each(line, i);
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));  // 4 Hz
+      }
+    });
+  };
+  auto readings = play([](testing::PtyPair& pty, int i) {
+    pty.Send("$CRMSS," + std::to_string(i) + "," + std::to_string(i < 3 ? 4 : 12) + ",300.0,200\r\n");
+  });
+  const CliRun status = Cli("status --port COM5: --count 8 --json --identify");
+  readings.get();
+  ASSERT_EQ(status.lines.size(), 8u);
+  for (int i = 1; i <= 8; ++i) {
+    EXPECT_EQ(nlohmann::json::parse(status.lines[i - 1]).at("signal_strength"), std::to_string(i));
+  }
+
+  auto noise = play([](testing::PtyPair& pty, int) { pty.Send("\x15\xa4\x7f\x02GPMSS9*\n"); });
+  const CliRun wrongSpeed = Cli("status --port COM5: --timeout 1");
+  noise.get();
+  EXPECT_EQ(wrongSpeed.status, 1);
+  ASSERT_FALSE(wrongSpeed.lines.empty());
+  EXPECT_TRUE(std::regex_search(wrongSpeed.lines.back(), std::regex("no sentences in [0-9]+ bytes: wrong speed\\?")))
+      << wrongSpeed.lines.back();
+
+  auto echo = std::async(std::launch::async, [&line] { line.Send(line.Receive(16, std::chrono::seconds(3))); });
+  const CliRun echoed = Cli("tune --port COM5: --auto");
+  echo.get();
+  EXPECT_EQ(echoed.status, 1);
+  EXPECT_EQ(echoed.lines.back(), "skylark-cli: The line sends back what it is sent: an echo, not a receiver.");
+
+  ASSERT_TRUE(sim_.Start({"--no-pacing", "--hear", "306", "--settle-ms", "0"}));
+  ASSERT_EQ(Cli("tune --port COM4: --station 306 --sites " + kData).status, 0);
+  auto hangup = std::async(std::launch::async, [this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    sim_.Send("hangup");
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const CliRun lost = Cli("status --port COM4:");
+  hangup.get();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4)) << "heard at once, not at the time-out";
+  EXPECT_EQ(lost.status, 1);
+  EXPECT_EQ(lost.lines.back(),
+            "skylark-cli: Port COM4: was lost and has been closed. The device was unplugged or the line hung up.");
 }
 
 TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
