@@ -94,54 +94,6 @@ TEST_F(ApplicationTest, TheStatusPageShowsTheNewestReadingOnReturnAndJudgesAgeBy
   EXPECT_EQ(app_->StatusInterval(), 2u);
 }
 
-// An acknowledgement the receiver sent before the command, queued, still in the system's buffer
-// or half read when the command is written, does not answer it.
-TEST_F(ApplicationTest, AnAcknowledgementSentBeforeTheCommandDoesNotCount) {
-  ASSERT_TRUE(OpenPort(u"COM3:"));
-  app_->SetTuneMode(kTuneBySite);
-  const struct {
-    const char* legend;
-    std::string before, after;
-    std::chrono::milliseconds settle;  // the reader reads every 100 ms at the most
-  } cases[] = {{"queued", "$PCSI,ACK,GPMSK*02\r\n", "", 300ms},
-               {"unread", "$PCSI,ACK,GPMSK*02\r\n", "", 20ms},
-               {"half read", "$PCSI,AC", "K,GPMSK*02\r\n", 300ms}};
-  for (const auto& c : cases) {
-    ASSERT_TRUE(pty_.Send(c.before));
-    std::this_thread::sleep_for(c.settle);
-    auto receiver = std::async(std::launch::async, [&] {
-      if (!pty_.Receive(24, 2s).empty()) pty_.Send(c.after);
-    });
-    EXPECT_FALSE(app_->Tune(1)) << c.legend;
-    receiver.get();
-  }
-}
-
-// Each reply wait takes only its own reply: a tune started while the status thread waits for the
-// station report is acknowledged, and a reading that comes meanwhile is shown. A sentence whose
-// checksum is wrong is neither.
-TEST_F(ApplicationTest, ATuneDuringAnIdentificationIsAcknowledgedAndNoReadingIsLost) {
-  app_.reset();
-  Create(2000ms, u"" SKYLARK_SOURCE_DIR "/data");
-  ASSERT_TRUE(OpenPort(u"COM3:"));
-  app_->SetTuneMode(kTuneAutomatic);
-  app_->SetActivePage(kStatusPage);
-  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
-  ASSERT_NE(pty_.Receive(9, 2s).find("$PCSI,1\r\n"), std::string::npos) << "the station is asked for";
-  auto tune = std::async(std::launch::async, [this] { return app_->Tune(1); });
-  ASSERT_NE(pty_.Receive(16, 2s).find("$GPMSK,,A,,A,1\r\n"), std::string::npos);
-  ASSERT_TRUE(pty_.Send("$PCSI,ACK,GPMSK*03\r\n$CRMSS,54,24,300.0,200*00\r\n$PCSI,ACK,GPMSK*02\r\n"
-                        "$CRMSS,43,16,300.0,200*43\r\n"));
-  EXPECT_TRUE(tune.get());
-  EXPECT_TRUE(testing::WaitFor([this] { return app_->Status().signalStrength == 43; }));
-  EXPECT_EQ(app_->Monitor().ChecksumFailures(), 2u);
-  // The report asked for before the tune describes the station left behind: it changes nothing.
-  ASSERT_TRUE(pty_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n"));
-  std::this_thread::sleep_for(200ms);
-  EXPECT_EQ(app_->CurrentSite().StationId, 0);
-  EXPECT_EQ(app_->CurrentSite().Beacon, u"Automatic");
-}
-
 // A tune by site made while the station report of the previous lock is awaited keeps the site the
 // user chose, however late the report comes.
 TEST_F(ApplicationTest, ALateStationReportDoesNotOverwriteTheSiteJustTuned) {

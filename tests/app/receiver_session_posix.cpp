@@ -107,18 +107,5 @@ TEST_F(ReceiverSession, UnpluggedWhileTuningFailsTheTuneAndReopeningWorks) {
       << "readings come again";
 }
 
-TEST_F(ReceiverSession, ANoisyLineGivesTheRightValuesUntilUnplugged) {
-  Begin({"--garbage"});
-  ASSERT_TRUE(app_->Tune(1));
-  app_->SetActivePage(kStatusPage);
-  // Every reading the noise lets through shows the right values; none is made of noise.
-  ASSERT_TRUE(testing::WaitFor([&] { return app_->ReadingsSince(0).size() >= 2; }, 8s)) << sim_->Log();
-  ASSERT_TRUE(sim_->Send("hangup"));
-  ASSERT_TRUE(testing::WaitFor([&] { return !app_->IsLinkOpen(); }, 5s));
-  for (const Reading& reading : app_->ReadingsSince(0)) {
-    EXPECT_EQ(testing::Values(reading.state.status), (ReceiverStatus{300.0, 200, 20, 60, true}));
-  }
-}
-
 }  // namespace
 }  // namespace skylark
