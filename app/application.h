@@ -168,7 +168,7 @@ class Application {
   std::atomic<std::int32_t> tuneMode_{kTuneAutomatic};
   std::atomic<std::int32_t> activePage_{kConfigurationPage};
   std::atomic<std::uint32_t> statusInterval_{1};
-  bool statusThreadStarted_ = false;
+  std::atomic<bool> statusThreadStarted_{false};  // read by the reader thread too
   bool readerThreadStarted_ = false;
   bool started_ = false;
   std::unique_ptr<StatusThread> statusThread_;

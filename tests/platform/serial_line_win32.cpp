@@ -49,7 +49,7 @@ class SimulatorLine : public ::testing::Test {
 
   std::unique_ptr<SerialLine> OpenConfigured() {
     auto line = OpenSerialLine(port_, AccessMode::ReadWrite);
-    if (line && !(line->SetState({4800, 8, 0, 0, false}) && line->SetTimeouts(kReceiverTimeouts))) {
+    if (line && !(line->SetState({4800, 8, 0, 0, false}) && line->SetTimeouts({1, 1, 3000, 10, 1000}))) {
       line.reset();
     }
     return line;
