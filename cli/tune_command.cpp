@@ -70,8 +70,9 @@ int RunTune(const TuneOptions& options) {
   }
 
   const bool tuned = app.Tune(options.interval);
+  // Flushed, so that the note below comes after it on a terminal that shows both streams.
   std::cout << resources::ToUtf8(resources::LoadText(tuned ? resources::kTuneSucceeded : resources::kTuneFailed))
-            << '\n';
+            << std::endl;
   // The settings are not to blame for a line that was lost or never had a receiver on it.
   if (const std::string trouble = tuned ? std::string() : session.LineTrouble(); !trouble.empty()) {
     std::cerr << "skylark-cli: " << trouble << '\n';

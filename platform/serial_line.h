@@ -65,6 +65,10 @@ class SerialLine {
   // One write call within the write time-out; it may write fewer bytes than asked, even none.
   virtual bool Write(const std::uint8_t* bytes, std::size_t count, std::size_t& written) = 0;
 
+  // Throws away what the driver holds unread: bytes that came before the line was opened are
+  // history, not news.
+  virtual void DiscardInput() = 0;
+
   // While on, a read in progress ends at once with what it has (a success) and so does every read
   // that starts, without closing the line: the reader thread can be stopped, or held while a
   // command is written, without waiting out its read time-out.

@@ -40,6 +40,8 @@ bool SerialPort::Open(std::u16string_view name, AccessMode access, const LineSet
     state.parityCheck = settings.parity != 0;
     ok = line->SetState(state);
   }
+  // What a receiver sent before the port was opened would show as minutes-old readings.
+  if (ok) line->DiscardInput();
   if (!ok) {
     line->Close();
     std::lock_guard lock(mutex_);

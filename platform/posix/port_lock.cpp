@@ -137,6 +137,7 @@ class LockedLine final : public SerialLine {
     return line_->Write(bytes, count, written);
   }
   void InterruptReads(bool on) override { line_->InterruptReads(on); }
+  void DiscardInput() override { line_->DiscardInput(); }
   // The device is let go before its lock, so no other program finds it unlocked but held.
   bool Close() override {
     const bool closed = line_->Close();

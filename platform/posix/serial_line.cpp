@@ -224,6 +224,11 @@ class PosixSerialLine final : public SerialLine {
     return true;
   }
 
+  void DiscardInput() override {
+    Call call(*this);
+    if (call) (void)::tcflush(fd_, TCIFLUSH);
+  }
+
   // The interrupt shares the close's wake pipe: a byte in it while the line is open is an
   // interrupt, and it stays there until the interrupt is lifted.
   void InterruptReads(bool on) override {

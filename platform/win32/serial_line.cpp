@@ -129,6 +129,10 @@ class Win32SerialLine final : public SerialLine {
     return ok;
   }
 
+  void DiscardInput() override {
+    if (handle_ != INVALID_HANDLE_VALUE) ::PurgeComm(handle_, PURGE_RXCLEAR);
+  }
+
   // A read blocked in ReadFile is cancelled on its thread; one about to start sees the flag. The
   // cancel is repeated until no read is left, in case a thread had not yet entered the call.
   void InterruptReads(bool on) override {

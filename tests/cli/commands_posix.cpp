@@ -140,11 +140,23 @@ TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
   EXPECT_TRUE(std::regex_search(wrongSpeed.lines.back(), std::regex("no sentences in [0-9]+ bytes: wrong speed\\?")))
       << wrongSpeed.lines.back();
 
-  auto echo = std::async(std::launch::async, [&line] { line.Send(line.Receive(16, std::chrono::seconds(3))); });
+  line.Receive(4096, std::chrono::milliseconds(50));  // the station request of the first run
+  auto echo = std::async(std::launch::async, [&line] {
+    // Until the command opens the line, the pseudo-terminal reads as hung up.
+    std::string got;
+    for (int tries = 0; got.size() < 16 && tries < 250; ++tries) {
+      got += line.Receive(16 - got.size(), std::chrono::milliseconds(20));
+      if (got.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    line.Send(got);
+    return got;
+  });
   const CliRun echoed = Cli("tune --port COM5: --auto");
-  echo.get();
+  const std::string echoedBytes = echo.get();
   EXPECT_EQ(echoed.status, 1);
-  EXPECT_EQ(echoed.lines.back(), "skylark-cli: The line sends back what it is sent: an echo, not a receiver.");
+  ASSERT_FALSE(echoed.lines.empty());
+  EXPECT_EQ(echoed.lines.back(), "skylark-cli: The line sends back what it is sent: an echo, not a receiver.")
+      << ::testing::PrintToString(echoed.lines) << " " << ::testing::PrintToString(echoedBytes);
 
   ASSERT_TRUE(sim_.Start({"--no-pacing", "--hear", "306", "--settle-ms", "0"}));
   ASSERT_EQ(Cli("tune --port COM4: --station 306 --sites " + kData).status, 0);
