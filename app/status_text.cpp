@@ -99,4 +99,42 @@ std::u16string FormatListFrequency(double frequencyKhz) {
 
 std::u16string FormatListRate(int bitRate) { return resources::FromUtf8(Decimal(bitRate)); }
 
+std::u16string LineErrorText(const platform::LineError& error) {
+  using platform::LineFault;
+  using resources::FormatText;
+  switch (error.fault) {
+    case LineFault::NoSuchDevice:
+      return FormatText(resources::kNoSuchDevice, error.device);
+    case LineFault::PermissionDenied: {
+      std::u16string text = FormatText(resources::kPermissionDenied, error.device);
+      if (error.groupGrants) {
+        text += FormatText(resources::kJoinGroupHint, {error.group, error.group, error.user});
+      } else if (!error.owner.empty()) {
+        text += FormatText(resources::kDeviceOwnerHint, {error.owner, error.group, error.mode});
+      }
+      return text;
+    }
+    case LineFault::InUse:
+      if (error.holder > 0) {
+        return FormatText(resources::kInUseBy, {error.device, resources::FromUtf8(std::to_string(error.holder))});
+      }
+      return FormatText(resources::kInUse, error.device);
+    case LineFault::OpenHere:
+      return FormatText(resources::kOpenHere, error.device);
+    case LineFault::SystemError:
+      return FormatText(resources::kSystemError, {error.device, error.osMessage});
+    case LineFault::BadSettings:
+      return std::u16string(resources::LoadText(resources::kBadLineSettings));
+    case LineFault::HungUp:
+      return std::u16string(resources::LoadText(resources::kLineHungUp));
+    case LineFault::WriteRefused:
+      return std::u16string(resources::LoadText(resources::kWriteRefused));
+    case LineFault::WriteStalled:
+      return std::u16string(resources::LoadText(resources::kWriteStalled));
+    case LineFault::Removed:
+      return std::u16string(resources::LoadText(resources::kDeviceRemoved));
+  }
+  return {};
+}
+
 }  // namespace skylark

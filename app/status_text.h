@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/serial_line.h"
 #include "receiver/receiver_monitor.h"
 #include "sites/beacon_site.h"
 
@@ -54,6 +55,10 @@ std::chrono::milliseconds StaleAfter(std::uint32_t statusInterval);
 // a port that cannot be read shows none.
 StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, const LinkView& link,
                          std::optional<StatusClock> clock = std::nullopt);
+
+// Why a line could not be opened or was lost, as the sentence shown after the message that says
+// so: "No such device: /dev/ttyS7.", "COM12 is in use by another program (PID 4711)." and so on.
+std::u16string LineErrorText(const platform::LineError& error);
 
 // "%3.1f" of a frequency in kHz and "%d" of a rate, as the Tune page's lists show them;
 // independent of the process's locale.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/status_text.h"
 #include "cli/commands.h"
 #include "platform/port_devices.h"
 #include "platform/serial_line.h"
@@ -25,11 +26,17 @@ std::u16string ProbePort(const std::u16string& name) {
   if (const std::optional<ProbeAnswer> answer = ProbeReceiver(name, AccessMode::ReadWrite)) {
     return u"opens" + resources::FromUtf8(ReceiverNote(answer));
   }
-  std::u16string reason;
-  auto line = platform::OpenSerialLine(name, platform::AccessMode::ReadWrite, &reason);
-  if (!line) return reason.empty() ? u"does not open" : reason;
+  platform::LineError failure;
+  auto line = platform::OpenSerialLine(name, platform::AccessMode::ReadWrite, &failure);
+  if (!line) return LineErrorText(failure);
   line->Close();
   return u"opens";
+}
+
+// "free", or why the port would not open; found without opening it.
+std::u16string Availability(const std::u16string& name) {
+  const std::optional<platform::LineError> failure = platform::PortAvailability(name);
+  return failure ? LineErrorText(*failure) : u"free";
 }
 
 // Without --probe no port is opened: an open alone raises DTR and RTS, which resets boards that
@@ -45,7 +52,7 @@ int ListPorts(bool probe) {
     std::cout << resources::ToUtf8(name);
     if (!shown.empty()) std::cout << " -> " << resources::ToUtf8(shown);
     if (!node.empty() && node != shown) std::cout << " (" << resources::ToUtf8(node) << ')';
-    std::cout << (shown.empty() ? " " : ": ") << resources::ToUtf8(probe ? ProbePort(name) : platform::PortAvailability(name)) << '\n';
+    std::cout << (shown.empty() ? " " : ": ") << resources::ToUtf8(probe ? ProbePort(name) : Availability(name)) << '\n';
     if (!node.empty()) reached.push_back(node);
   }
   bool header = false;
@@ -65,9 +72,10 @@ int ListPorts(bool probe) {
 
 int Link(const PortsOptions& options) {
   std::u16string result;
+  std::optional<platform::LineError> missing;
   const std::u16string name = resources::FromUtf8(options.name);
-  if (!platform::LinkPortName(name, resources::FromUtf8(options.device), result)) {
-    std::cerr << resources::ToUtf8(result) << '\n';
+  if (!platform::LinkPortName(name, resources::FromUtf8(options.device), result, missing)) {
+    std::cerr << resources::ToUtf8(missing ? LineErrorText(*missing) : result) << '\n';
     return 2;  // as for any port that cannot be used
   }
   std::cout << options.name << (options.name.back() == ':' ? "" : ":") << " -> "

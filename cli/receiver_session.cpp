@@ -4,6 +4,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "app/status_text.h"
 #include "receiver/scan_ports.h"
 #include "resources/strings.h"
 
@@ -52,8 +53,9 @@ bool ReceiverSession::Open() {
   if (!app_->Link().InputPort()->Open(name, AccessMode::ReadWrite)) {
     std::cerr << resources::ToUtf8(resources::FormatText(resources::kFailedToOpen, AccessWord(AccessMode::ReadWrite)))
               << " (" << options_.port << ")\n";
-    const std::u16string reason = app_->Link().InputPort()->OpenFailureReason();
-    if (!reason.empty()) std::cerr << resources::ToUtf8(reason) << '\n';
+    if (const auto failure = app_->Link().InputPort()->OpenFailure()) {
+      std::cerr << resources::ToUtf8(LineErrorText(*failure)) << '\n';
+    }
     return false;
   }
   return true;
@@ -62,7 +64,7 @@ bool ReceiverSession::Open() {
 std::string ReceiverSession::LineTrouble() {
   using resources::ToUtf8;
   if (const std::optional<PortLoss> loss = app_->TakePortLoss()) {
-    return ToUtf8(resources::FormatText(resources::kPortLost, loss->name)) + " " + ToUtf8(loss->reason);
+    return ToUtf8(resources::FormatText(resources::kPortLost, loss->name)) + " " + ToUtf8(LineErrorText(loss->error));
   }
   const ReceiverMonitor::LineCounts counts = app_->Monitor().Counts();
   if (counts.echoes > 0 && counts.sentences == counts.echoes) return ToUtf8(resources::LoadText(resources::kLineEchoes));

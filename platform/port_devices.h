@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/serial_line.h"
 
 // Which device each port name reaches, and the serial devices present, so that a user can see
 // and change where "COM1:" to "COM9:" lead, and on Windows which ports beyond COM9 exist. The
@@ -20,9 +23,9 @@ std::u16string PortDevice(std::u16string_view name);
 std::u16string PortDeviceNode(std::u16string_view name);
 
 // Whether a port name's device looks usable, found without opening it (an open alone raises DTR
-// and RTS, which resets some boards): "free", or why it would not open (a missing device,
-// another program's lock, a permission the user lacks) as OpenSerialLine would say it.
-std::u16string PortAvailability(std::u16string_view name);
+// and RTS, which resets some boards): none when free, else why it would not open (a missing
+// device, another program's lock, a permission the user lacks) as OpenSerialLine would say it.
+std::optional<LineError> PortAvailability(std::u16string_view name);
 
 // A serial device present on the system.
 struct SerialDevice {
@@ -38,8 +41,10 @@ std::vector<SerialDevice> ListSerialDevices();
 std::vector<std::u16string> PortNamesBeyondNine();
 
 // Makes a port name lead to a device, preferring the device's stable name when it has one.
-// On success `result` is the device the name now reaches; otherwise it says why not.
-bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result);
+// On success `result` is the device the name now reaches; otherwise it says why not, or is
+// empty and `missing` says why the device cannot be had.
+bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result,
+                  std::optional<LineError>& missing);
 
 // Removes a port name's link, so that it reaches its default device again. On success `result`
 // is that device; otherwise it says why not.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 // The operating system's serial line, reduced to what the receiver link needs: open a device by
@@ -35,6 +36,38 @@ struct LineTimeouts {
 // A read interval of this value with both read totals 0 makes a read return at once with the
 // bytes already received, as on Windows.
 inline constexpr std::uint32_t kReadImmediately = 0xFFFFFFFFu;
+
+// Why a line could not be opened, or was lost, as a code with what the system said; the words a
+// user reads are made from it where it is shown.
+enum class LineFault {
+  NoSuchDevice,
+  PermissionDenied,
+  InUse,         // another program holds the device
+  OpenHere,      // this program holds it already
+  SystemError,   // anything else the system refused; osMessage says what
+  BadSettings,   // the device does not take the line settings
+  HungUp,        // a read found the device gone: unplugged, or the line hung up
+  WriteRefused,  // a write failed
+  WriteStalled,  // writes made no progress
+  Removed,       // the system reported the device removed
+};
+
+struct LineError {
+  LineFault fault = LineFault::SystemError;
+  int osError = 0;           // errno, or the Windows error code
+  std::u16string device{};     // the device as the user knows it: "/dev/ttyS7", "COM12"
+  std::u16string osMessage{};  // the system's own words for osError
+  int holder = 0;            // the process holding the device, when known
+  // For PermissionDenied: the device's group when that group may read and write it (and the user
+  // to add to it), else its owner, group and mode ("0600").
+  bool groupGrants = false;
+  std::u16string group{};
+  std::u16string owner{};
+  std::u16string user{};
+  std::u16string mode{};
+
+  bool operator==(const LineError&) const = default;
+};
 
 // The fields of the line state the link changes; a backend keeps every other field of the
 // driver's state (flow control, handshake lines, special characters) as the driver reported it.
@@ -97,10 +130,10 @@ inline int PortNumber(std::u16string_view name, int highest = 9) {
 }
 
 // Opens the device that a port name ("COM4:") designates, exclusively: a second open of the same
-// device, from this process or another, fails. Null on failure, with `reason` (when given) set
-// to a sentence saying why: no such device, no permission, or held by another program. Until
-// SetTimeouts the driver's own time-outs apply.
+// device, from this process or another, fails. Null on failure, with `error` (when given) saying
+// why: no such device, no permission, or held by another program. Until SetTimeouts the driver's
+// own time-outs apply.
 std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access,
-                                           std::u16string* reason = nullptr);
+                                           LineError* error = nullptr);
 
 }  // namespace skylark::platform

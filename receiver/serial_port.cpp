@@ -21,11 +21,13 @@ SerialPort::~SerialPort() = default;
 
 bool SerialPort::Open(std::u16string_view name, AccessMode access, const LineSettings& settings) {
   Close();
-  std::u16string reason;
-  std::shared_ptr<platform::SerialLine> line = platform::OpenSerialLine(name, access, &reason);
+  LineError failure;
+  failure.fault = LineFault::NoSuchDevice;
+  failure.device = name;
+  std::shared_ptr<platform::SerialLine> line = platform::OpenSerialLine(name, access, &failure);
   if (!line) {
     std::lock_guard lock(mutex_);
-    openFailure_ = std::move(reason);
+    openFailure_ = std::move(failure);
     return false;
   }
 
@@ -45,7 +47,7 @@ bool SerialPort::Open(std::u16string_view name, AccessMode access, const LineSet
   if (!ok) {
     line->Close();
     std::lock_guard lock(mutex_);
-    openFailure_ = u"The device does not take the line settings.";
+    openFailure_ = LineError{.fault = LineFault::BadSettings, .device = std::u16string(name)};
     return false;
   }
 
@@ -55,7 +57,7 @@ bool SerialPort::Open(std::u16string_view name, AccessMode access, const LineSet
     line_ = std::move(line);
     lineState_ = state;
     settings_ = PortSettings{std::u16string(name), settings, access};
-    openFailure_.clear();
+    openFailure_.reset();
     openedAt_ = std::chrono::steady_clock::now();
     loss_.reset();
   }
@@ -63,7 +65,7 @@ bool SerialPort::Open(std::u16string_view name, AccessMode access, const LineSet
   return true;
 }
 
-std::u16string SerialPort::OpenFailureReason() const {
+std::optional<LineError> SerialPort::OpenFailure() const {
   std::lock_guard lock(mutex_);
   return openFailure_;
 }
@@ -81,14 +83,14 @@ bool SerialPort::Close() {
   return false;
 }
 
-void SerialPort::Lose(const std::shared_ptr<platform::SerialLine>& line, std::u16string reason) {
+void SerialPort::Lose(const std::shared_ptr<platform::SerialLine>& line, LineFault fault) {
   bool lost = false;
   {
     // A newer open is left alone, and so is a line another thread has closed meanwhile.
     std::lock_guard lock(mutex_);
     if (line_ == line) {
       line_.reset();
-      loss_ = PortLoss{settings_.name, std::move(reason)};
+      loss_ = PortLoss{settings_.name, LineError{.fault = fault, .device = settings_.name}};
       lost = true;
     }
   }
@@ -105,7 +107,7 @@ void SerialPort::DeviceRemoved(std::u16string_view device) {
     return upper;
   };
   const std::shared_ptr<platform::SerialLine> line = CurrentLine();
-  if (line && !device.empty() && key(Name()) == key(device)) Lose(line, u"The device was removed.");
+  if (line && !device.empty() && key(Name()) == key(device)) Lose(line, LineFault::Removed);
 }
 
 bool SerialPort::LossPending() const {
@@ -142,7 +144,7 @@ bool SerialPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got)
   // would retry a dead line forever; a refused read leaves a usable line, such as one opened
   // for writing only, open.
   if (result == platform::SerialLine::ReadResult::Gone) {
-    Lose(line, u"The device was unplugged or the line hung up.");
+    Lose(line, LineFault::HungUp);
   }
   return false;
 }
@@ -159,14 +161,14 @@ bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
   while (done < count) {
     std::size_t written = 0;
     if (!line->Write(bytes + done, count - done, written)) {
-      Lose(line, u"The device refused to take data: it was unplugged or the line hung up.");
+      Lose(line, LineFault::WriteRefused);
       return false;
     }
     if (written > 0) {
       done += written;
       idle = 0;
     } else if (idle == kZeroProgressRetries) {
-      Lose(line, u"The device stopped taking data.");
+      Lose(line, LineFault::WriteStalled);
       return false;
     } else {
       ++idle;

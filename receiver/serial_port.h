@@ -42,11 +42,14 @@ struct PortSettings {
   AccessMode access = AccessMode::ReadWrite;
 };
 
-// A line the port dropped because its device went away: the port's name and why, in words.
+// A line the port dropped because its device went away: the port's name and why.
 struct PortLoss {
   std::u16string name;
-  std::u16string reason;
+  platform::LineError error;
 };
+
+using platform::LineError;
+using platform::LineFault;
 
 // A serial line opened by its port name ("COM1:" to "COM9:"), read and written with blocking
 // calls bounded by time-outs. One thread may read while another writes, opens or closes.
@@ -61,9 +64,8 @@ class SerialPort {
   // Opens and configures the line (closing any line held first); records the settings on
   // success.
   bool Open(std::u16string_view name, AccessMode access, const LineSettings& line = kReceiverLine);
-  // Why the last Open failed, as a sentence to show after the open-failure message; empty after
-  // a successful one or when the system gave no reason.
-  std::u16string OpenFailureReason() const;
+  // Why the last Open failed; none after a successful one or when the system gave no reason.
+  std::optional<LineError> OpenFailure() const;
   // True when no line is held afterwards.
   bool Close();
   bool IsOpen() const;
@@ -106,13 +108,13 @@ class SerialPort {
  private:
   std::shared_ptr<platform::SerialLine> CurrentLine() const;
   // Forgets `line` if it is still the port's line, closes it, and records the loss.
-  void Lose(const std::shared_ptr<platform::SerialLine>& line, std::u16string reason);
+  void Lose(const std::shared_ptr<platform::SerialLine>& line, LineFault fault);
 
   mutable std::mutex mutex_;  // guards line_ and settings_, never held across I/O
   std::shared_ptr<platform::SerialLine> line_;
   PortSettings settings_;
   platform::LineState lineState_;
-  std::u16string openFailure_;
+  std::optional<LineError> openFailure_;
   std::chrono::steady_clock::time_point openedAt_{};
   std::optional<PortLoss> loss_;
   std::function<void()> lossListener_;

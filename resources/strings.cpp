@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 38> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 51> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -45,6 +45,20 @@ constexpr std::array<std::pair<int, std::u16string_view>, 38> kTable{{
     {kNoReceiverAnswered, u"No receiver answered on this port."},
     {kNoSentencesIn, u"no sentences in %s bytes: wrong speed?"},
     {kLineEchoes, u"The line sends back what it is sent: an echo, not a receiver."},
+    {kNoSuchDevice, u"No such device: %s."},
+    {kPermissionDenied, u"Permission denied on %s."},
+    {kJoinGroupHint,
+     u" The device belongs to the group %s: add yourself to it with \"sudo usermod -aG %s %s\", then log out and in again."},
+    {kDeviceOwnerHint, u" The device belongs to the user %s and the group %s, mode %s."},
+    {kInUse, u"%s is in use by another program."},
+    {kInUseBy, u"%s is in use by another program (PID %s)."},
+    {kOpenHere, u"%s is already open in this program."},
+    {kSystemError, u"%s: %s."},
+    {kBadLineSettings, u"The device does not take the line settings."},
+    {kLineHungUp, u"The device was unplugged or the line hung up."},
+    {kWriteRefused, u"The device refused to take data: it was unplugged or the line hung up."},
+    {kWriteStalled, u"The device stopped taking data."},
+    {kDeviceRemoved, u"The device was removed."},
     {kSiteNotTunable, u"The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."},
 }};
 
@@ -60,6 +74,18 @@ std::u16string_view LoadText(int id) {
 std::u16string FormatText(int id, std::u16string_view argument) {
   std::u16string text(LoadText(id));
   if (auto at = text.find(u"%s"); at != std::u16string::npos) text.replace(at, 2, argument);
+  return text;
+}
+
+std::u16string FormatText(int id, std::initializer_list<std::u16string_view> arguments) {
+  std::u16string text(LoadText(id));
+  std::size_t from = 0;
+  for (const std::u16string_view argument : arguments) {
+    const auto at = text.find(u"%s", from);
+    if (at == std::u16string::npos) break;
+    text.replace(at, 2, argument);
+    from = at + argument.size();
+  }
   return text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,19 @@ enum StringId : int {
   kNoReceiverAnswered = 89,     // "No receiver answered on this port."
   kNoSentencesIn = 90,          // "no sentences in %s bytes: wrong speed?"
   kLineEchoes = 91,             // "The line sends back what it is sent: an echo, not a receiver."
+  kNoSuchDevice = 92,           // "No such device: %s."
+  kPermissionDenied = 93,       // "Permission denied on %s."
+  kJoinGroupHint = 94,          // " The device belongs to the group %s: add yourself to it with ..."
+  kDeviceOwnerHint = 95,        // " The device belongs to the user %s and the group %s, mode %s."
+  kInUse = 96,                  // "%s is in use by another program."
+  kInUseBy = 97,                // "%s is in use by another program (PID %s)."
+  kOpenHere = 98,               // "%s is already open in this program."
+  kSystemError = 99,            // "%s: %s."
+  kBadLineSettings = 100,       // "The device does not take the line settings."
+  kLineHungUp = 101,            // "The device was unplugged or the line hung up."
+  kWriteRefused = 102,          // "The device refused to take data: it was unplugged or the line hung up."
+  kWriteStalled = 103,          // "The device stopped taking data."
+  kDeviceRemoved = 104,         // "The device was removed."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.
@@ -53,6 +67,8 @@ std::u16string_view LoadText(int id);
 
 // A message entry with its one "%s" replaced by `argument`.
 std::u16string FormatText(int id, std::u16string_view argument);
+// A message entry with its "%s" replaced by the arguments in order.
+std::u16string FormatText(int id, std::initializer_list<std::u16string_view> arguments);
 
 // UTF-8 for terminals, JSON and logs; the table's texts are all ASCII, site names are Latin-1.
 std::string ToUtf8(std::u16string_view text);

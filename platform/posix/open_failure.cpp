@@ -23,59 +23,56 @@ std::string OwnerName(uid_t uid) {
   return std::to_string(uid);
 }
 
-// Joining the device's group helps only when the group may read and write it; and "tty" would
-// let the user write to every terminal, so it is never advised.
-std::string PermissionHint(const std::string& device, const std::string& user) {
-  struct stat st {};
-  if (::stat(device.c_str(), &st) != 0) return {};
-  const std::string group = GroupName(st.st_gid);
-  if ((st.st_mode & S_IRGRP) != 0 && (st.st_mode & S_IWGRP) != 0 && st.st_gid != 0 && group != "tty") {
-    return " The device belongs to the group " + group + ": add yourself to it with \"sudo usermod -aG " +
-           group + " " + user + "\", then log out and in again.";
-  }
-  char mode[8];
-  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-  return " The device belongs to the user " + OwnerName(st.st_uid) + " and the group " + group +
-         ", mode " + mode + ".";
-}
-
 std::string UserName() {
   if (const passwd* p = ::getpwuid(::geteuid()); p != nullptr) return p->pw_name;
   return "$USER";
 }
 
+// Joining the device's group helps only when the group may read and write it; and "tty" would
+// let the user write to every terminal, so it is never advised.
+void AddPermissionFacts(const std::string& device, LineError& failure) {
+  struct stat st {};
+  if (::stat(device.c_str(), &st) != 0) return;
+  const std::string group = GroupName(st.st_gid);
+  failure.group = resources::FromUtf8(group);
+  failure.groupGrants = (st.st_mode & S_IRGRP) != 0 && (st.st_mode & S_IWGRP) != 0 && st.st_gid != 0 && group != "tty";
+  failure.user = resources::FromUtf8(UserName());
+  failure.owner = resources::FromUtf8(OwnerName(st.st_uid));
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+  failure.mode = resources::FromUtf8(mode);
+}
+
 }  // namespace
 
-std::u16string OpenFailureReason(int error, const std::string& shown, const std::string& device,
-                                 pid_t holder) {
-  std::string text;
+LineError OpenFailure(int error, const std::string& shown, const std::string& device, pid_t holder) {
+  LineError failure;
+  failure.osError = error;
+  failure.device = resources::FromUtf8(shown);
+  failure.osMessage = resources::FromUtf8(std::strerror(error));
   switch (error) {
     case ENOENT:
     case ENXIO:
     case ENODEV:
     case ENOTDIR:
     case EIO:  // a built-in port without a UART behind it
-      text = "No such device: " + shown + ".";
+      failure.fault = LineFault::NoSuchDevice;
       break;
     case EACCES:
     case EPERM:
-      text = "Permission denied on " + shown + "." + PermissionHint(device, UserName());
+      failure.fault = LineFault::PermissionDenied;
+      AddPermissionFacts(device, failure);
       break;
     case EBUSY:
     case EWOULDBLOCK:
-      text = shown + " is in use by another program";
-      if (holder == ::getpid()) {
-        text = shown + " is already open in this program";
-      } else if (holder > 0) {
-        text += " (PID " + std::to_string(holder) + ")";
-      }
-      text += ".";
+      failure.fault = holder == ::getpid() ? LineFault::OpenHere : LineFault::InUse;
+      failure.holder = holder > 0 && holder != ::getpid() ? holder : 0;
       break;
     default:
-      text = shown + ": " + std::strerror(error) + ".";
+      failure.fault = LineFault::SystemError;
       break;
   }
-  return resources::FromUtf8(text);
+  return failure;
 }
 
 }  // namespace skylark::platform::posix

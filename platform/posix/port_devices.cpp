@@ -122,7 +122,7 @@ std::string ShownDevice(std::u16string_view name) {
 }
 
 bool LinkPortNameIn(const DeviceTree& tree, std::u16string_view name, std::u16string_view device,
-                    std::u16string& result) {
+                    std::u16string& result, std::optional<LineError>& missing) {
   const int number = PortNumber(name);
   if (number == 0) {
     result = NotAPortName(name);
@@ -135,7 +135,8 @@ bool LinkPortNameIn(const DeviceTree& tree, std::u16string_view name, std::u16st
   std::string path = given.lexically_normal().string();
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    result = OpenFailureReason(errno, path, path, 0);
+    missing = OpenFailure(errno, path, path, 0);
+    result.clear();
     return false;
   }
   if (!IsTerminalDevice(tree, st)) {
@@ -173,28 +174,29 @@ std::u16string PortDeviceNode(std::u16string_view name) {
 
 std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({}); }
 
-std::u16string PortAvailability(std::u16string_view name) {
+std::optional<LineError> PortAvailability(std::u16string_view name) {
   const std::string path = posix::DevicePathForPortName(name);
-  if (path.empty()) return posix::NotAPortName(name);
+  if (path.empty()) return posix::OpenFailure(ENODEV, resources::ToUtf8(name), "", 0);
   const std::string shown = posix::ShownDevice(name);
   const std::string device = posix::ResolvedDevice(path);
-  if (device.empty()) return posix::OpenFailureReason(errno, shown, path, 0);
+  if (device.empty()) return posix::OpenFailure(errno, shown, path, 0);
   const std::string base = device.substr(device.find_last_of('/') + 1);
   if (posix::Family(base).first == "ttyS" && !posix::BuiltInPortAnswers({}, base)) {
-    return posix::OpenFailureReason(ENODEV, shown, device, 0);
+    return posix::OpenFailure(ENODEV, shown, device, 0);
   }
   if (pid_t holder = 0; posix::PortLockHeld(posix::LockDirectory(), device, holder)) {
-    return posix::OpenFailureReason(EBUSY, shown, device, holder);
+    return posix::OpenFailure(EBUSY, shown, device, holder);
   }
-  if (::access(device.c_str(), R_OK | W_OK) != 0) return posix::OpenFailureReason(errno, shown, device, 0);
-  return u"free";
+  if (::access(device.c_str(), R_OK | W_OK) != 0) return posix::OpenFailure(errno, shown, device, 0);
+  return std::nullopt;
 }
 
 // Any device is reached through a link from COM1: to COM9:.
 std::vector<std::u16string> PortNamesBeyondNine() { return {}; }
 
-bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result) {
-  return posix::LinkPortNameIn({}, name, device, result);
+bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result,
+                  std::optional<LineError>& missing) {
+  return posix::LinkPortNameIn({}, name, device, result, missing);
 }
 
 bool UnlinkPortName(std::u16string_view name, std::u16string& result) {

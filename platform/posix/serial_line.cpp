@@ -398,13 +398,12 @@ std::unique_ptr<SerialLine> OpenDevice(const std::string& path, int flags) {
 
 }  // namespace
 
-std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access,
-                                           std::u16string* reason) {
+std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access, LineError* failure) {
   const std::string path = posix::DevicePathForPortName(name);
   const int flags = OpenFlags(access);
   if (path.empty() || flags < 0) return nullptr;
   const auto fail = [&](int error, pid_t holder) -> std::unique_ptr<SerialLine> {
-    if (reason != nullptr) *reason = posix::OpenFailureReason(error, posix::ShownDevice(name), path, holder);
+    if (failure != nullptr) *failure = posix::OpenFailure(error, posix::ShownDevice(name), path, holder);
     return nullptr;
   };
   // The UUCP lock comes first: a device another program holds is not even opened, since an

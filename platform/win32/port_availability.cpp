@@ -4,12 +4,12 @@
 namespace skylark::platform {
 
 // Windows keeps no lock files to read, so only an open tells whether a port is free.
-std::u16string PortAvailability(std::u16string_view name) {
-  std::u16string reason;
-  auto line = OpenSerialLine(name, AccessMode::ReadWrite, &reason);
-  if (!line) return reason.empty() ? u"does not open" : reason;
+std::optional<LineError> PortAvailability(std::u16string_view name) {
+  LineError failure;
+  auto line = OpenSerialLine(name, AccessMode::ReadWrite, &failure);
+  if (!line) return failure;
   line->Close();
-  return u"free";
+  return std::nullopt;
 }
 
 }  // namespace skylark::platform

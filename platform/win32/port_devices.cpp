@@ -72,7 +72,7 @@ std::vector<std::u16string> PortNamesBeyondNine() {
   return names;
 }
 
-bool LinkPortName(std::u16string_view, std::u16string_view, std::u16string& result) {
+bool LinkPortName(std::u16string_view, std::u16string_view, std::u16string& result, std::optional<LineError>&) {
   result = u"On Windows the port names are the system's own and cannot be linked.";
   return false;
 }

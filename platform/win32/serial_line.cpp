@@ -28,21 +28,27 @@ std::wstring DevicePath(std::u16string_view name) {
 }
 
 // A port held by another program is refused as access denied: share mode 0 on both sides.
-std::u16string OpenFailureReason(DWORD error, std::u16string_view name) {
-  std::u16string port(name);
-  if (!port.empty() && port.back() == u':') port.pop_back();
+LineError OpenFailure(DWORD error, std::u16string_view name) {
+  LineError failure;
+  failure.device = name;
+  if (!failure.device.empty() && failure.device.back() == u':') failure.device.pop_back();
+  failure.osError = static_cast<int>(error);
+  const std::string code = std::to_string(error);
+  failure.osMessage = u"system error " + std::u16string(code.begin(), code.end());
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return u"No such device: " + port + u".";
+      failure.fault = LineFault::NoSuchDevice;
+      break;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
-      return port + u" is in use by another program.";
-    default: {
-      const std::string code = std::to_string(error);
-      return port + u": system error " + std::u16string(code.begin(), code.end()) + u".";
-    }
+      failure.fault = LineFault::InUse;
+      break;
+    default:
+      failure.fault = LineFault::SystemError;
+      break;
   }
+  return failure;
 }
 
 DWORD Clamp(std::size_t count) { return static_cast<DWORD>(std::min<std::size_t>(count, MAXDWORD)); }
@@ -240,13 +246,13 @@ class Win32SerialLine final : public SerialLine {
 }  // namespace
 
 std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access,
-                                           std::u16string* reason) {
+                                           LineError* failure) {
   const std::wstring path = DevicePath(name);
   if (path.empty()) return nullptr;
   const HANDLE handle = ::CreateFileW(path.c_str(), static_cast<DWORD>(access), 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    if (reason != nullptr) *reason = OpenFailureReason(::GetLastError(), name);
+    if (failure != nullptr) *failure = OpenFailure(::GetLastError(), name);
     return nullptr;
   }
   return std::make_unique<Win32SerialLine>(handle);

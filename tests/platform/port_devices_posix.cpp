@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/status_text.h"
 #include "platform/posix/port_devices.h"
 #include "resources/strings.h"
 #include "tests/support/pty.h"
@@ -44,7 +45,10 @@ class PortDevicesTest : public ::testing::Test {
   }
 
   bool Link(const char16_t* name, const std::string& device, std::u16string& result) {
-    return posix::LinkPortNameIn(tree_, name, resources::FromUtf8(device), result);
+    std::optional<LineError> missing;
+    const bool linked = posix::LinkPortNameIn(tree_, name, resources::FromUtf8(device), result, missing);
+    if (missing) result = LineErrorText(*missing);
+    return linked;
   }
 
   testing::TempConfigHome home_;

@@ -15,6 +15,7 @@
 #include <string>
 #include <tuple>
 
+#include "app/status_text.h"
 #include "platform/posix/port_devices.h"
 #include "platform/posix/port_lock.h"
 #include "platform/serial_line.h"
@@ -50,8 +51,12 @@ class PortLockTest : public ::testing::Test {
     lockFile_ = home_.LockHome() + "/" + posix::LockFileName(pty_.SlavePath());
   }
 
+  // `reason`: why it did not open, as the user reads it.
   std::unique_ptr<SerialLine> Open(std::u16string* reason = nullptr) {
-    return OpenSerialLine(u"COM3:", AccessMode::ReadWrite, reason);
+    LineError failure;
+    auto line = OpenSerialLine(u"COM3:", AccessMode::ReadWrite, &failure);
+    if (!line && reason != nullptr) *reason = LineErrorText(failure);
+    return line;
   }
 
   testing::TempConfigHome home_;
@@ -208,7 +213,7 @@ TEST_F(PortLockTest, WithoutALockDirectoryPortsStillOpenAndItIsSaidOnce) {
   EXPECT_EQ(said.find("UUCP", said.find("UUCP") + 4), std::string::npos) << "said more than once";
 }
 
-TEST(OpenFailureReason, NamesTheCause) {
+TEST(OpenFailure, NamesTheCause) {
   const struct {
     int error;
     pid_t holder;
@@ -220,13 +225,13 @@ TEST(OpenFailureReason, NamesTheCause) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.error);
-    EXPECT_EQ(resources::ToUtf8(posix::OpenFailureReason(c.error, "COMX", "/nonexistent", c.holder)), c.expected);
+    EXPECT_EQ(resources::ToUtf8(LineErrorText(posix::OpenFailure(c.error, "COMX", "/nonexistent", c.holder))), c.expected);
   }
 }
 
 // Joining the device's group is advised only where it gives read and write access and is not
 // "tty" (which would open every terminal to the user).
-TEST(OpenFailureReason, AdvisesJoiningAGroupOnlyWhereThatHelps) {
+TEST(OpenFailure, AdvisesJoiningAGroupOnlyWhereThatHelps) {
   const group* found = ::getgrnam("dialout");
   const gid_t dialout = found != nullptr ? found->gr_gid : 0;
   found = ::getgrnam("tty");  // getgrnam's result is overwritten by the next call
@@ -242,7 +247,7 @@ TEST(OpenFailureReason, AdvisesJoiningAGroupOnlyWhereThatHelps) {
   };
   for (const auto& [gid, mode, hint] : cases) {
     ASSERT_EQ(::chown(device.c_str(), 0, gid) | ::chmod(device.c_str(), mode), 0);
-    const std::string reason = resources::ToUtf8(posix::OpenFailureReason(EACCES, "COMX", device, 0));
+    const std::string reason = resources::ToUtf8(LineErrorText(posix::OpenFailure(EACCES, "COMX", device, 0)));
     EXPECT_EQ(reason.substr(0, 27 + hint.size()), "Permission denied on COMX. " + hint);
   }
 }

@@ -123,7 +123,7 @@ Outcome ConfigurationRules::RunTest(const PortTest& test) {
                                        AccessWord(access));
   if (!outcome) return outcome;
   if (!opened) {
-    outcome->detail = probe.OpenFailureReason();
+    if (const auto failure = probe.OpenFailure()) outcome->detail = LineErrorText(*failure);
     return outcome;
   }
   // Who is on the line: a port that opens may still lead to no receiver.
@@ -170,7 +170,7 @@ Outcome ConfigurationRules::SetSamePort(bool checked) {
 
 Outcome ConfigurationRules::OpenFailure(AccessMode access) const {
   Outcome outcome = FormattedMessageOf(resources::kFailedToOpen, AccessWord(access));
-  if (outcome) outcome->detail = port_.OpenFailureReason();
+  if (const auto failure = port_.OpenFailure(); outcome && failure) outcome->detail = LineErrorText(*failure);
   return outcome;
 }
 

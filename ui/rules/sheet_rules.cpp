@@ -1,5 +1,7 @@
 #include "ui/rules/sheet_rules.h"
 
+#include "app/status_text.h"
+
 #include "resources/strings.h"
 
 namespace skylark::rules {
@@ -40,7 +42,7 @@ Outcome SheetRules::TakePortLoss() {
   const std::optional<PortLoss> loss = app_.TakePortLoss();
   if (!loss) return std::nullopt;
   Outcome outcome = FormattedMessageOf(resources::kPortLost, loss->name);
-  if (outcome) outcome->detail = loss->reason;
+  if (outcome) outcome->detail = LineErrorText(loss->error);
   return outcome;
 }
 
