@@ -2,19 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
 #include <vector>
-
-#include "resources/strings.h"
 
 namespace {
 
 using skylark::rules::FocusAfterChange;
 
-// Legend: which of a page's controls take the focus, in keyboard order ('o' yes, '-' no), and
-// which one had it.
-std::vector<bool> Controls(const char* shown) {
+// Which of a page's controls take the focus, in keyboard order: 'o' yes, '-' no.
+std::vector<bool> Controls(std::string_view shown) {
   std::vector<bool> takes;
-  for (; *shown != '\0'; ++shown) takes.push_back(*shown == 'o');
+  for (const char c : shown) takes.push_back(c == 'o');
   return takes;
 }
 
@@ -37,24 +35,6 @@ TEST(FocusAfterChange, StaysMovesOnOrComesRoundButNeverLeavesThePage) {
   for (const auto& c : cases) {
     EXPECT_EQ(FocusAfterChange(Controls(c.controls), c.focused), c.expected) << c.controls << " " << c.focused;
   }
-}
-
-// Failures show as errors, losses as warnings, the rest as information.
-TEST(MessageKind, EachMessageShowsTheOutcomeItTells) {
-  using skylark::rules::KindOf;
-  using skylark::rules::MessageKind;
-  namespace r = skylark::resources;
-  const struct {
-    int stringId;
-    MessageKind kind;
-  } cases[] = {
-      {r::kTuneSucceeded, MessageKind::Information}, {r::kTuneFailed, MessageKind::Error},
-      {r::kAbleToOpen, MessageKind::Information},    {r::kFailedToOpen, MessageKind::Error},
-      {r::kBeaconConnected, MessageKind::Information}, {r::kPortClosedFor, MessageKind::Information},
-      {r::kSiteFileOpenFailed, MessageKind::Error},  {r::kSiteNotTunable, MessageKind::Error},
-      {r::kPortLost, MessageKind::Warning},          {r::kSettingsNotSaved, MessageKind::Warning},
-  };
-  for (const auto& c : cases) EXPECT_EQ(KindOf(c.stringId), c.kind) << c.stringId;
 }
 
 }  // namespace

@@ -94,16 +94,13 @@ TEST_F(WindowsSheet, OpensOnTheConfigurationPageWithTheCaption) {
   constexpr int kApplyButton = 0x3021;
   EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet_, kApplyButton))) << "OK and Cancel only";
   // Centred on its screen, with a minimise box and no "?" button.
-  const auto style = ::GetWindowLongPtrW(sheet_, GWL_STYLE);
-  EXPECT_NE(style & WS_MINIMIZEBOX, 0);
+  EXPECT_NE(::GetWindowLongPtrW(sheet_, GWL_STYLE) & WS_MINIMIZEBOX, 0);
   EXPECT_EQ(::GetWindowLongPtrW(sheet_, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0);
-  RECT area{};
+  RECT area{}, work{};
   ::GetWindowRect(sheet_, &area);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof(monitor);
-  ::GetMonitorInfoW(::MonitorFromWindow(sheet_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  EXPECT_NEAR(area.left + area.right, monitor.rcWork.left + monitor.rcWork.right, 2);
-  EXPECT_NEAR(area.top + area.bottom, monitor.rcWork.top + monitor.rcWork.bottom, 2);
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_NEAR(area.left + area.right, work.left + work.right, 2);
+  EXPECT_NEAR(area.top + area.bottom, work.top + work.bottom, 2);
   const HWND page = ShowPage(sheet_, kConfigurationTab);
   EXPECT_EQ(TextOf(page, IDC_INPUT_GROUP), L"Input and Output Port");
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
