@@ -50,7 +50,8 @@ int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM lParam) {
     style = (style | WS_MINIMIZEBOX) & ~static_cast<DWORD>(DS_CONTEXTHELP);
   } else if (message == PSCB_INITIALIZED) {
     // Owned by the hidden window, the sheet would have no taskbar button of its own without
-    // WS_EX_APPWINDOW; it is set before the sheet is first shown.
+    // WS_EX_APPWINDOW, and would open at that window's corner; both are mended before the sheet
+    // is first shown.
     ::SetWindowLongPtrW(sheet, GWL_EXSTYLE, ::GetWindowLongPtrW(sheet, GWL_EXSTYLE) | WS_EX_APPWINDOW);
     Centre(sheet);
   }
