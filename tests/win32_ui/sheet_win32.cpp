@@ -142,6 +142,12 @@ TEST_F(WindowsSheet, OpensCom12) {
 
 TEST_F(WindowsSheet, TunesBySite) {
   const HWND tune = ShowPage(sheet_, kTuneTab);
+  // The arrow keys go round the three radio buttons and nothing else.
+  HWND radio = ::GetDlgItem(tune, IDC_TUNE_AUTOMATIC);
+  for (const int id : {IDC_TUNE_BY_FREQUENCY, IDC_TUNE_BY_SITE, IDC_TUNE_AUTOMATIC}) {
+    radio = ::GetNextDlgGroupItem(tune, radio, FALSE);
+    EXPECT_EQ(radio, ::GetDlgItem(tune, id)) << id;
+  }
   Click(tune, IDC_TUNE_BY_SITE);
   for (int i = 0; i < 50 && !IsEnabled(tune, IDC_REGION_LIST); ++i) Sleep(20);
   ASSERT_TRUE(IsEnabled(tune, IDC_REGION_LIST));
