@@ -173,5 +173,26 @@ TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
   }
 }
 
+// A port added or removed lists every port again, unprobed, keeping each group's choice, or
+// the open port's.
+TEST_F(ConfigurationRulesTest, APortAddedOrRemovedListsThemAllAgainKeepingTheChoice) {
+  Page().Scan();
+  Choose(PortGroup::Input, u"COM2:");
+  const std::vector<std::u16string> all{u"COM1:", u"COM2:", u"COM3:", u"COM4:", u"COM5:",
+                                        u"COM6:", u"COM7:", u"COM8:", u"COM9:"};
+  ASSERT_NE(Page().State(PortGroup::Input).names.entries, all);
+  sheet_.DeviceArrived();
+  EXPECT_EQ(Page().State(PortGroup::Input).names.entries, all);
+  EXPECT_EQ(Chosen(PortGroup::Input), u"COM2:");
+
+  Choose(PortGroup::Input, u"COM4:");
+  ASSERT_TRUE(Page().OpenOrClose(PortGroup::Input));
+  Page().Scan();
+  sheet_.DeviceRemoved(u"COM7");
+  EXPECT_EQ(Page().State(PortGroup::Output).names.entries, all);
+  EXPECT_EQ(Chosen(PortGroup::Output), u"COM4:");
+  EXPECT_TRUE(Port().IsOpen()) << "another port's device went";
+}
+
 }  // namespace
 }  // namespace skylark::testing

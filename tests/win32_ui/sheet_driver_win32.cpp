@@ -1,8 +1,10 @@
 #include "tests/win32_ui/sheet_driver_win32.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <algorithm>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -125,6 +127,19 @@ std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chr
     text = TextOf(page, id);
   }
   return text;
+}
+
+void SendPortChange(HWND window, const std::wstring& device, UINT event) {
+  struct {
+    DEV_BROADCAST_PORT_W port;
+    wchar_t rest[16];
+  } change{};
+  change.port.dbcp_size = sizeof(change);
+  change.port.dbcp_devicetype = DBT_DEVTYP_PORT;
+  device.copy(change.port.dbcp_name, std::size(change.rest));
+  DWORD_PTR answer = 0;
+  ::SendMessageTimeoutW(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&change), SMTO_ABORTIFHUNG, 2000,
+                        &answer);
 }
 
 bool IsEnabled(HWND page, int id) { return ::IsWindowEnabled(::GetDlgItem(page, id)) != FALSE; }

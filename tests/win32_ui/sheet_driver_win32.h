@@ -31,6 +31,9 @@ std::wstring TextOf(HWND page, int id);
 // Waits until a control shows `expected`; returns the last text seen.
 std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chrono::milliseconds timeout);
 bool IsEnabled(HWND page, int id);
+// Tells `window` (HWND_BROADCAST: every top-level window), as Windows does, that the device of
+// port `device` ("COM12") was added (DBT_DEVICEARRIVAL) or removed (DBT_DEVICEREMOVECOMPLETE).
+void SendPortChange(HWND window, const std::wstring& device, UINT event);
 // How many pixels of exactly `colour` the screen shows in `part` of a window (window
 // coordinates, top-down); -1 when it cannot be read.
 int CountPixels(HWND window, COLORREF colour, const RECT& part);

@@ -93,6 +93,14 @@ TEST_F(WindowsSheet, OpensOnTheConfigurationPageWithTheCaption) {
   EXPECT_STREQ(caption, L"Trekline Beacon Configuration");
   constexpr int kApplyButton = 0x3021;
   EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet_, kApplyButton))) << "OK and Cancel only";
+  // Centred on its screen, with a minimise box and no "?" button.
+  EXPECT_NE(::GetWindowLongPtrW(sheet_, GWL_STYLE) & WS_MINIMIZEBOX, 0);
+  EXPECT_EQ(::GetWindowLongPtrW(sheet_, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0);
+  RECT area{}, work{};
+  ::GetWindowRect(sheet_, &area);
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_NEAR(area.left + area.right, work.left + work.right, 2);
+  EXPECT_NEAR(area.top + area.bottom, work.top + work.bottom, 2);
   const HWND page = ShowPage(sheet_, kConfigurationTab);
   EXPECT_EQ(TextOf(page, IDC_INPUT_GROUP), L"Input and Output Port");
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
@@ -134,6 +142,12 @@ TEST_F(WindowsSheet, OpensCom12) {
 
 TEST_F(WindowsSheet, TunesBySite) {
   const HWND tune = ShowPage(sheet_, kTuneTab);
+  // The arrow keys go round the three radio buttons and nothing else.
+  HWND radio = ::GetDlgItem(tune, IDC_TUNE_AUTOMATIC);
+  for (const int id : {IDC_TUNE_BY_FREQUENCY, IDC_TUNE_BY_SITE, IDC_TUNE_AUTOMATIC}) {
+    radio = ::GetNextDlgGroupItem(tune, radio, FALSE);
+    EXPECT_EQ(radio, ::GetDlgItem(tune, id)) << id;
+  }
   Click(tune, IDC_TUNE_BY_SITE);
   for (int i = 0; i < 50 && !IsEnabled(tune, IDC_REGION_LIST); ++i) Sleep(20);
   ASSERT_TRUE(IsEnabled(tune, IDC_REGION_LIST));
@@ -203,16 +217,7 @@ TEST_F(WindowsSheet, ClosesThePortWhoseDeviceWasRemoved) {
   const HWND page = ShowPage(sheet_, kConfigurationTab);
   ASSERT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
   const auto remove = [](const wchar_t* device) {
-    struct {
-      DEV_BROADCAST_PORT_W port;
-      wchar_t rest[8];
-    } removal{};
-    removal.port.dbcp_size = sizeof(removal);
-    removal.port.dbcp_devicetype = DBT_DEVTYP_PORT;
-    std::wcscpy(removal.port.dbcp_name, device);
-    DWORD_PTR answer = 0;
-    ::SendMessageTimeoutW(::GetWindow(sheet_, GW_OWNER), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
-                          reinterpret_cast<LPARAM>(&removal), SMTO_ABORTIFHUNG, 2000, &answer);
+    SendPortChange(::GetWindow(sheet_, GW_OWNER), device, DBT_DEVICEREMOVECOMPLETE);
   };
   remove(L"COM1");
   Sleep(300);
@@ -222,8 +227,37 @@ TEST_F(WindowsSheet, ClosesThePortWhoseDeviceWasRemoved) {
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
 }
 
-TEST_F(WindowsSheet, OkSavesTheNineValuesAndEnds) {
+// A port added lists them all again, unprobed, as a Scan had not; the choice stays.
+TEST_F(WindowsSheet, APortAddedListsThePortsAgain) {
+  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  const auto count = [&] { return ::SendDlgItemMessageW(page, IDC_INPUT_LIST, CB_GETCOUNT, 0, 0); };
+  Click(page, IDC_SCAN);
+  Sleep(200);
+  for (int i = 0; i < 500 && !::IsWindowEnabled(::GetDlgItem(sheet_, IDOK)); ++i) Sleep(20);
+  ASSERT_LT(count(), 10) << "COM1: to COM9: do not all open here";
+  SendPortChange(::GetWindow(sheet_, GW_OWNER), L"COM12", DBT_DEVICEARRIVAL);
+  EXPECT_EQ(count(), 10);
+  EXPECT_EQ(TextOf(page, IDC_INPUT_LIST), L"COM12:");
+}
+
+// OK ends the sheet at once and then talks the receiver down for seconds; a start meanwhile
+// waits for that and opens, and the first one's settings are saved.
+TEST_F(WindowsSheet, OkSavesTheNineValuesAndEndsAndAStartMeanwhileOpens) {
+  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  Click(page, IDC_INPUT_OPEN);
+  ASSERT_EQ(AwaitMessage(), L"Beacon connected for reading and writing.");
   ::PostMessageW(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  for (int i = 0; i < 500 && ::IsWindow(sheet_); ++i) Sleep(10);
+  ASSERT_FALSE(::IsWindow(sheet_));
+  const PROCESS_INFORMATION second = LaunchProgram();
+  ASSERT_NE(second.hProcess, nullptr);
+  EXPECT_EQ(AwaitExit(program_, 0), -1) << "the first one was still ending";
+  const HWND secondSheet = FindSheet(second.dwProcessId, 30s);
+  EXPECT_NE(secondSheet, nullptr);
+  if (secondSheet != nullptr) ::PostMessageW(secondSheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+  EXPECT_EQ(AwaitExit(second, 20000), 0);
+  ::CloseHandle(second.hThread);
+  ::CloseHandle(second.hProcess);
   EXPECT_EQ(AwaitExit(program_, 20000), 0);
   const std::array<std::pair<const wchar_t*, std::wstring>, 9> expected{{
       {L"TuneMode", L"0"},

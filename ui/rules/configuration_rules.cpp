@@ -79,14 +79,28 @@ void ConfigurationRules::SelectPortName(NameList& list) {
   FollowPort(list);
 }
 
-void ConfigurationRules::FollowPort(NameList& list) {
-  const std::u16string current = port_.Name();
+void ConfigurationRules::FollowPort(NameList& list) { SelectName(list, port_.Name()); }
+
+void ConfigurationRules::SelectName(NameList& list, std::u16string_view name) {
   for (std::size_t i = 0; i < list.names.size(); ++i) {
-    if (CompareIgnoringCase(list.names[i], current) == 0) {
+    if (CompareIgnoringCase(list.names[i], name) == 0) {
       list.selected = static_cast<int>(i);
       return;
     }
   }
+}
+
+void ConfigurationRules::PortsChanged() {
+  if (!initialized_ || working_) return;
+  const std::u16string input = ChosenName(PortGroup::Input);
+  const std::u16string output = ChosenName(PortGroup::Output);
+  TextList names;
+  ListPortNames(names);
+  Relist(names, names);
+  // The open port's name is what each list chose already.
+  if (PortOpen()) return;
+  SelectName(input_, input);
+  SelectName(output_, output);
 }
 
 void ConfigurationRules::ChooseName(PortGroup group, int index) {

@@ -64,6 +64,10 @@ class ConfigurationRules {
   Outcome OpenOrClose(PortGroup group);
   // The box toggled: an open port is reopened with the new access under the name it has.
   Outcome SetSamePort(bool checked);
+  // Windows added or removed a serial port: both lists show the ports present now, unprobed, as
+  // at the first activation, each keeping the name chosen in it while that is still listed.
+  // Ignored before the first activation and while a Scan runs, whose end lists them anyway.
+  void PortsChanged();
   // Probes COM1: to COM9: and relists both groups; may take seconds (views show the wait cursor).
   void Scan();
   // The same in steps: BeginScan on the main thread, RunScan anywhere, FinishScan on the main
@@ -96,6 +100,8 @@ class ConfigurationRules {
   void SelectPortName(NameList& list);
   // Selects the link's port name in `list` where the list has it.
   void FollowPort(NameList& list);
+  // Selects `name` in `list`, ignoring case, where the list has it.
+  static void SelectName(NameList& list, std::u16string_view name);
   bool OpenPort(std::u16string_view name, AccessMode access);
   // "Failed to open port ..." with the reason the link's port gave.
   Outcome OpenFailure(AccessMode access) const;

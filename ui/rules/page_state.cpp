@@ -4,6 +4,31 @@
 
 namespace skylark::rules {
 
+MessageKind KindOf(int stringId) {
+  switch (stringId) {
+    case resources::kSiteFileOpenFailed:
+    case resources::kTuneFailed:
+    case resources::kFailedToOpen:
+    case resources::kSiteNotTunable:
+      return MessageKind::Error;
+    case resources::kPortLost:
+    case resources::kSettingsNotSaved:
+      return MessageKind::Warning;
+    default:
+      return MessageKind::Information;
+  }
+}
+
+int FocusAfterChange(const std::vector<bool>& takesFocus, int focused) {
+  const int count = static_cast<int>(takesFocus.size());
+  if (focused < 0 || focused >= count) return -1;
+  for (int step = 0; step < count; ++step) {
+    const int at = (focused + step) % count;
+    if (takesFocus[static_cast<std::size_t>(at)]) return at;
+  }
+  return -1;
+}
+
 Outcome MessageOf(int stringId) {
   const std::u16string_view text = resources::LoadText(stringId);
   if (text.empty()) return std::nullopt;

@@ -21,6 +21,11 @@ struct ButtonState {
   bool enabled = true;
 };
 
+// What a message tells of its action, which the box shows by its icon and sound: a failure, a
+// warning (something was lost, or not kept), or plain information (it worked).
+enum class MessageKind { Information, Warning, Error };
+MessageKind KindOf(int stringId);
+
 // The message box that ends an action: the string-table number and the text to show, already
 // formatted. No value: the action ends without a message.
 struct PageMessage {
@@ -32,8 +37,18 @@ struct PageMessage {
 
   // The text with its detail on a paragraph of its own, as the message box shows it.
   std::u16string Shown() const { return detail.empty() ? text : text + u"\n\n" + detail; }
+  MessageKind Kind() const { return KindOf(stringId); }
 };
 using Outcome = std::optional<PageMessage>;
+
+// Where the keyboard focus goes once a page action or a notification has changed what a page
+// enables. `takesFocus` holds, for each of the page's controls in keyboard order, whether it
+// takes the focus now; `focused` is the one that has it (-1: none of the page's). The focus
+// stays while that control takes it; else it moves to the next one that does, coming round
+// from the first. Never to the sheet's OK, which the next Enter would press, saving and closing
+// the sheet: -1 when no control of the page takes it (the view then leaves the focus on the
+// page tabs), or when the focus was not on the page.
+int FocusAfterChange(const std::vector<bool>& takesFocus, int focused);
 
 // The message `stringId`; none when the string table has no text for it.
 Outcome MessageOf(int stringId);

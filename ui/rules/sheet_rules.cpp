@@ -46,6 +46,17 @@ Outcome SheetRules::TakePortLoss() {
   return outcome;
 }
 
+PageList SheetRules::DeviceRemoved(std::u16string_view device) {
+  app_.DeviceRemoved(device);
+  return DeviceArrived();
+}
+
+PageList SheetRules::DeviceArrived() {
+  static constexpr SheetPageIndex kPages[] = {kConfigurationTab};
+  configuration_.PortsChanged();
+  return kPages;
+}
+
 PageList SheetRules::OnStatusChanged() {
   static constexpr SheetPageIndex kPages[] = {kStatusTab};
   status_.OnStatusChanged();

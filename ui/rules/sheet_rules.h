@@ -47,8 +47,11 @@ class SheetRules {
   // A port lost since the last call, named with the reason, once: the view shows it after the
   // pages (OnSiteChanged then answers all three).
   Outcome TakePortLoss();
-  // The system reported a device gone ("COM12"): the open port's loss comes back as above.
-  void DeviceRemoved(std::u16string_view device) { app_.DeviceRemoved(device); }
+  // The system reported a serial port's device gone or added ("COM12"): the Configuration page
+  // lists the ports present again, and answers that it is the page to show again. The open
+  // port's loss comes back as above.
+  PageList DeviceRemoved(std::u16string_view device);
+  PageList DeviceArrived();
   // OK: saves the settings; false (nothing done) while busy. The view then closes the window and
   // the program shuts the application down once it is gone: the shutdown talks to the receiver
   // for seconds, and the user should not watch a frozen window meanwhile. The window closes even

@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "resources/strings.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/resource_ids.h"
 
 namespace skylark::win32ui {
@@ -40,8 +42,8 @@ int DroppedWidth(HWND list, const std::vector<std::u16string>& entries) {
   }
   ::SelectObject(dc, oldFont);
   ::ReleaseDC(list, dc);
-  const UINT dpi = ::GetDpiForWindow(list);
-  return widest + ::GetSystemMetricsForDpi(SM_CXVSCROLL, dpi) + ::MulDiv(8, static_cast<int>(dpi), 96);
+  const UINT dpi = WindowDpi(list);
+  return widest + MetricForDpi(SM_CXVSCROLL, dpi) + ScaleForDpi(8, dpi);
 }
 
 // The owner the next message box is centred on; the box is this thread's, and only one is
@@ -127,31 +129,82 @@ void ShowOutcome(HWND owner, const rules::Outcome& outcome) {
     centreOwner = owner;
     centreHook = ::SetWindowsHookExW(WH_CBT, CentreOnOwner, nullptr, ::GetCurrentThreadId());
   }
+  UINT icon = MB_ICONINFORMATION;
+  switch (outcome->Kind()) {
+    case rules::MessageKind::Error: icon = MB_ICONERROR; break;
+    case rules::MessageKind::Warning: icon = MB_ICONWARNING; break;
+    case rules::MessageKind::Information: break;
+  }
   // Task-modal without an owner: the box would otherwise leave a window usable behind it, and a
   // second click there would start an action inside the first one's message.
   ::MessageBoxW(owner, Wide(outcome->Shown()).c_str(), caption.c_str(),
-                MB_OK | (owner == nullptr ? MB_TASKMODAL : MB_APPLMODAL));
+                MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : MB_APPLMODAL));
   if (centreHook != nullptr) ::UnhookWindowsHookEx(centreHook);
   centreHook = nullptr;
   centreOwner = nullptr;
 }
 
-void ReturnFocus(HWND page, int id) {
+void KeepFocus(HWND page, HWND focused) {
+  if (page == nullptr || focused == nullptr || ::GetParent(focused) != page) return;
+  // The page's controls in keyboard order: those Tab stops at, and of a group of radio buttons
+  // the checked one, which is where Tab enters the group.
+  std::vector<HWND> controls;
+  std::vector<bool> takesFocus;
+  int at = -1;
+  for (HWND child = ::GetWindow(page, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    const auto style = ::GetWindowLongPtrW(child, GWL_STYLE);
+    const bool radio = (::SendMessageW(child, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
+    const bool stop = radio ? ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED : (style & WS_TABSTOP) != 0;
+    if (child != focused && (!stop || (style & WS_VISIBLE) == 0)) continue;
+    if (child == focused) at = static_cast<int>(controls.size());
+    controls.push_back(child);
+    takesFocus.push_back((style & WS_VISIBLE) != 0 && ::IsWindowEnabled(child));
+  }
   const HWND sheet = ::GetParent(page);
-  HWND control = ::GetDlgItem(page, id);
-  if (control != nullptr && !::IsWindowEnabled(control)) control = ::GetNextDlgTabItem(page, control, FALSE);
-  // WM_NEXTDLGCTL, not SetFocus: the dialog manager then also makes a focused push button the
-  // default one, so Enter presses it rather than OK.
-  if (control != nullptr) ::SendMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  const int next = rules::FocusAfterChange(takesFocus, at);
+  if (next >= 0) {
+    // WM_NEXTDLGCTL, not SetFocus: the dialog manager then also makes a focused push button the
+    // default one, so Enter presses it rather than OK.
+    ::SendMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(controls[static_cast<std::size_t>(next)]), TRUE);
+  } else {
+    // Nothing on the page takes it: the tabs do. Enter there presses the sheet's default button,
+    // OK; the control that lost the focus becomes the default instead, and being disabled it
+    // takes no Enter. Turning the page makes OK the default again.
+    ::SendMessageW(sheet, DM_SETDEFID, static_cast<WPARAM>(::GetDlgCtrlID(focused)), 0);
+    ::SetFocus(PropSheet_GetTabControl(sheet));
+  }
 }
+
+void ReturnFocus(HWND page, int id) { KeepFocus(page, ::GetDlgItem(page, id)); }
 
 void ScalePicture(HWND page) {
   const HWND picture = ::GetDlgItem(page, IDC_PICTURE);
   if (picture == nullptr) return;
+  const HINSTANCE module = ::GetModuleHandleW(nullptr);
+  BITMAP natural{};
+  const auto original = static_cast<HBITMAP>(::LoadImageW(module, MAKEINTRESOURCEW(IDB_BEACON_MAST), IMAGE_BITMAP, 0, 0, 0));
+  if (original == nullptr) return;
+  ::GetObjectW(original, sizeof(natural), &natural);
+  ::DeleteObject(original);
+  if (natural.bmWidth <= 0 || natural.bmHeight <= 0) return;
+  // The largest picture of its own shape that fits the control's box, centred on the box's
+  // foot: dialog units are not square, so the box alone would stretch it.
   RECT box{};
-  ::GetClientRect(picture, &box);
-  const auto bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_BEACON_MAST),
-                                                        IMAGE_BITMAP, box.right, box.bottom, LR_CREATEDIBSECTION));
+  ::GetWindowRect(picture, &box);
+  ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&box), 2);
+  const int boxWidth = box.right - box.left;
+  const int boxHeight = box.bottom - box.top;
+  int width = boxWidth;
+  int height = ::MulDiv(width, natural.bmHeight, natural.bmWidth);
+  if (height > boxHeight) {
+    height = boxHeight;
+    width = ::MulDiv(height, natural.bmWidth, natural.bmHeight);
+  }
+  if (width <= 0 || height <= 0) return;
+  ::SetWindowPos(picture, nullptr, box.left + (boxWidth - width) / 2, box.bottom - height, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  const auto bitmap = static_cast<HBITMAP>(
+      ::LoadImageW(module, MAKEINTRESOURCEW(IDB_BEACON_MAST), IMAGE_BITMAP, width, height, LR_CREATEDIBSECTION));
   if (bitmap == nullptr) return;
   const auto old = reinterpret_cast<HBITMAP>(
       ::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
@@ -163,6 +216,44 @@ void ReleasePicture(HWND page) {
   if (picture == nullptr) return;
   const auto old = reinterpret_cast<HBITMAP>(::SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, 0));
   if (old != nullptr) ::DeleteObject(old);
+}
+
+void ShowCutTexts(HWND page, HWND& tips, std::span<const int> fields) {
+  if (tips == nullptr) {
+    tips = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, page, nullptr, nullptr, nullptr);
+    if (tips == nullptr) return;
+    for (const int id : fields) {
+      TTTOOLINFOW tool{};
+      tool.cbSize = sizeof(tool);
+      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      tool.hwnd = page;
+      tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(page, id));
+      tool.lpszText = const_cast<wchar_t*>(L"");
+      ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+  }
+  for (const int id : fields) {
+    const HWND field = ::GetDlgItem(page, id);
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(field)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
+    RECT area{};
+    ::GetClientRect(field, &area);
+    const HDC dc = ::GetDC(field);
+    const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(field, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, oldFont);
+    ::ReleaseDC(field, dc);
+    // An empty tip is never shown.
+    if (size.cx <= area.right) text.clear();
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = page;
+    tool.uId = reinterpret_cast<UINT_PTR>(field);
+    tool.lpszText = text.data();
+    ::SendMessageW(tips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 WaitCursor::WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}

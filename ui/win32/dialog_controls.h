@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,20 +31,27 @@ void ShowList(HWND dialog, int id, const rules::ListState& state);
 int SelectedIndex(HWND dialog, int id);
 
 // The message box an action ends with, if any: owned by and centred on `owner` (the sheet; null
-// before it exists), the application's caption, only an OK button. Notifications posted meanwhile
-// are delivered by its own message loop.
+// before it exists), the application's caption, the icon (and sound) of its kind, only an OK
+// button. Notifications posted meanwhile are delivered by its own message loop.
 void ShowOutcome(HWND owner, const rules::Outcome& outcome);
 
-// After a page action: the keyboard focus back on the control that acted, or, when the action
-// left it disabled, on the next control that takes it. A disabled focused button would otherwise
+// After a page action or a notification has changed what `page` enables: the keyboard focus
+// stays on `focused` (the control that acted, or the one that had the focus before) while it
+// takes the focus, else it moves on as the rules say. A disabled focused button would otherwise
 // leave the focus nowhere and the sheet's OK as the default, so that the next Enter saved and
-// closed.
+// closed. Does nothing when `focused` is not one of the page's controls.
+void KeepFocus(HWND page, HWND focused);
+// The same for the control `id` of the page.
 void ReturnFocus(HWND page, int id);
 
-// The picture at the foot of a page, scaled to its control's size at the present DPI; again after
-// the DPI changed. ReleasePicture frees it when the page goes.
+// The picture at the foot of a page, as large as its control's box allows at the present DPI,
+// keeping its shape; again after the DPI changed. ReleasePicture frees it when the page goes.
 void ScalePicture(HWND page);
 void ReleasePicture(HWND page);
+
+// A tooltip over each of `fields` (controls of `page`) that shows its whole text while the field
+// cuts it short with an ellipsis, and nothing while it fits. `tips` is created the first time.
+void ShowCutTexts(HWND page, HWND& tips, std::span<const int> fields);
 
 // The wait cursor for as long as the object lives.
 class WaitCursor {

@@ -2,6 +2,7 @@
 
 #include <dbt.h>
 
+#include "app/application.h"
 #include "resources/strings.h"
 #include "ui/win32/dialog_controls.h"
 
@@ -25,9 +26,13 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       if (target != nullptr) target->onStatusChanged();
       return 0;
     case WM_DEVICECHANGE:
-      if (wParam == DBT_DEVICEREMOVECOMPLETE && lParam != 0 && target != nullptr &&
+      if ((wParam == DBT_DEVICEREMOVECOMPLETE || wParam == DBT_DEVICEARRIVAL) && lParam != 0 && target != nullptr &&
           reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype == DBT_DEVTYP_PORT) {
-        target->onPortRemoved(Narrow16(reinterpret_cast<const DEV_BROADCAST_PORT_W*>(lParam)->dbcp_name));
+        if (wParam == DBT_DEVICEARRIVAL) {
+          target->onPortArrived();
+        } else {
+          target->onPortRemoved(Narrow16(reinterpret_cast<const DEV_BROADCAST_PORT_W*>(lParam)->dbcp_name));
+        }
       }
       return TRUE;
     default:
@@ -48,6 +53,19 @@ bool RegisterHiddenWindowClass(HINSTANCE instance) {
 HWND CreateHiddenWindow(HINSTANCE instance) {
   const std::wstring title = Wide(resources::LoadText(resources::kCaption));
   return ::CreateWindowExW(0, kClassName, title.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+}
+
+void AwaitEndingInstance(DWORD limitMs) {
+  const std::wstring guard = Wide(kInstanceGuardName);
+  const HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, guard.c_str());
+  if (mutex == nullptr) return;
+  if (::FindWindowW(kClassName, nullptr) == nullptr) {
+    // Owned, or left behind when that process ends: either way it is free now, and given back
+    // at once so that this process takes the guard as any first one does.
+    const DWORD waited = ::WaitForSingleObject(mutex, limitMs);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) ::ReleaseMutex(mutex);
+  }
+  ::CloseHandle(mutex);
 }
 
 void SetNotificationTarget(HWND hiddenWindow, NotificationTarget* target) {

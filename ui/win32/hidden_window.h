@@ -19,17 +19,24 @@ class NotificationTarget {
   virtual ~NotificationTarget() = default;
   virtual void onSiteChanged() = 0;
   virtual void onStatusChanged() = 0;
-  // Windows reported a serial port's device removed ("COM12").
+  // Windows reported a serial port's device removed or added ("COM12").
   virtual void onPortRemoved(std::u16string_view device) = 0;
+  virtual void onPortArrived() = 0;
 };
 
 // Registers the hidden window's class; false when that fails.
 bool RegisterHiddenWindowClass(HINSTANCE instance);
 
 // The never-shown top-level window that owns the sheet and receives the two notifications, and
-// the removals of serial ports that Windows broadcasts to every top-level window.
+// the arrivals and removals of serial ports that Windows broadcasts to every top-level window.
 // WM_CLOSE leaves it alone; WM_DESTROY ends the message loop.
 HWND CreateHiddenWindow(HINSTANCE instance);
+// Start-up's wait for another Skylark that is ending: its sheet has closed and its hidden window
+// is gone, but it holds the single-instance guard while it talks the receiver down (up to
+// `limitMs`). Returns at once when no other Skylark holds the guard, or when one runs with its
+// window, which the guard then turns this one away from. Call it before creating this process's
+// own hidden window.
+void AwaitEndingInstance(DWORD limitMs);
 // Until set, a notification that arrives reaches nobody.
 void SetNotificationTarget(HWND hiddenWindow, NotificationTarget* target);
 

@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr DWORD kLongestShutdownMs = 10000;
+
 class SiteFileMessage : public skylark::SiteFileReporter {
  public:
   void SiteFileOpenFailed() override {
@@ -41,6 +43,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   options.siteFileReporter = &siteFileMessage;
   Application app(std::move(options));
 
+  // A start just after OK or Cancel waits for that Skylark's shutdown rather than being turned
+  // away by it: up to the retune's 2 s pause and 2 s reply wait and 2 s for each thread.
+  win32ui::AwaitEndingInstance(kLongestShutdownMs);
   const HWND hiddenWindow = win32ui::CreateHiddenWindow(instance);
   // A second instance ends silently; the running one is left alone.
   if (hiddenWindow == nullptr || !app.Initialize()) return 0;
@@ -51,10 +56,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   wait.Restore();
   view.Run(instance, hiddenWindow);
 
-  // The sheet is gone before the shutdown talks to the receiver, which takes seconds.
-  app.Shutdown();
+  // The sheet is gone before the shutdown talks to the receiver, which takes seconds; so is the
+  // hidden window, which tells a new start that this Skylark is ending.
   notifications.SetWindow(nullptr);
   ::DestroyWindow(hiddenWindow);
+  app.Shutdown();
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);

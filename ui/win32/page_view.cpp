@@ -89,6 +89,8 @@ INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
 INT_PTR PageView::OnNotify(const NMHDR& header) {
   switch (header.code) {
     case PSN_SETACTIVE:
+      // OK is the default again, whatever a page before made it (see KeepFocus).
+      ::SendMessageW(::GetParent(dialog_), DM_SETDEFID, IDOK, 0);
       sheet_.Activate(index_);
       Show();
       OnShown(true);

@@ -59,6 +59,10 @@ class StatusView final : public PageView {
   bool OnCommand(int, int) override { return false; }
   void OnShown(bool shown) override;
   void OnTimer() override;
+
+ private:
+  // The whole texts of the values cut short; made with the page, destroyed with it.
+  HWND tips_ = nullptr;
 };
 
 }  // namespace skylark::win32ui

@@ -20,6 +20,7 @@ class SheetView final : public NotificationTarget {
   void onSiteChanged() override;
   void onStatusChanged() override;
   void onPortRemoved(std::u16string_view device) override;
+  void onPortArrived() override;
 
  private:
   void Refresh(rules::PageList pages);

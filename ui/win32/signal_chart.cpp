@@ -6,6 +6,8 @@
 #include <ctime>
 #include <string>
 
+#include "ui/win32/dpi.h"
+
 namespace skylark::win32ui {
 namespace {
 
@@ -45,7 +47,7 @@ std::wstring ClockText(Clock::time_point at) {
 class Painter {
  public:
   Painter(HWND window, HDC dc, const RECT& client, const rules::SignalHistory* history)
-      : dc_(dc), history_(history), scale_(::GetDpiForWindow(window) / 96.0) {
+      : dc_(dc), history_(history), scale_(WindowDpi(window) / 96.0) {
     end_ = Clock::now();
     start_ = end_ - rules::SignalHistory::kSpan;
     const int text = TextHeight();

@@ -31,6 +31,7 @@ void StatusView::Show() {
   }
   const rules::StatusFields& fields = page.Fields();
   SetControlText(Dialog(), IDC_HEALTH_AGE, fields.age);
+  ShowCutTexts(Dialog(), tips_, kFieldIds);
   ShowHistory(::GetDlgItem(Dialog(), IDC_SIGNAL_CHART), &Sheet().Status().History());
 }
 
