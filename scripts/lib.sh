@@ -6,9 +6,10 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 # The Debian packages a build and its tests need.
 SKYLARK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-charts-dev socat)
-# What scripts/package adds: dpkg-shlibdeps and dpkg-buildflags, lintian, appstreamcli,
-# desktop-file-validate and strings.
-SKYLARK_PACKAGE_PACKAGES=(dpkg-dev lintian appstream desktop-file-utils binutils)
+# What scripts/package adds: dpkg-buildpackage with debhelper, git and xz for the upstream tarball,
+# lintian, appstreamcli, desktop-file-validate and strings. The build dependencies in
+# debian/control are all in SKYLARK_PACKAGES.
+SKYLARK_PACKAGE_PACKAGES=(dpkg-dev debhelper git xz-utils lintian appstream desktop-file-utils binutils)
 # What scripts/fuzz adds: clang with its libFuzzer and sanitizer runtimes.
 SKYLARK_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # What scripts/bench adds: Google Benchmark and GNU time for the idle and start-up figures.
@@ -33,18 +34,6 @@ ensure_packages() {
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
   fi
-}
-
-# package_cmake_args: sets PACKAGE_CMAKE_ARGS to the Debian package's cmake options, the /usr
-# prefix and the hardening flags dpkg-buildflags gives (when dpkg-dev is there). The plain tree is
-# built with them, so that CI packages the tree it tested instead of compiling everything again.
-package_cmake_args() {
-  PACKAGE_CMAKE_ARGS=(-DCMAKE_INSTALL_PREFIX=/usr)
-  command -v dpkg-buildflags >/dev/null 2>&1 || return 0
-  # From the top of the checkout, so that -ffile-prefix-map maps it away.
-  flags() { (cd "$SKYLARK_ROOT" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"); }
-  PACKAGE_CMAKE_ARGS+=("-DCMAKE_CXX_FLAGS=$(flags CPPFLAGS) $(flags CXXFLAGS)"
-    "-DCMAKE_EXE_LINKER_FLAGS=$(flags LDFLAGS)")
 }
 
 # build_tree DIR [cmake options...]: configure (once) and build.

@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
   QApplication qtApp(argc, argv);
   // Ties the window to its menu entry, so that docks and task bars show the program's icon
   // (its X11 class is the program's name, "skylark", as the entry's StartupWMClass says).
-  QGuiApplication::setDesktopFileName(QStringLiteral("com.corvane.Skylark"));
-  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.corvane.Skylark")));
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.corvane.skylark"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.corvane.skylark")));
   skylark::ui::WaitCursor wait;
 
   skylark::ui::QueuedNotifications notifications;
