@@ -12,6 +12,11 @@ constexpr std::size_t kReadChunk = 128;
 // While no readable line is open the reader waits to be woken by an open; this bounds the wait
 // for the rare open it is not told of (a port reopened by its owner under another access).
 constexpr auto kIdleWait = std::chrono::milliseconds(100);
+// A receiver that paces its bytes (2.08 ms each at 4800 baud) ends every read on the 1 ms
+// interval time-out after one byte: two wake-ups a byte. In the middle of a sentence the reader
+// lets this long of it gather first, so a sentence takes a few reads; a sentence's end is then
+// framed at most this late. Between sentences it reads at once.
+constexpr auto kGatherWait = std::chrono::milliseconds(20);
 
 bool IsOwnSentence(SentenceKind kind) {
   return kind == SentenceKind::Tune || kind == SentenceKind::StatusRequest || kind == SentenceKind::StatusStop;
@@ -139,6 +144,11 @@ void ReceiverMonitor::EndWaits() {
   replied_.notify_all();
 }
 
+bool ReceiverMonitor::MidSentence() const {
+  std::lock_guard lock(waitLock_);
+  return framer_.InSentence();
+}
+
 void ReceiverMonitor::WakeReader() {
   {
     std::lock_guard lock(idleLock_);
@@ -203,6 +213,10 @@ void ReceiverMonitor::ReaderThreadMain() {
     const bool read = port->Read(buffer.data(), buffer.size(), got);
     if (got > 0) Receive(buffer.data(), got);
     if (!read && !port->IsOpen()) EndWaits();
+    if (got > 0 && got < buffer.size() && MidSentence()) {
+      std::unique_lock lock(idleLock_);
+      idle_.wait_for(lock, kGatherWait, [this] { return opened_ || !running_.load(); });
+    }
   }
   if (readerDone_ != nullptr) readerDone_->Set();
 }

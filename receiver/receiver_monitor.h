@@ -131,7 +131,7 @@ class ReceiverMonitor {
   void Receive(const std::uint8_t* bytes, std::size_t count);
 
   // The reader loop: blocks in the port's read while the input port is open for reading, and on
-  // its wake-up otherwise.
+  // its wake-up otherwise; in the middle of a paced sentence it lets 20 ms of it gather.
   virtual void ReaderThreadMain();
 
  private:
@@ -143,6 +143,7 @@ class ReceiverMonitor {
   // Ends every wait: the line is gone or the reader stops.
   void EndWaits();
   void WakeReader();
+  bool MidSentence() const;
 
   std::thread readerThread_;
   std::unique_ptr<platform::Event> readerDone_;

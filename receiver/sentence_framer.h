@@ -26,6 +26,8 @@ class SentenceFramer {
   // Forgets the sentence begun so far (the line was reopened); the counts go on.
   void Reset();
 
+  // True while a sentence has begun and not yet ended.
+  bool InSentence() const { return inSentence_; }
   std::uint64_t Bytes() const { return bytes_; }
   std::uint64_t Sentences() const { return sentences_; }
   std::uint64_t Rejected() const { return rejected_; }

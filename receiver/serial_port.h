@@ -26,8 +26,6 @@ struct LineSettings {
   std::uint32_t flowControl = 0;  // recorded only, never applied to the line
   // None: the driver's own stay in force.
   std::optional<LineTimeouts> timeouts = LineTimeouts{1, 1, 3000, 10, 1000};
-
-  bool operator==(const LineSettings&) const = default;
 };
 
 // The receiver's line, the only one the program speaks: 4800 baud, 8N1. A read returns 1 ms after
