@@ -169,6 +169,7 @@ TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
   hangup.get();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4)) << "heard at once, not at the time-out";
   EXPECT_EQ(lost.status, 1);
+  EXPECT_EQ(sim_.Log().find("RX $PCSI,1\n"), std::string::npos) << "a watcher asks the receiver nothing";
   EXPECT_EQ(lost.lines.back(),
             "skylark-cli: Port COM4: was lost and has been closed. The device was unplugged or the line hung up.");
 }
