@@ -199,7 +199,9 @@ void Application::SetActivePage(std::int32_t page) {
   if (page == kStatusPage && keptReading_) {
     const auto [reading, received] = *keptReading_;
     keptReading_.reset();
-    ApplyReading(reading, received);
+    // A reading from a line closed since is no news of the receiver on this one.
+    const auto openedAt = receiverLink_.InputPort() != nullptr ? receiverLink_.InputPort()->OpenedAt() : std::nullopt;
+    if (openedAt && *openedAt <= received.monotonic) ApplyReading(reading, received);
   }
 }
 

@@ -39,7 +39,9 @@ ReplyWait::~ReplyWait() {
 std::optional<ReceivedSentence> ReplyWait::Await(std::chrono::milliseconds wait) {
   std::unique_lock lock(monitor_.waitLock_);
   monitor_.replied_.wait_for(lock, wait, [this] { return reply_.has_value() || ended_; });
-  return std::move(reply_);
+  // One answer a wait: whatever comes after it is for the next command.
+  ended_ = true;
+  return std::exchange(reply_, std::nullopt);
 }
 
 ReceiverMonitor::ReceiverMonitor() : readerDone_(platform::CreateEvent(false, false)) {}
@@ -213,6 +215,11 @@ void ReceiverMonitor::ReaderThreadMain() {
     const bool read = port->Read(buffer.data(), buffer.size(), got);
     if (got > 0) Receive(buffer.data(), got);
     if (!read && !port->IsOpen()) EndWaits();
+    if (!read && port->IsOpen()) {
+      // The line refuses reads but stays usable; look again later rather than spin.
+      std::unique_lock lock(idleLock_);
+      idle_.wait_for(lock, kIdleWait, [this] { return opened_ || !running_.load(); });
+    }
     if (got > 0 && got < buffer.size() && MidSentence()) {
       std::unique_lock lock(idleLock_);
       idle_.wait_for(lock, kGatherWait, [this] { return opened_ || !running_.load(); });
