@@ -4,21 +4,6 @@
 
 namespace skylark::rules {
 
-MessageKind KindOf(int stringId) {
-  switch (stringId) {
-    case resources::kSiteFileOpenFailed:
-    case resources::kTuneFailed:
-    case resources::kFailedToOpen:
-    case resources::kSiteNotTunable:
-      return MessageKind::Error;
-    case resources::kPortLost:
-    case resources::kSettingsNotSaved:
-      return MessageKind::Warning;
-    default:
-      return MessageKind::Information;
-  }
-}
-
 int FocusAfterChange(const std::vector<bool>& takesFocus, int focused) {
   const int count = static_cast<int>(takesFocus.size());
   if (focused < 0 || focused >= count) return -1;

@@ -21,11 +21,6 @@ struct ButtonState {
   bool enabled = true;
 };
 
-// What a message tells of its action, which the box shows by its icon and sound: a failure, a
-// warning (something was lost, or not kept), or plain information (it worked).
-enum class MessageKind { Information, Warning, Error };
-MessageKind KindOf(int stringId);
-
 // The message box that ends an action: the string-table number and the text to show, already
 // formatted. No value: the action ends without a message.
 struct PageMessage {
@@ -37,7 +32,6 @@ struct PageMessage {
 
   // The text with its detail on a paragraph of its own, as the message box shows it.
   std::u16string Shown() const { return detail.empty() ? text : text + u"\n\n" + detail; }
-  MessageKind Kind() const { return KindOf(stringId); }
 };
 using Outcome = std::optional<PageMessage>;
 

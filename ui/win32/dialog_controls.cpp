@@ -129,16 +129,10 @@ void ShowOutcome(HWND owner, const rules::Outcome& outcome) {
     centreOwner = owner;
     centreHook = ::SetWindowsHookExW(WH_CBT, CentreOnOwner, nullptr, ::GetCurrentThreadId());
   }
-  UINT icon = MB_ICONINFORMATION;
-  switch (outcome->Kind()) {
-    case rules::MessageKind::Error: icon = MB_ICONERROR; break;
-    case rules::MessageKind::Warning: icon = MB_ICONWARNING; break;
-    case rules::MessageKind::Information: break;
-  }
   // Task-modal without an owner: the box would otherwise leave a window usable behind it, and a
   // second click there would start an action inside the first one's message.
   ::MessageBoxW(owner, Wide(outcome->Shown()).c_str(), caption.c_str(),
-                MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : MB_APPLMODAL));
+                MB_OK | (owner == nullptr ? MB_TASKMODAL : MB_APPLMODAL));
   if (centreHook != nullptr) ::UnhookWindowsHookEx(centreHook);
   centreHook = nullptr;
   centreOwner = nullptr;
