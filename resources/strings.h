@@ -60,6 +60,7 @@ enum StringId : int {
   kWriteRefused = 102,          // "The device refused to take data: it was unplugged or the line hung up."
   kWriteStalled = 103,          // "The device stopped taking data."
   kDeviceRemoved = 104,         // "The device was removed."
+  kConnectionClosed = 105,      // "The connection was closed."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.
