@@ -1,5 +1,9 @@
 #include "ui/rules/configuration_rules.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -192,6 +196,40 @@ TEST_F(ConfigurationRulesTest, APortAddedOrRemovedListsThemAllAgainKeepingTheCho
   EXPECT_EQ(Page().State(PortGroup::Output).names.entries, all);
   EXPECT_EQ(Chosen(PortGroup::Output), u"COM4:");
   EXPECT_TRUE(Port().IsOpen()) << "another port's device went";
+}
+
+// A network port is typed, not listed: it joins the list, opens, and stays listed while open
+// when the ports are listed again. A name that is neither listed nor a network port changes
+// nothing.
+TEST_F(ConfigurationRulesTest, ATypedNetworkPortJoinsTheListAndOpens) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  const std::u16string name = u"tcp://127.0.0.1:" + resources::FromUtf8(std::to_string(ntohs(address.sin_port)));
+
+  for (const std::u16string refused : {u"tcp://127.0.0.1", u"tcp://:80", u"tcp://host:65536", u"COM12:", u"/dev/ttyS0"}) {
+    EXPECT_FALSE(Page().TypeName(PortGroup::Input, refused)) << ToUtf8(refused);
+    EXPECT_EQ(Chosen(PortGroup::Input), u"COM4:");
+  }
+  EXPECT_TRUE(Page().TypeName(PortGroup::Input, u"com2:"));
+  EXPECT_EQ(Chosen(PortGroup::Input), u"COM2:");
+  ASSERT_TRUE(Page().TypeName(PortGroup::Input, name));
+  ASSERT_TRUE(Page().TypeName(PortGroup::Input, name));  // once in the list
+  EXPECT_EQ(Page().State(PortGroup::Input).names.entries.size(), 10u);
+  EXPECT_EQ(Chosen(PortGroup::Input), name);
+  EXPECT_EQ(Page().State(PortGroup::Input).device, u"");
+  ASSERT_TRUE(Page().OpenOrClose(PortGroup::Input));
+  EXPECT_EQ(Port().Name(), name);
+  sheet_.DeviceArrived();
+  EXPECT_EQ(Chosen(PortGroup::Input), name);
+  EXPECT_EQ(Chosen(PortGroup::Output), name);
+  Page().OpenOrClose(PortGroup::Input);
+  ::close(listener);
 }
 
 }  // namespace
