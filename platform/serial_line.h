@@ -163,7 +163,9 @@ inline std::optional<NetworkKind> NetworkScheme(std::u16string_view name) {
   }
   const std::u16string_view host = rest.substr(0, colon);
   // A bare IPv6 address would hide where the port starts.
-  if (host.front() != u'[' && host.find(u':') != std::u16string_view::npos) return std::nullopt;
+  if (host.front() == u'[' ? host.back() != u']' || host.size() < 3 : host.find(u':') != std::u16string_view::npos) {
+    return std::nullopt;
+  }
   for (const char16_t c : host) {
     if (c <= u' ' || c == u',' || c == u'/' || c > 0x7E) return std::nullopt;
   }

@@ -212,7 +212,8 @@ TEST_F(ConfigurationRulesTest, ATypedNetworkPortJoinsTheListAndOpens) {
   ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
   const std::u16string name = u"tcp://127.0.0.1:" + resources::FromUtf8(std::to_string(ntohs(address.sin_port)));
 
-  for (const std::u16string refused : {u"tcp://127.0.0.1", u"tcp://:80", u"tcp://host:65536", u"COM12:", u"/dev/ttyS0"}) {
+  for (const std::u16string refused : {u"tcp://127.0.0.1", u"tcp://:80", u"tcp://host:65536", u"tcp://::1:80", u"tcp://[::1:80",
+                                          u"rfc2217://a b:80", u"COM12:", u"/dev/ttyS0"}) {
     EXPECT_FALSE(Page().TypeName(PortGroup::Input, refused)) << ToUtf8(refused);
     EXPECT_EQ(Chosen(PortGroup::Input), u"COM4:");
   }
