@@ -1,7 +1,13 @@
 // The sheet and its pages through their widgets, on pseudo-terminals and the simulated receiver:
 // the binding of the page rules, the keyboard, and a window that keeps running while it tunes.
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QTabBar>
 #include <QTimer>
@@ -92,6 +98,33 @@ class PagesTest : public QObject {
     }
     QTest::keyClick(&f.sheet, Qt::Key_Escape);
     QCOMPARE(f.closed, 1);
+  }
+
+  // A network port typed into the port list and Enter: it is chosen, the sheet stays, and it opens.
+  void aTypedNetworkPortOpens() {
+    Fixture f;
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(listener, 1) == 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    const QString name = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(address.sin_port));
+    f.sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.sheet));
+    auto* list = Find<QComboBox>(f.sheet, "inputList");
+    list->setFocus();
+    list->lineEdit()->selectAll();
+    QTest::keyClicks(list->lineEdit(), name);
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    QCOMPARE(list->currentText(), name);
+    QCOMPARE(f.closed, 0);
+    f.Click("inputOpen");
+    QCOMPARE(f.messages.last(), QStringLiteral("Beacon connected for reading and writing."));
+    QCOMPARE(QString::fromStdU16String(f.app.Link().InputPort()->Name()), name);
+    f.Click("inputOpen");
+    ::close(listener);
   }
 
   // The window keeps running while the receiver is tuned, and cannot be left meanwhile.
