@@ -89,6 +89,13 @@ TEST_F(NetworkLineTest, ReadsKeepTheLineTimeoutsAndALostConnectionIsGone) {
   ::close(peer_);
   peer_ = -1;
   EXPECT_EQ(line_->Read(buffer, sizeof buffer, got), SerialLine::ReadResult::Gone);
+  // Writing to a closed connection fails, and must not end the program with SIGPIPE.
+  bool refused = false;
+  for (int i = 0; i < 3 && !refused; ++i) {
+    refused = !line_->Write(request, sizeof request, written);
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_TRUE(refused);
 
   blocked = std::async(std::launch::async, [&] { return line_->Read(buffer, sizeof buffer, got); });
   std::this_thread::sleep_for(50ms);
