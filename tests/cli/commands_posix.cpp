@@ -26,6 +26,7 @@
 
 #include "platform/events.h"
 #include "platform/serial_line.h"
+#include "tests/support/loopback.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/xdg_dirs_posix.h"
@@ -183,15 +184,10 @@ TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
 class Ser2net {
  public:
   Ser2net(const std::string& device, bool rfc2217, const std::string& directory) {
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    port_ = testing::LoopbackListener().Port();  // free once the listener is gone
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(probe);
-    port_ = ntohs(address.sin_port);
     const std::string config = directory + "/ser2net.yaml";
     std::ofstream(config) << "connection: &line\n  accepter: " << (rfc2217 ? "telnet(rfc2217),tcp," : "tcp,")
                           << "127.0.0.1," << port_ << "\n  connector: serialdev," << device << ",9600n81,local\n";

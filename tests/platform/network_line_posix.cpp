@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,6 +8,7 @@
 #include <thread>
 
 #include "platform/serial_line.h"
+#include "tests/support/loopback.h"
 
 namespace skylark::platform {
 namespace {
@@ -20,32 +19,20 @@ using Clock = std::chrono::steady_clock;
 // A raw network port served by a local socket the test writes to and closes.
 struct NetworkLineTest : ::testing::Test {
   void SetUp() override {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(::listen(listener_, 1), 0);
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-    line_ = OpenSerialLine(u"tcp://127.0.0.1:" + Digits(ntohs(address.sin_port)),
-                           AccessMode::ReadWrite);
+    ASSERT_TRUE(listener_.Valid());
+    const std::string name = listener_.Name();
+    line_ = OpenSerialLine(std::u16string(name.begin(), name.end()), AccessMode::ReadWrite);
     ASSERT_NE(line_, nullptr);
-    peer_ = ::accept(listener_, nullptr, nullptr);
+    peer_ = listener_.Accept();
     ASSERT_GE(peer_, 0);
   }
   void TearDown() override {
     if (line_) line_->Close();
     if (peer_ >= 0) ::close(peer_);
-    ::close(listener_);
-  }
-  static std::u16string Digits(int n) {
-    const std::string s = std::to_string(n);
-    return {s.begin(), s.end()};
   }
   void Send(const std::string& bytes) { ASSERT_EQ(::write(peer_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
 
-  int listener_ = -1;
+  testing::LoopbackListener listener_;
   int peer_ = -1;
   std::unique_ptr<SerialLine> line_;
 };

@@ -1,10 +1,6 @@
 // The sheet and its pages through their widgets, on pseudo-terminals and the simulated receiver:
 // the binding of the page rules, the keyboard, and a window that keeps running while it tunes.
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -15,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/loopback.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
 #include "tests/ui/support/ui_test_support.h"
@@ -103,14 +100,9 @@ class PagesTest : public QObject {
   // A network port typed into the port list and Enter: it is chosen, the sheet stays, and it opens.
   void aTypedNetworkPortOpens() {
     Fixture f;
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(listener, 1) == 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    const QString name = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(address.sin_port));
+    LoopbackListener listener;
+    QVERIFY(listener.Valid());
+    const QString name = QString::fromStdString(listener.Name());
     f.sheet.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.sheet));
     auto* list = Find<QComboBox>(f.sheet, "inputList");
@@ -124,7 +116,6 @@ class PagesTest : public QObject {
     QCOMPARE(f.messages.last(), QStringLiteral("Beacon connected for reading and writing."));
     QCOMPARE(QString::fromStdU16String(f.app.Link().InputPort()->Name()), name);
     f.Click("inputOpen");
-    ::close(listener);
   }
 
   // The window keeps running while the receiver is tuned, and cannot be left meanwhile.

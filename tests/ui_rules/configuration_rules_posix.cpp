@@ -1,9 +1,5 @@
 #include "ui/rules/configuration_rules.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -11,6 +7,7 @@
 #include <vector>
 
 #include "resources/strings.h"
+#include "tests/support/loopback.h"
 #include "tests/ui_rules/page_fixture_posix.h"
 
 namespace skylark::testing {
@@ -202,15 +199,9 @@ TEST_F(ConfigurationRulesTest, APortAddedOrRemovedListsThemAllAgainKeepingTheCho
 // when the ports are listed again. A name that is neither listed nor a network port changes
 // nothing.
 TEST_F(ConfigurationRulesTest, ATypedNetworkPortJoinsTheListAndOpens) {
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
-  ASSERT_EQ(::listen(listener, 1), 0);
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-  const std::u16string name = u"tcp://127.0.0.1:" + resources::FromUtf8(std::to_string(ntohs(address.sin_port)));
+  LoopbackListener listener;
+  ASSERT_TRUE(listener.Valid());
+  const std::u16string name = resources::FromUtf8(listener.Name());
 
   for (const std::u16string refused : {u"tcp://127.0.0.1", u"tcp://:80", u"tcp://host:65536", u"tcp://::1:80", u"tcp://[::1:80",
                                           u"rfc2217://a b:80", u"COM12:", u"/dev/ttyS0"}) {
@@ -230,7 +221,6 @@ TEST_F(ConfigurationRulesTest, ATypedNetworkPortJoinsTheListAndOpens) {
   EXPECT_EQ(Chosen(PortGroup::Input), name);
   EXPECT_EQ(Chosen(PortGroup::Output), name);
   Page().OpenOrClose(PortGroup::Input);
-  ::close(listener);
 }
 
 }  // namespace
