@@ -133,6 +133,8 @@ std::u16string LineErrorText(const platform::LineError& error) {
       return std::u16string(resources::LoadText(resources::kWriteStalled));
     case LineFault::Removed:
       return std::u16string(resources::LoadText(resources::kDeviceRemoved));
+    case LineFault::ConnectionClosed:
+      return std::u16string(resources::LoadText(resources::kConnectionClosed));
   }
   return {};
 }

@@ -196,7 +196,7 @@ void AddStatusCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<StatusOptions>();
   CLI::App* command = app.add_subcommand("status", "Watch the receiver's status as the Status page does");
   command
-      ->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9: (on Windows also beyond)")
+      ->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9: (on Windows also beyond), or tcp://HOST:PORT or rfc2217://HOST:PORT")
       ->required();
   command->add_option("--count", options->count, "Stop after this many status readings (default: until Ctrl-C)")
       ->check(CLI::Range(1, 1000000));

@@ -86,7 +86,7 @@ void AddTuneCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<TuneOptions>();
   CLI::App* command = app.add_subcommand("tune", "Tune the receiver as the Tune page does");
   command
-      ->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9: (on Windows also beyond)")
+      ->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9: (on Windows also beyond), or tcp://HOST:PORT or rfc2217://HOST:PORT")
       ->required();
   auto* automatic = command->add_flag("--auto", options->automatic, "Let the receiver find a beacon itself");
   options->frequencyOption =

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,7 @@ enum class LineFault {
   WriteRefused,  // a write failed
   WriteStalled,  // writes made no progress
   Removed,       // the system reported the device removed
+  ConnectionClosed,  // a network port's connection ended
 };
 
 struct LineError {
@@ -129,8 +131,55 @@ inline int PortNumber(std::u16string_view name, int highest = 9) {
   return number <= highest ? number : 0;
 }
 
+// A port on the network: "tcp://HOST:PORT" carries the line's bytes as they are (a terminal
+// server, ser2net's raw mode, socat), "rfc2217://HOST:PORT" also sets the far line's speed and
+// framing. The scheme in any case; HOST a name, an address or a bracketed IPv6 address; PORT 1
+// to 65535. None for any other name.
+enum class NetworkKind { Raw, Rfc2217 };
+
+inline std::optional<NetworkKind> NetworkScheme(std::u16string_view name) {
+  const auto startsWith = [&](std::u16string_view scheme) {
+    if (name.size() < scheme.size()) return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+      const char16_t c = name[i];
+      if ((c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) != scheme[i]) return false;
+    }
+    return true;
+  };
+  std::optional<NetworkKind> kind;
+  std::u16string_view rest;
+  if (startsWith(u"tcp://")) {
+    kind = NetworkKind::Raw;
+    rest = name.substr(6);
+  } else if (startsWith(u"rfc2217://")) {
+    kind = NetworkKind::Rfc2217;
+    rest = name.substr(10);
+  } else {
+    return std::nullopt;
+  }
+  const std::size_t colon = rest.rfind(u':');
+  if (colon == std::u16string_view::npos || colon == 0 || colon + 1 == rest.size() || colon + 6 < rest.size()) {
+    return std::nullopt;
+  }
+  const std::u16string_view host = rest.substr(0, colon);
+  // A bare IPv6 address would hide where the port starts.
+  if (host.front() == u'[' ? host.back() != u']' || host.size() < 3 : host.find(u':') != std::u16string_view::npos) {
+    return std::nullopt;
+  }
+  for (const char16_t c : host) {
+    if (c <= u' ' || c == u',' || c == u'/' || c > 0x7E) return std::nullopt;
+  }
+  long port = 0;
+  for (const char16_t digit : rest.substr(colon + 1)) {
+    if (digit < u'0' || digit > u'9') return std::nullopt;
+    port = port * 10 + (digit - u'0');
+  }
+  if (port < 1 || port > 65535) return std::nullopt;
+  return kind;
+}
+
 // Opens the device that a port name ("COM4:") designates, exclusively: a second open of the same
-// device, from this process or another, fails. Null on failure, with `error` (when given) saying
+// device, from this process or another, fails; a network port name connects instead. Null on failure, with `error` (when given) saying
 // why: no such device, no permission, or held by another program. Until SetTimeouts the driver's
 // own time-outs apply.
 std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access,

@@ -144,7 +144,7 @@ bool SerialPort::Read(std::uint8_t* buffer, std::size_t count, std::size_t& got)
   // would retry a dead line forever; a refused read leaves a usable line, such as one opened
   // for writing only, open.
   if (result == platform::SerialLine::ReadResult::Gone) {
-    Lose(line, LineFault::HungUp);
+    Lose(line, platform::NetworkScheme(Name()) ? LineFault::ConnectionClosed : LineFault::HungUp);
   }
   return false;
 }

@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 51> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 53> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -58,6 +58,8 @@ constexpr std::array<std::pair<int, std::u16string_view>, 51> kTable{{
     {kLineHungUp, u"The device was unplugged or the line hung up."},
     {kWriteRefused, u"The device refused to take data: it was unplugged or the line hung up."},
     {kWriteStalled, u"The device stopped taking data."},
+    {kConnectionClosed, u"The connection was closed."},
+    {kRfc2217Unavailable, u"RFC 2217 is not available on this system; use tcp:// with a server in raw mode"},
     {kDeviceRemoved, u"The device was removed."},
     {kSiteNotTunable, u"The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."},
 }};

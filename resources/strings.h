@@ -60,6 +60,8 @@ enum StringId : int {
   kWriteRefused = 102,          // "The device refused to take data: it was unplugged or the line hung up."
   kWriteStalled = 103,          // "The device stopped taking data."
   kDeviceRemoved = 104,         // "The device was removed."
+  kConnectionClosed = 105,      // "The connection was closed."
+  kRfc2217Unavailable = 106,    // "RFC 2217 is not available on this system; use tcp:// with a server in raw mode"
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

@@ -18,6 +18,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/posix/network_line.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/port_devices.h"
 #include "platform/posix/port_lock.h"
@@ -399,6 +400,7 @@ std::unique_ptr<SerialLine> OpenDevice(const std::string& path, int flags) {
 }  // namespace
 
 std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access, LineError* failure) {
+  if (NetworkScheme(name)) return OpenNetworkLine(name, failure);
   const std::string path = posix::DevicePathForPortName(name);
   const int flags = OpenFlags(access);
   if (path.empty() || flags < 0) return nullptr;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/network_line.h"
 #include "platform/win32/wide.h"
 
 namespace skylark::platform {
@@ -247,6 +248,7 @@ class Win32SerialLine final : public SerialLine {
 
 std::unique_ptr<SerialLine> OpenSerialLine(std::u16string_view name, AccessMode access,
                                            LineError* failure) {
+  if (NetworkScheme(name)) return OpenNetworkLine(name, failure);
   const std::wstring path = DevicePath(name);
   if (path.empty()) return nullptr;
   const HANDLE handle = ::CreateFileW(path.c_str(), static_cast<DWORD>(access), 0, nullptr, OPEN_EXISTING,

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <signal.h>
 #include <sys/inotify.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +26,7 @@
 
 #include "platform/events.h"
 #include "platform/serial_line.h"
+#include "tests/support/loopback.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/xdg_dirs_posix.h"
@@ -172,6 +178,92 @@ TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
   EXPECT_EQ(sim_.Log().find("RX $PCSI,1\n"), std::string::npos) << "a watcher asks the receiver nothing";
   EXPECT_EQ(lost.lines.back(),
             "skylark-cli: Port COM4: was lost and has been closed. The device was unplugged or the line hung up.");
+}
+
+// ser2net in the foreground, serving one terminal on a free local port in raw or RFC 2217 mode
+// at 9600 baud, so that only the client's settings can make the line 4800.
+class Ser2net {
+ public:
+  Ser2net(const std::string& device, bool rfc2217, const std::string& directory) {
+    port_ = testing::LoopbackListener().Port();  // free once the listener is gone
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::string config = directory + "/ser2net.yaml";
+    std::ofstream(config) << "connection: &line\n  accepter: " << (rfc2217 ? "telnet(rfc2217),tcp," : "tcp,")
+                          << "127.0.0.1," << port_ << "\n  connector: serialdev," << device << ",9600n81,local\n";
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int quiet = ::open("/dev/null", O_WRONLY);
+      ::dup2(quiet, 1);
+      ::dup2(quiet, 2);
+      ::execl("/usr/sbin/ser2net", "ser2net", "-n", "-u", "-c", config.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Listening once a connection is accepted; the connection itself is dropped at once.
+    for (int tries = 0; tries < 100; ++tries) {
+      const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+      address.sin_port = htons(port_);
+      const bool up = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+      ::close(s);
+      if (up) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // that first connection is closed
+  }
+  ~Ser2net() { Stop(); }
+  void Stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  int Port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+// A receiver behind ser2net, raw and with RFC 2217: tune by site, readings, and the connection
+// lost when ser2net stops. Only RFC 2217 makes the far line 4800 baud.
+TEST_F(CliCommand, TuneAndStatusThroughSer2net) {
+  ASSERT_TRUE(sim_.Start({"--no-pacing", "--hear", "306", "--settle-ms", "0"}));
+  const std::string device = std::filesystem::read_symlink(dirs_.ConfigHome() + "/Corvane/Skylark/ports/COM4");
+  const auto speed = [&device] {
+    const int fd = ::open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::close(fd);
+    return ::cfgetospeed(&tio);
+  };
+  for (const bool rfc2217 : {false, true}) {
+    SCOPED_TRACE(rfc2217 ? "rfc2217" : "raw");
+    Ser2net server(device, rfc2217, dirs_.Root());
+    const std::string port = (rfc2217 ? "rfc2217://127.0.0.1:" : "tcp://localhost:") + std::to_string(server.Port());
+    const CliRun tune = Cli("tune --port " + port + " --site 'North America/Canada/Sandspit' --sites " + kData);
+    EXPECT_EQ(tune.lines, Lines{"Beacon Tuned Successfully!"});
+    EXPECT_EQ(tune.status, 0);
+
+    speed_t during = 0;
+    auto stop = std::async(std::launch::async, [&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+      during = speed();
+      server.Stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun lost = Cli("status --port " + port + " --json");
+    stop.get();
+    EXPECT_EQ(during, rfc2217 ? B4800 : B9600);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4)) << "heard at once, not at the time-out";
+    EXPECT_EQ(lost.status, 1);
+    ASSERT_GE(lost.lines.size(), 2u);
+    EXPECT_EQ(nlohmann::json::parse(lost.lines[0]).at("frequency"), "300.0 kHz");
+    EXPECT_EQ(lost.lines.back(), "skylark-cli: Port " + port + " was lost and has been closed. The connection was closed.");
+  }
+  const CliRun refused = Cli("status --port tcp://127.0.0.1:1 --count 1");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.lines.front(), "Failed to open port for reading and writing. (tcp://127.0.0.1:1)");
 }
 
 TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {

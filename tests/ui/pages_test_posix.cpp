@@ -1,7 +1,9 @@
 // The sheet and its pages through their widgets, on pseudo-terminals and the simulated receiver:
 // the binding of the page rules, the keyboard, and a window that keeps running while it tunes.
 
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QTabBar>
 #include <QTimer>
@@ -9,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/loopback.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
 #include "tests/ui/support/ui_test_support.h"
@@ -92,6 +95,27 @@ class PagesTest : public QObject {
     }
     QTest::keyClick(&f.sheet, Qt::Key_Escape);
     QCOMPARE(f.closed, 1);
+  }
+
+  // A network port typed into the port list and Enter: it is chosen, the sheet stays, and it opens.
+  void aTypedNetworkPortOpens() {
+    Fixture f;
+    LoopbackListener listener;
+    QVERIFY(listener.Valid());
+    const QString name = QString::fromStdString(listener.Name());
+    f.sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.sheet));
+    auto* list = Find<QComboBox>(f.sheet, "inputList");
+    list->setFocus();
+    list->lineEdit()->selectAll();
+    QTest::keyClicks(list->lineEdit(), name);
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    QCOMPARE(list->currentText(), name);
+    QCOMPARE(f.closed, 0);
+    f.Click("inputOpen");
+    QCOMPARE(f.messages.last(), QStringLiteral("Beacon connected for reading and writing."));
+    QCOMPARE(QString::fromStdU16String(f.app.Link().InputPort()->Name()), name);
+    f.Click("inputOpen");
   }
 
   // The window keeps running while the receiver is tuned, and cannot be left meanwhile.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resources/strings.h"
+#include "tests/support/loopback.h"
 #include "tests/ui_rules/page_fixture_posix.h"
 
 namespace skylark::testing {
@@ -192,6 +193,34 @@ TEST_F(ConfigurationRulesTest, APortAddedOrRemovedListsThemAllAgainKeepingTheCho
   EXPECT_EQ(Page().State(PortGroup::Output).names.entries, all);
   EXPECT_EQ(Chosen(PortGroup::Output), u"COM4:");
   EXPECT_TRUE(Port().IsOpen()) << "another port's device went";
+}
+
+// A network port is typed, not listed: it joins the list, opens, and stays listed while open
+// when the ports are listed again. A name that is neither listed nor a network port changes
+// nothing.
+TEST_F(ConfigurationRulesTest, ATypedNetworkPortJoinsTheListAndOpens) {
+  LoopbackListener listener;
+  ASSERT_TRUE(listener.Valid());
+  const std::u16string name = resources::FromUtf8(listener.Name());
+
+  for (const std::u16string refused : {u"tcp://127.0.0.1", u"tcp://:80", u"tcp://host:65536", u"tcp://::1:80", u"tcp://[::1:80",
+                                          u"rfc2217://a b:80", u"COM12:", u"/dev/ttyS0"}) {
+    EXPECT_FALSE(Page().TypeName(PortGroup::Input, refused)) << ToUtf8(refused);
+    EXPECT_EQ(Chosen(PortGroup::Input), u"COM4:");
+  }
+  EXPECT_TRUE(Page().TypeName(PortGroup::Input, u"com2:"));
+  EXPECT_EQ(Chosen(PortGroup::Input), u"COM2:");
+  ASSERT_TRUE(Page().TypeName(PortGroup::Input, name));
+  ASSERT_TRUE(Page().TypeName(PortGroup::Input, name));  // once in the list
+  EXPECT_EQ(Page().State(PortGroup::Input).names.entries.size(), 10u);
+  EXPECT_EQ(Chosen(PortGroup::Input), name);
+  EXPECT_EQ(Page().State(PortGroup::Input).device, u"");
+  ASSERT_TRUE(Page().OpenOrClose(PortGroup::Input));
+  EXPECT_EQ(Port().Name(), name);
+  sheet_.DeviceArrived();
+  EXPECT_EQ(Chosen(PortGroup::Input), name);
+  EXPECT_EQ(Chosen(PortGroup::Output), name);
+  Page().OpenOrClose(PortGroup::Input);
 }
 
 }  // namespace

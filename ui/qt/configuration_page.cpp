@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -47,6 +48,11 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
       rules_.ChooseName(group->group, index);
       refresh();
     });
+    // A network port is typed in; the rules keep the list, so Qt inserts nothing itself.
+    connect(group->list->lineEdit(), &QLineEdit::editingFinished, this, [this, group] {
+      rules_.TypeName(group->group, group->list->currentText().trimmed().toStdU16String());
+      refresh();
+    });
     connect(group->open, &QPushButton::clicked, this, [this, group] {
       const rules::Outcome outcome = rules_.OpenOrClose(group->group);
       refresh();
@@ -90,6 +96,8 @@ void ConfigurationPage::buildGroup(PortControl& group, const char* name) {
   group.list = new QComboBox;
   group.list->setObjectName(prefix + QStringLiteral("List"));
   group.list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  group.list->setEditable(true);
+  group.list->setInsertPolicy(QComboBox::NoInsert);
   group.open = new QPushButton;
   group.open->setObjectName(prefix + QStringLiteral("Open"));
   group.test = new QPushButton;

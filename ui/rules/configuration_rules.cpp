@@ -79,7 +79,14 @@ void ConfigurationRules::SelectPortName(NameList& list) {
   FollowPort(list);
 }
 
-void ConfigurationRules::FollowPort(NameList& list) { SelectName(list, port_.Name()); }
+// A network port's name is no device to list: the port's own (remembered or open) stays listed.
+void ConfigurationRules::FollowPort(NameList& list) {
+  const std::u16string name = port_.Name();
+  if (platform::NetworkScheme(name) && std::find(list.names.begin(), list.names.end(), name) == list.names.end()) {
+    list.names.push_back(name);
+  }
+  SelectName(list, name);
+}
 
 void ConfigurationRules::SelectName(NameList& list, std::u16string_view name) {
   for (std::size_t i = 0; i < list.names.size(); ++i) {
@@ -107,6 +114,21 @@ void ConfigurationRules::ChooseName(PortGroup group, int index) {
   if (PortOpen()) return;
   NameList& list = ListOf(group);
   list.selected = index >= 0 && index < static_cast<int>(list.names.size()) ? index : -1;
+}
+
+bool ConfigurationRules::TypeName(PortGroup group, std::u16string_view name) {
+  if (PortOpen()) return false;
+  NameList& list = ListOf(group);
+  const int before = list.selected;
+  list.selected = -1;
+  SelectName(list, name);
+  if (list.selected < 0 && platform::NetworkScheme(name)) {
+    list.names.emplace_back(name);
+    list.selected = static_cast<int>(list.names.size()) - 1;
+  }
+  if (list.selected >= 0) return true;
+  list.selected = before;
+  return false;
 }
 
 bool ConfigurationRules::OpenPort(std::u16string_view name, AccessMode access) {

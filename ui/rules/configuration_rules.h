@@ -45,6 +45,10 @@ class ConfigurationRules {
 
   // The user chose entry `index` of the group's list (ignored while the port is open).
   void ChooseName(PortGroup group, int index);
+  // The user typed a name into the group's list (ignored while the port is open): a network port
+  // ("tcp://host:4001", "rfc2217://host:4001") joins the list and is chosen, a listed name is
+  // chosen; false for anything else.
+  bool TypeName(PortGroup group, std::u16string_view name);
   // Tries whether the chosen name opens with the group's access, on a port of its own, and asks
   // whoever is on it for the receiver's status; up to two seconds. The message says whether the
   // port opened, and in a second paragraph what answered.

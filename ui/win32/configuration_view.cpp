@@ -1,4 +1,6 @@
+#include <cwchar>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "resources/strings.h"
@@ -51,6 +53,12 @@ bool ConfigurationView::OnCommand(int id, int code) {
   if (code == CBN_SELCHANGE && (id == IDC_INPUT_LIST || id == IDC_OUTPUT_LIST)) {
     const PortGroup group = id == IDC_INPUT_LIST ? PortGroup::Input : PortGroup::Output;
     page.ChooseName(group, SelectedIndex(Dialog(), id));
+  } else if (code == CBN_KILLFOCUS && (id == IDC_INPUT_LIST || id == IDC_OUTPUT_LIST)) {
+    // A network port is typed in; the rules decide whether it joins the list.
+    wchar_t typed[256] = {};
+    ::GetDlgItemTextW(Dialog(), id, typed, 256);
+    std::u16string name(typed, typed + std::wcslen(typed));
+    page.TypeName(id == IDC_INPUT_LIST ? PortGroup::Input : PortGroup::Output, name);
   } else if (code != BN_CLICKED) {
     return false;
   } else if (id == IDC_SAME_PORT) {
