@@ -23,6 +23,7 @@ struct PortsOptions {
 // Opens the port through the normal open path (the lock, the device), asks it for a receiver as
 // scan --probe does, and says what answered; for a port that does not open, why not.
 std::u16string ProbePort(const std::u16string& name) {
+  if (platform::IsConsole(name)) return resources::FormatText(resources::kConsoleNotProbed, platform::PortDevice(name));
   if (const std::optional<ProbeAnswer> answer = ProbeReceiver(name, AccessMode::ReadWrite)) {
     return u"opens" + resources::FromUtf8(ReceiverNote(answer));
   }
@@ -64,9 +65,10 @@ int ListPorts(bool probe) {
     header = true;
     std::cout << resources::ToUtf8(device.node);
     if (!device.stableName.empty()) std::cout << " (" << resources::ToUtf8(device.stableName) << ')';
+    if (!device.description.empty()) std::cout << ": " << resources::ToUtf8(device.description);
     std::cout << '\n';
   }
-  if (header) std::cout << "Link one to a port name with: skylark-cli ports link COM4 DEVICE\n";
+  if (header) std::cout << "Link one to a port name with: skylark-cli ports link COM4 DEVICE, or name it in --port\n";
   return 0;
 }
 

@@ -12,6 +12,9 @@
 // port names stay what the settings store.
 namespace skylark::platform {
 
+// A port name is "COM1:" to "COM9:" (on Windows also beyond), or on Linux a device's own path
+// ("/dev/ttyUSB0", "/dev/serial/by-id/usb-..."), opened directly.
+
 // The device a port name reaches, as the user named it: the target of its link in the port
 // directory ("/dev/serial/by-id/usb-..."), else the default device ("/dev/ttyS3" for "COM4:").
 // Empty for a name that is not a port name, and on a system whose port names are the devices'
@@ -27,10 +30,15 @@ std::u16string PortDeviceNode(std::u16string_view name);
 // device, another program's lock, a permission the user lacks) as OpenSerialLine would say it.
 std::optional<LineError> PortAvailability(std::u16string_view name);
 
+// Whether a port name leads to the system console, which scans and probes leave alone: what
+// they send would reach the console's users and its login prompt.
+bool IsConsole(std::u16string_view name);
+
 // A serial device present on the system.
 struct SerialDevice {
   std::u16string node;        // "/dev/ttyUSB0"
   std::u16string stableName;  // "/dev/serial/by-id/usb-...", empty when the system made none
+  std::u16string description{};  // what the system says it is: "FT232R USB UART", "console"
 };
 
 // USB serial adapters, USB modems and the built-in ports that answer, in name order.

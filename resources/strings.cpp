@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 51> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 54> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -59,6 +59,12 @@ constexpr std::array<std::pair<int, std::u16string_view>, 51> kTable{{
     {kWriteRefused, u"The device refused to take data: it was unplugged or the line hung up."},
     {kWriteStalled, u"The device stopped taking data."},
     {kDeviceRemoved, u"The device was removed."},
+    {kInUseByProgram, u"%s is in use by %s (PID %s)."},
+    {kConsoleNotProbed, u"%s is the system console; it is not probed."},
+    {kGuiUsage, u"Usage: skylark [--help] [--version] [Qt options]\n"
+                u"Configures a DGPS radio-beacon receiver on a serial line, in a window.\n"
+                u"  --help     print this help and exit\n"
+                u"  --version  print the version and exit\n"},
     {kSiteNotTunable, u"The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."},
 }};
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/serial_line.h"
+#include "resources/strings.h"
 
 namespace skylark::platform::posix {
 namespace {
@@ -73,6 +74,8 @@ bool ReplaceWithLink(const std::string& target, const std::string& link) {
 std::string PortLinkPath(int number) { return PortDirectory() + "/COM" + std::to_string(number); }
 
 std::string DevicePathForPortName(std::u16string_view name) {
+  // A device named by its own path is opened as it is named; only below /dev.
+  if (name.substr(0, 5) == u"/dev/") return resources::ToUtf8(name);
   const int number = PortNumber(name);
   if (number == 0) return {};
   const std::string link = PortLinkPath(number);

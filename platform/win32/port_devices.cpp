@@ -60,7 +60,7 @@ std::u16string PortDeviceNode(std::u16string_view name) {
 
 std::vector<SerialDevice> ListSerialDevices() {
   std::vector<SerialDevice> devices;
-  for (const auto& [number, device] : SerialPortMap()) devices.push_back({device, {}});
+  for (const auto& [number, device] : SerialPortMap()) devices.push_back({device, {}, {}});
   return devices;
 }
 

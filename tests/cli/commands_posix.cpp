@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,6 +25,8 @@
 
 #include "platform/events.h"
 #include "platform/serial_line.h"
+#include "resources/strings.h"
+#include "resources/version.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/xdg_dirs_posix.h"
@@ -203,6 +209,13 @@ TEST_F(CliCommand, PortsShowsLinksAndWhatHoldsThem) {
   ASSERT_TRUE(testing::LinkPort(5, held.SlavePath()));
   const auto holder = platform::OpenSerialLine(u"COM5:", platform::AccessMode::ReadWrite);
   ASSERT_NE(holder, nullptr);
+  // picocom holds COM6: with flock() and writes no lock file; its standard input is kept open.
+  testing::PtyPair picocomHeld;
+  ASSERT_TRUE(testing::LinkPort(6, picocomHeld.SlavePath()));
+  FILE* picocom = ::popen(("exec picocom -q --noreset " + picocomHeld.SlavePath() + " >/dev/null").c_str(), "w");
+  ASSERT_NE(picocom, nullptr);
+  const std::string picocomSaid = "COM6: -> " + picocomHeld.SlavePath() + ": " + picocomHeld.SlavePath() + " is in use by picocom (PID ";
+  for (int i = 0; i < 200 && Cli("ports").lines.at(5).rfind(picocomSaid, 0) != 0; ++i) ::usleep(10000);
   // The listing reads lock files and permissions: opening would raise DTR and RTS, so the
   // device must not even see an open. --probe opens it.
   const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -220,9 +233,13 @@ TEST_F(CliCommand, PortsShowsLinksAndWhatHoldsThem) {
     EXPECT_EQ(listing.lines[3], "COM4: -> " + adapter.SlavePath() + (probe ? ": opens" : ": free"));
     EXPECT_EQ(listing.lines[4], "COM5: -> " + held.SlavePath() + ": " + held.SlavePath() +
                                    " is in use by another program (PID " + std::to_string(::getpid()) + ").");
+    if (!probe) {
+      EXPECT_EQ(listing.lines[5].substr(0, picocomSaid.size()), picocomSaid);
+    }
     EXPECT_EQ(opened(), probe);
   }
   ::close(opens);
+  ::pclose(picocom);
 
   EXPECT_EQ(Cli("ports unlink COM4").lines, Lines{"COM4: -> /dev/ttyS3 (the default)"});
 }
@@ -239,6 +256,97 @@ TEST_F(CliCommand, TheSimulatorLeavesAUsersLinkAsItWas) {
   EXPECT_EQ(refused.lines, Lines{"skylark-sim: COM4: already leads to " + adapter.SlavePath() + " (" + link +
                                  "); not replacing it. Choose another port name with --port."});
   EXPECT_EQ(std::filesystem::read_symlink(link), adapter.SlavePath());
+
+  // A link whose target is missing is taken over only when it led to an ended simulator's
+  // pseudo-terminal; an unplugged adapter's by-id name stays the user's.
+  const std::string unplugged = "/dev/serial/by-id/usb-FTDI_FT232R_gone-if00-port0";
+  ASSERT_TRUE(testing::LinkPort(4, unplugged));
+  const CliRun missing = Cli("--port COM4", SKYLARK_BINARY_DIR "/sim/skylark-sim");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.lines, Lines{"skylark-sim: COM4: leads to " + unplugged + ", which is missing (" + link +
+                                 "); not replacing it. Choose another port name with --port."});
+  EXPECT_EQ(std::filesystem::read_symlink(link), unplugged);
+  ASSERT_TRUE(testing::LinkPort(4, "/dev/pts/99999"));
+  EXPECT_TRUE(sim_.Start({"--no-pacing"}));
+}
+
+// Served with --device, a terminal is a serial port like any other: its lock is honoured and its
+// line settings are put back at the end.
+TEST_F(CliCommand, TheSimulatorServesADeviceAsASerialProgramShould) {
+  testing::PtyPair device;
+  ASSERT_TRUE(device.Valid() && testing::LinkPort(5, device.SlavePath()));
+  const std::string sim = SKYLARK_BINARY_DIR "/sim/skylark-sim";
+  {
+    const auto holder = platform::OpenSerialLine(u"COM5:", platform::AccessMode::ReadWrite);
+    ASSERT_NE(holder, nullptr);
+    const CliRun refused = Cli("--device " + device.SlavePath(), sim);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.lines, Lines{"skylark-sim: " + device.SlavePath() + " is in use by another program (PID " +
+                                   std::to_string(::getpid()) + ")"});
+  }
+  const int fd = ::open(device.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  termios before {};
+  ASSERT_EQ(::tcgetattr(fd, &before), 0);
+  ::cfsetspeed(&before, B9600);
+  ASSERT_EQ(::tcsetattr(fd, TCSANOW, &before), 0);
+  ASSERT_TRUE(sim_.Start({"--device", device.SlavePath()}));
+  EXPECT_EQ(sim_.Stop(), 0);
+  termios after {};
+  ASSERT_EQ(::tcgetattr(fd, &after), 0);
+  EXPECT_EQ(::cfgetospeed(&after), static_cast<speed_t>(B9600));
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  ::close(fd);
+}
+
+// SIGTERM and SIGHUP (timeout, a logout, a closed terminal) end a command as its end does: the
+// port is put back and its lock released, so the next open succeeds at once.
+TEST_F(CliCommand, StopSignalsEndACommandAsItsEndDoes) {
+  const struct {
+    std::vector<std::string> sim;
+    std::vector<std::string> cli;
+    int signal;
+    int status;
+  } cases[] = {
+      {{"--no-pacing"}, {"status", "--port", "COM4:"}, SIGTERM, 0},
+      {{"--no-pacing"}, {"status", "--port", "COM4:"}, SIGHUP, 0},
+      {{"--no-pacing", "--drop-ack"}, {"tune", "--port", "COM4:", "--auto"}, SIGTERM, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cli[0] + " " + std::to_string(c.signal));
+    testing::SimProcess sim;
+    ASSERT_TRUE(sim.Start(c.sim));
+    std::vector<std::string> words = {SKYLARK_BINARY_DIR "/cli/skylark-cli"};
+    words.insert(words.end(), c.cli.begin(), c.cli.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    ::posix_spawn_file_actions_init(&quiet);
+    ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ), 0);
+    ::posix_spawn_file_actions_destroy(&quiet);
+    // The command holds the port once its lock file is there.
+    const auto locked = [&] {
+      for (const auto& entry : std::filesystem::directory_iterator(dirs_.LockHome())) {
+        if (entry.path().filename().string().rfind("LCK..", 0) == 0) return true;
+      }
+      return false;
+    };
+    for (int i = 0; i < 500 && !locked(); ++i) ::usleep(10000);
+    ASSERT_TRUE(locked());
+    ASSERT_EQ(::kill(pid, c.signal), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+    EXPECT_EQ(WEXITSTATUS(status), c.status);
+    EXPECT_FALSE(locked());
+    platform::LineError failure;
+    EXPECT_NE(platform::OpenSerialLine(u"COM4:", platform::AccessMode::ReadWrite, &failure), nullptr)
+        << resources::ToUtf8(failure.device) << " " << static_cast<int>(failure.fault);
+    sim.Stop();  // and its link with it
+  }
 }
 
 // Every `pattern` match's group 1 in `text`, troff's font changes and "\-" made plain.
@@ -288,6 +396,21 @@ TEST_F(CliCommand, ManualPagesNameEveryOptionAndExitStatusOfThePrograms) {
     const auto exit = page.find(".SH EXIT STATUS");
     EXPECT_EQ(Matches(page.substr(exit, page.find(".SH", exit + 1) - exit), R"((?:^|\n|; )([0-9]+) )"), statuses);
   }
+}
+
+// Both work without a display, as over SSH: the window program answers before Qt starts.
+TEST_F(CliCommand, EveryProgramSaysItsVersion) {
+  const std::string version = SKYLARK_VERSION_TEXT;
+  EXPECT_EQ(Cli("--version").lines, Lines{"skylark-cli " + version});
+  EXPECT_EQ(Cli("--version", SKYLARK_BINARY_DIR "/sim/skylark-sim").lines, Lines{"skylark-sim " + version});
+  const std::string gui = SKYLARK_BINARY_DIR "/ui/qt/skylark";
+  if (!std::filesystem::exists(gui)) GTEST_SKIP() << "the window program is not built";
+  const std::string bare = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + gui;
+  EXPECT_EQ(Cli("--version", bare).lines, Lines{"skylark " + version});
+  const CliRun help = Cli("--help", bare);
+  EXPECT_EQ(help.status, 0);
+  ASSERT_FALSE(help.lines.empty());
+  EXPECT_EQ(help.lines[0], "Usage: skylark [--help] [--version] [Qt options]");
 }
 
 TEST_F(CliCommand, SignalReachesOnlyARunningSkylark) {

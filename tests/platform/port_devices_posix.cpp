@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -57,14 +58,23 @@ class PortDevicesTest : public ::testing::Test {
   std::string stable_;
 };
 
-TEST_F(PortDevicesTest, ListsAdaptersAndAnsweringBuiltInPortsWithTheirStableNames) {
+TEST_F(PortDevicesTest, ListsAdaptersAndAnsweringBuiltInPortsWithTheirStableNamesAndWhatTheyAre) {
+  // sysfs: ttyUSB0's port sits below a USB interface below the USB device that names its product.
+  const std::string usb = tree_.sysTty + "/usb1/1-1";
+  std::filesystem::create_directories(usb + "/1-1:1.0/ttyUSB0");
+  std::ofstream(usb + "/product") << "FT232R USB UART\n";
+  ASSERT_EQ(::mkdir((tree_.sysTty + "/ttyUSB0").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink("../usb1/1-1/1-1:1.0/ttyUSB0", (tree_.sysTty + "/ttyUSB0/device").c_str()), 0);
+  ASSERT_EQ(::mkdir((tree_.sysTty + "/console").c_str(), 0700), 0);
+  std::ofstream(tree_.sysTty + "/console/active") << "tty0 ttyS0\n";
   std::vector<std::string> listed;
   for (const SerialDevice& device : posix::ListSerialDevicesIn(tree_)) {
-    listed.push_back(U8(device.node) + (device.stableName.empty() ? "" : " " + U8(device.stableName)));
+    listed.push_back(U8(device.node) + (device.stableName.empty() ? "" : " " + U8(device.stableName)) +
+                     (device.description.empty() ? "" : " [" + U8(device.description) + "]"));
   }
   const std::string dev = tree_.dev + "/";
-  EXPECT_EQ(listed, (std::vector<std::string>{dev + "ttyACM0", dev + "ttyS0", dev + "ttyUSB0 " + stable_,
-                                              dev + "ttyUSB1"}));
+  EXPECT_EQ(listed, (std::vector<std::string>{dev + "ttyACM0", dev + "ttyS0 [console]",
+                                              dev + "ttyUSB0 " + stable_ + " [FT232R USB UART]", dev + "ttyUSB1"}));
 }
 
 TEST_F(PortDevicesTest, LinkPrefersTheStableNameAndAResolvedPath) {
@@ -104,6 +114,35 @@ TEST_F(PortDevicesTest, LinkRefusesWhatIsNoSerialDevice) {
     EXPECT_EQ(U8(result).substr(0, c.why.size()), c.why);
   }
   EXPECT_EQ(U8(PortDevice(u"COM4:")), "/dev/ttyS3") << "a refused link leaves the name as it was";
+}
+
+// Only a tty with a driver behind it is a serial device: the console, /dev/tty and /dev/ptmx
+// are ttys too, and a link to one would have Skylark write to the console's users.
+TEST_F(PortDevicesTest, LinkTakesOnlyTtysWithADriverBehindThem) {
+  for (const char* dir : {"/sys/console", "/sys/ttyS0/device"}) ASSERT_EQ(::mkdir((home_.Root() + dir).c_str(), 0700), 0);
+  std::ofstream(tree_.sysTty + "/console/dev") << "5:1\n";
+  std::ofstream(tree_.sysTty + "/ttyS0/dev") << "1:7\n";  // /dev/full standing in for a UART
+  const struct {
+    std::string device;
+    bool linked;
+  } cases[] = {{"/dev/full", true}, {"/dev/console", false}, {"/dev/tty", false}, {"/dev/ptmx", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.device);
+    std::u16string result;
+    EXPECT_EQ(Link(u"COM5", c.device, result), c.linked) << U8(result);
+    if (!c.linked) {
+      EXPECT_EQ(U8(result), "Not a serial device: " + c.device + ".");
+    }
+  }
+}
+
+TEST_F(PortDevicesTest, ConsolesAreTheDevicesSysfsNamesActive) {
+  const std::string s0 = s0_.SlavePath().substr(s0_.SlavePath().rfind('/') + 1);
+  ASSERT_EQ(::mkdir((tree_.sysTty + "/console").c_str(), 0700), 0);
+  std::ofstream(tree_.sysTty + "/console/active") << "tty0 " << s0 << "\n";
+  EXPECT_TRUE(posix::IsConsoleIn(tree_, tree_.dev + "/ttyS0"));
+  EXPECT_FALSE(posix::IsConsoleIn(tree_, tree_.dev + "/ttyUSB0"));
+  EXPECT_FALSE(posix::IsConsoleIn(tree_, tree_.dev + "/ttyUSB9"));
 }
 
 }  // namespace
