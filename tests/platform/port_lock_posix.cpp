@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -212,33 +211,6 @@ TEST_F(PortLockTest, WithoutALockDirectoryPortsStillOpenAndItIsSaidOnce) {
   const std::string said = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("without the UUCP lock"), std::string::npos) << said;
   EXPECT_EQ(said.find("UUCP", said.find("UUCP") + 4), std::string::npos) << "said more than once";
-}
-
-// picocom and screen hold a port with flock() alone; the kernel's lock table names the holder.
-TEST_F(PortLockTest, KernelLockHoldersAreFoundInTheLockTable) {
-  struct stat st {};
-  ASSERT_EQ(::stat(pty_.SlavePath().c_str(), &st), 0);
-  char number[64];
-  std::snprintf(number, sizeof number, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  const std::string file = number;
-  const std::string table = home_.Root() + "/locks";
-  const struct {
-    std::string lines;
-    pid_t holder;
-  } cases[] = {
-      {"1: FLOCK  ADVISORY  WRITE 4242 " + file + " 0 EOF\n", 4242},
-      {"1: POSIX  ADVISORY  WRITE 77 00:05:1 0 EOF\n2: OFDLCK ADVISORY  READ  5151 " + file + " 0 EOF\n", 5151},
-      {"1: FLOCK  ADVISORY  WRITE 4242 00:05:1 0 EOF\n1: -> FLOCK  ADVISORY  WRITE 99 " + file + " 0 EOF\n", 0},
-      {"1: OFDLCK ADVISORY  WRITE -1 " + file + " 0 EOF\n", 0},
-      {"", 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.lines);
-    WriteFile(table, c.lines);
-    EXPECT_EQ(posix::KernelLockHolder(table, pty_.SlavePath()), c.holder);
-  }
-  EXPECT_EQ(posix::KernelLockHolder(home_.Root() + "/missing", pty_.SlavePath()), 0);
 }
 
 TEST(OpenFailure, NamesTheCause) {
