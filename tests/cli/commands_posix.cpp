@@ -134,7 +134,8 @@ TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
   }
 
   auto noise = play([](testing::PtyPair& pty, int) { pty.Send("\x15\xa4\x7f\x02GPMSS9*\n"); });
-  const CliRun wrongSpeed = Cli("status --port COM5: --timeout 1");
+  // A device is also named by its own path, opened directly.
+  const CliRun wrongSpeed = Cli("status --port " + line.SlavePath() + " --timeout 1");
   noise.get();
   EXPECT_EQ(wrongSpeed.status, 1);
   ASSERT_FALSE(wrongSpeed.lines.empty());
