@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 54> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 55> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -61,6 +61,7 @@ constexpr std::array<std::pair<int, std::u16string_view>, 54> kTable{{
     {kDeviceRemoved, u"The device was removed."},
     {kInUseByProgram, u"%s is in use by %s (PID %s)."},
     {kConsoleNotProbed, u"%s is the system console; it is not probed."},
+    {kNoSiteFileIn, u"No site file (%s) was found in: %s. Put one there to tune by site."},
     {kGuiUsage, u"Usage: skylark [--help] [--version] [Qt options]\n"
                 u"Configures a DGPS radio-beacon receiver on a serial line, in a window.\n"
                 u"  --help     print this help and exit\n"

@@ -62,6 +62,7 @@ enum StringId : int {
   kDeviceRemoved = 104,         // "The device was removed."
   kInUseByProgram = 106,        // "%s is in use by %s (PID %s)."
   kConsoleNotProbed = 107,      // "%s is the system console; it is not probed."
+  kNoSiteFileIn = 108,          // "No site file (%s) was found in: %s. ..."
   kGuiUsage = 105,              // "Usage: skylark [--help] [--version] [Qt options]..."
 };
 
