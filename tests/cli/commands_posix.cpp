@@ -351,8 +351,9 @@ TEST_F(CliCommand, ManualPagesNameEveryOptionAndExitStatusOfThePrograms) {
   }
 }
 
-// Both work without a display, as over SSH: the window program answers before Qt starts.
-TEST_F(CliCommand, EveryProgramSaysItsVersion) {
+// --version and --help work without a display, as over SSH: the window program answers before
+// Qt starts.
+TEST_F(CliCommand, EveryProgramSaysItsVersionAndTheWindowEndsOnSigtermAsOnCancel) {
   const std::string version = SKYLARK_VERSION_TEXT;
   EXPECT_EQ(Cli("--version").lines, Lines{"skylark-cli " + version});
   EXPECT_EQ(Cli("--version", SKYLARK_BINARY_DIR "/sim/skylark-sim").lines, Lines{"skylark-sim " + version});
@@ -364,6 +365,11 @@ TEST_F(CliCommand, EveryProgramSaysItsVersion) {
   EXPECT_EQ(help.status, 0);
   ASSERT_FALSE(help.lines.empty());
   EXPECT_EQ(help.lines[0], "Usage: skylark [--help] [--version] [Qt options]");
+  // SIGTERM closes the window as Cancel does, and the program ends as after it; "signal update"
+  // answers once it runs.
+  const std::string script = "QT_QPA_PLATFORM=offscreen " + gui + " >/dev/null 2>&1 & for i in $(seq 500); do " SKYLARK_BINARY_DIR
+                             "/cli/skylark-cli signal update 2>/dev/null && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?";
+  EXPECT_EQ(Cli("'" + script + "'", "sh -c").lines, Lines{"0"});
 }
 
 TEST_F(CliCommand, SignalReachesOnlyARunningSkylark) {
