@@ -44,8 +44,8 @@ struct SerialDevice {
 // USB serial adapters, USB modems and the built-in ports that answer, in name order.
 std::vector<SerialDevice> ListSerialDevices();
 
-// The names of the ports beyond "COM9:" that are present ("COM12:"), in number order; empty on
-// a system whose port names stop at COM9.
+// The names of the ports beyond "COM9:" that are present: on Windows "COM12:" and the like, in
+// number order; on Linux every serial device's own path, as ListSerialDevices lists them.
 std::vector<std::u16string> PortNamesBeyondNine();
 
 // Makes a port name lead to a device, preferring the device's stable name when it has one.

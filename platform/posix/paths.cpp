@@ -73,9 +73,12 @@ bool ReplaceWithLink(const std::string& target, const std::string& link) {
 
 std::string PortLinkPath(int number) { return PortDirectory() + "/COM" + std::to_string(number); }
 
+std::string DeviceDirectory() { return EnvOr("SKYLARK_TEST_DEV_DIR", "/dev"); }
+
 std::string DevicePathForPortName(std::u16string_view name) {
-  // A device named by its own path is opened as it is named; only below /dev.
-  if (name.substr(0, 5) == u"/dev/") return resources::ToUtf8(name);
+  // A device named by its own path is opened as it is named; only below the device directory.
+  const std::string root = DeviceDirectory() + "/";
+  if (const std::string path = resources::ToUtf8(name); path.compare(0, root.size(), root) == 0) return path;
   const int number = PortNumber(name);
   if (number == 0) return {};
   const std::string link = PortLinkPath(number);

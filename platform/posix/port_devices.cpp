@@ -142,8 +142,8 @@ bool IsConsoleIn(const DeviceTree& tree, const std::string& device) {
 }
 
 std::string ShownDevice(std::u16string_view name) {
-  if (name.substr(0, 5) == u"/dev/") return resources::ToUtf8(name);
   const int number = PortNumber(name);
+  if (number == 0) return DevicePathForPortName(name);
   if (number == 0) return {};
   const std::string link = PortLinkPath(number);
   char target[PATH_MAX];
@@ -204,7 +204,7 @@ std::u16string PortDeviceNode(std::u16string_view name) {
   return path.empty() ? std::u16string() : resources::FromUtf8(posix::ResolvedDevice(path));
 }
 
-std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({}); }
+std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({posix::DeviceDirectory()}); }
 
 std::optional<LineError> PortAvailability(std::u16string_view name) {
   const std::string path = posix::DevicePathForPortName(name);
@@ -234,8 +234,15 @@ bool IsConsole(std::u16string_view name) {
   return !path.empty() && posix::IsConsoleIn({}, path);
 }
 
-// Any device is reached through a link from COM1: to COM9:.
-std::vector<std::u16string> PortNamesBeyondNine() { return {}; }
+// Every serial device present, by its stable name when it has one: a setting that keeps it
+// still finds a USB adapter after it was plugged in again, into another socket.
+std::vector<std::u16string> PortNamesBeyondNine() {
+  std::vector<std::u16string> names;
+  for (const SerialDevice& device : ListSerialDevices()) {
+    names.push_back(device.stableName.empty() ? device.node : device.stableName);
+  }
+  return names;
+}
 
 bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result,
                   std::optional<LineError>& missing) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -135,7 +136,10 @@ TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
 
   auto noise = play([](testing::PtyPair& pty, int) { pty.Send("\x15\xa4\x7f\x02GPMSS9*\n"); });
   // A device is also named by its own path, opened directly.
-  const CliRun wrongSpeed = Cli("status --port " + line.SlavePath() + " --timeout 1");
+  const std::string device = dirs_.DevHome() + "/ttyUSB0";
+  ASSERT_EQ(::mkdir(dirs_.DevHome().c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(line.SlavePath().c_str(), device.c_str()), 0);
+  const CliRun wrongSpeed = Cli("status --port " + device + " --timeout 1");
   noise.get();
   EXPECT_EQ(wrongSpeed.status, 1);
   ASSERT_FALSE(wrongSpeed.lines.empty());
@@ -179,7 +183,11 @@ TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
   ASSERT_TRUE(sim_.Start({"--no-pacing", "--silence"}));
   // Every other name leads nowhere, so the machine's own serial ports are never touched.
   for (int n : {1, 2, 3, 5, 6, 7, 8, 9}) ASSERT_TRUE(testing::LinkPort(n, dirs_.Root() + "/none"));
-  EXPECT_EQ(Cli("scan").lines, Lines{"COM4: both"});
+  // A serial device present is listed after the port names, by its own path.
+  testing::PtyPair adapter;
+  ASSERT_EQ(::mkdir(dirs_.DevHome().c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(adapter.SlavePath().c_str(), (dirs_.DevHome() + "/ttyUSB0").c_str()), 0);
+  EXPECT_EQ(Cli("scan").lines, (Lines{"COM4: both", dirs_.DevHome() + "/ttyUSB0 both"}));
   const CliRun unacknowledged = Cli("tune --port COM4: --auto");
   EXPECT_EQ(unacknowledged.status, 1);
   EXPECT_EQ(unacknowledged.lines, Lines{"Beacon tuning failed. Check beacon port settings."});
