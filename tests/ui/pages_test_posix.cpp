@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "tests/support/pty.h"
@@ -63,6 +65,19 @@ class PagesTest : public QObject {
   };
 
  private slots:
+  // A serial device that appears (udev makes its node) is listed without a Scan.
+  void anArrivingDeviceIsListedWithoutAScan() {
+    const std::string dev = std::getenv("SKYLARK_TEST_DEV_DIR");
+    QVERIFY(std::filesystem::create_directories(dev));
+    Fixture f;
+    const QString name = QString::fromStdString(dev + "/ttyACM0");
+    auto* list = Find<QComboBox>(f.sheet, "inputList");
+    QCOMPARE(list->findText(name), -1);
+    std::filesystem::create_symlink(f.spare.SlavePath(), name.toStdString());
+    QTRY_VERIFY(list->findText(name) >= 0);
+    std::filesystem::remove_all(dev);
+  }
+
   // Enter presses the focused button and nothing else; the sheet stays open.
   void enterPressesTheFocusedButtonOnly() {
     Fixture f;
