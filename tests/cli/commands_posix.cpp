@@ -369,10 +369,7 @@ TEST_F(CliCommand, EveryProgramSaysItsVersionAndTheWindowEndsOnSigtermAsOnCancel
   if (!std::filesystem::exists(gui)) GTEST_SKIP() << "the window program is not built";
   const std::string bare = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + gui;
   EXPECT_EQ(Cli("--version", bare).lines, Lines{"skylark " + version});
-  const CliRun help = Cli("--help", bare);
-  EXPECT_EQ(help.status, 0);
-  ASSERT_FALSE(help.lines.empty());
-  EXPECT_EQ(help.lines[0], "Usage: skylark [--help] [--version] [Qt options]");
+  EXPECT_EQ(Cli("--help", bare).lines.at(0), "Usage: skylark [--help] [--version] [Qt options]");
   // SIGTERM closes the window as Cancel does, and the program ends as after it; "signal update"
   // answers once it runs.
   const std::string script = "QT_QPA_PLATFORM=offscreen " + gui + " >/dev/null 2>&1 & for i in $(seq 500); do " SKYLARK_BINARY_DIR
