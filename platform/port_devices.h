@@ -21,6 +21,10 @@ namespace skylark::platform {
 // own (Windows).
 std::u16string PortDevice(std::u16string_view name);
 
+// What the system says the device a port name reaches is ("FT232R USB UART", "console"); empty
+// when it says nothing, or the name leads nowhere.
+std::u16string PortDescription(std::u16string_view name);
+
 // The device node that a port name finally leads to ("/dev/ttyUSB0"); empty when it leads to
 // nothing that exists, or the system has no such notion.
 std::u16string PortDeviceNode(std::u16string_view name);

@@ -204,6 +204,12 @@ std::u16string PortDeviceNode(std::u16string_view name) {
   return path.empty() ? std::u16string() : resources::FromUtf8(posix::ResolvedDevice(path));
 }
 
+std::u16string PortDescription(std::u16string_view name) {
+  const std::string node = resources::ToUtf8(PortDeviceNode(name));
+  if (node.empty()) return {};
+  return resources::FromUtf8(posix::DescriptionIn({}, node.substr(node.find_last_of('/') + 1)));
+}
+
 std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({posix::DeviceDirectory()}); }
 
 std::optional<LineError> PortAvailability(std::u16string_view name) {
