@@ -76,9 +76,13 @@ std::string PortLinkPath(int number) { return PortDirectory() + "/COM" + std::to
 std::string DeviceDirectory() { return EnvOr("SKYLARK_TEST_DEV_DIR", "/dev"); }
 
 std::string DevicePathForPortName(std::u16string_view name) {
-  // A device named by its own path is opened as it is named; only below the device directory.
+  // A device named by its own path is opened as it is named; only below the device directory,
+  // never out of it through "..".
   const std::string root = DeviceDirectory() + "/";
-  if (const std::string path = resources::ToUtf8(name); path.compare(0, root.size(), root) == 0) return path;
+  if (const std::string path = resources::ToUtf8(name);
+      path.compare(0, root.size(), root) == 0 && path.find("/..") == std::string::npos) {
+    return path;
+  }
   const int number = PortNumber(name);
   if (number == 0) return {};
   const std::string link = PortLinkPath(number);
