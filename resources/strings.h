@@ -60,10 +60,10 @@ enum StringId : int {
   kWriteRefused = 102,          // "The device refused to take data: it was unplugged or the line hung up."
   kWriteStalled = 103,          // "The device stopped taking data."
   kDeviceRemoved = 104,         // "The device was removed."
-  kInUseByProgram = 106,        // "%s is in use by %s (PID %s)."
-  kConsoleNotProbed = 107,      // "%s is the system console; it is not probed."
-  kNoSiteFileIn = 108,          // "No site file (%s) was found in: %s. ..."
-  kGuiUsage = 105,              // "Usage: skylark [--help] [--version] [Qt options]..."
+  kInUseByProgram = 107,        // "%s is in use by %s (PID %s)."
+  kConsoleNotProbed = 108,      // "%s is the system console; it is not probed."
+  kNoSiteFileIn = 109,          // "No site file (%s) was found in: %s. ..."
+  kGuiUsage = 110,              // "Usage: skylark [--help] [--version] [Qt options]..."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.
