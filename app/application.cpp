@@ -61,11 +61,14 @@ void Application::Start() {
     const std::u16string first = options_.firstSiteDirectory.value_or(u".");
     // Unless told where to look, beside the program too: where an installer puts the site file.
     const bool besideProgram = !options_.firstSiteDirectory && !options_.secondSiteDirectory;
-    if (!LoadSiteFile(std::u16string_view(first), catalogue_, reporter) &&
-        !(besideProgram && LoadSiteFile(AsView(platform::ProgramDirectory()), catalogue_, reporter))) {
-      const std::optional<std::u16string> second =
-          options_.secondSiteDirectory ? options_.secondSiteDirectory : platform::SystemRootDirectory();
-      LoadSiteFile(AsView(second), catalogue_, reporter);
+    // Each place is remembered, so that the Tune page can say where it looked.
+    siteFileSearch_.clear();
+    const auto look = [&](const std::optional<std::u16string>& directory) {
+      if (directory && !directory->empty()) siteFileSearch_.push_back(*directory);
+      return LoadSiteFile(AsView(directory), catalogue_, reporter);
+    };
+    if (!look(first) && !(besideProgram && look(platform::ProgramDirectory()))) {
+      look(options_.secondSiteDirectory ? options_.secondSiteDirectory : platform::SystemRootDirectory());
     }
   }
   // The stored station is looked up in the catalogue, so settings come after the site file.

@@ -134,6 +134,8 @@ class Application {
   ReceiverMonitor& Monitor() { return monitor_; }
   // Filled at start-up, read-only until shutdown clears it.
   SiteCatalogue& Catalogue() { return catalogue_; }
+  // The directories searched for the site file at start-up, in order.
+  const std::vector<std::u16string>& SiteFileSearch() const { return siteFileSearch_; }
   bool Started() const { return started_; }
 
  private:
@@ -150,6 +152,7 @@ class Application {
 
   ApplicationOptions options_;
   SiteCatalogue catalogue_;
+  std::vector<std::u16string> siteFileSearch_;
   ReceiverLink receiverLink_;
   ReceiverMonitor monitor_;
   mutable std::mutex stateLock_;

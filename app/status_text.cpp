@@ -115,6 +115,10 @@ std::u16string LineErrorText(const platform::LineError& error) {
       return text;
     }
     case LineFault::InUse:
+      if (error.holder > 0 && !error.holderName.empty()) {
+        return FormatText(resources::kInUseByProgram, {error.device, error.holderName,
+                                                       resources::FromUtf8(std::to_string(error.holder))});
+      }
       if (error.holder > 0) {
         return FormatText(resources::kInUseBy, {error.device, resources::FromUtf8(std::to_string(error.holder))});
       }

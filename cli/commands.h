@@ -13,6 +13,10 @@
 // failures are reported on stderr and through that status, never by exceptions.
 namespace skylark::cli {
 
+// True once the program was asked to end from outside (SIGINT, SIGTERM, SIGHUP; a console
+// control event on Windows): a command that runs until stopped ends as at its own end.
+bool StopRequested();
+
 // skylark-cli sites [PATH] [--json] [--find-id N]: lists the beacon sites of a site file.
 void AddSitesCommand(CLI::App& app, int& exitStatus);
 
@@ -26,7 +30,7 @@ void AddSignalCommand(CLI::App& app, int& exitStatus);
 void AddTuneCommand(CLI::App& app, int& exitStatus);
 
 // skylark-cli status --port COMn: [--count N] [--json] [--sites PATH]: the Status page's texts
-// after every status reading, until N readings or Ctrl-C; 2 when the port cannot be opened.
+// after every status reading, until N readings or Ctrl-C (or SIGTERM, SIGHUP); 2 when the port cannot be opened.
 void AddStatusCommand(CLI::App& app, int& exitStatus);
 
 // skylark-cli scan: which of COM1: to COM9: open, for both directions, input or output.

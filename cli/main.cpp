@@ -1,9 +1,29 @@
 #include <CLI/CLI.hpp>
 
+#include <atomic>
+
 #include "cli/commands.h"
+#include "platform/stop_requests.h"
+#include "resources/version.h"
+
+namespace skylark::cli {
+namespace {
+
+std::atomic_bool stopRequested{false};
+
+}  // namespace
+
+bool StopRequested() { return stopRequested.load(); }
+
+}  // namespace skylark::cli
 
 int main(int argc, char** argv) {
+  // A command that runs until stopped ends as at its end; one that ends by itself (tune, scan)
+  // finishes first. Either way the port is put back and its lock released.
+  skylark::platform::BlockStopRequests();
+  skylark::platform::WatchStopRequests([] { skylark::cli::stopRequested.store(true); });
   CLI::App app{"Skylark: configures a DGPS radio-beacon receiver on a serial line"};
+  app.set_version_flag("--version", "skylark-cli " SKYLARK_VERSION_TEXT);
   app.require_subcommand(1);
   int exitStatus = 0;
   skylark::cli::AddSitesCommand(app, exitStatus);

@@ -23,6 +23,7 @@ struct PortsOptions {
 // Opens the port through the normal open path (the lock, the device), asks it for a receiver as
 // scan --probe does, and says what answered; for a port that does not open, why not.
 std::u16string ProbePort(const std::u16string& name) {
+  if (platform::IsConsole(name)) return resources::FormatText(resources::kConsoleNotProbed, platform::PortDevice(name));
   if (const std::optional<ProbeAnswer> answer = ProbeReceiver(name, AccessMode::ReadWrite)) {
     return u"opens" + resources::FromUtf8(ReceiverNote(answer));
   }
@@ -44,29 +45,22 @@ std::u16string Availability(const std::u16string& name) {
 int ListPorts(bool probe) {
   TextList names;
   ListPortNames(names);
-  std::vector<std::u16string> reached;
+  const std::vector<platform::SerialDevice> devices = platform::ListSerialDevices();
   for (const std::u16string& name : names) {
     const std::u16string shown = platform::PortDevice(name);
     const std::u16string node = platform::PortDeviceNode(name);
-    // "COM4: -> /dev/ttyS3: free"; where names are the devices' own, "COM4: free".
+    // "COM4: -> /dev/ttyS3: free"; a device by its own name, "/dev/serial/by-id/usb-... (/dev/ttyUSB0)
+    // [FT232R USB UART]: free"; where names are the devices' own, "COM4: free".
     std::cout << resources::ToUtf8(name);
-    if (!shown.empty()) std::cout << " -> " << resources::ToUtf8(shown);
+    if (!shown.empty() && shown != name) std::cout << " -> " << resources::ToUtf8(shown);
     if (!node.empty() && node != shown) std::cout << " (" << resources::ToUtf8(node) << ')';
+    for (const platform::SerialDevice& device : devices) {
+      if ((device.node == name || device.stableName == name) && !device.description.empty()) {
+        std::cout << " [" << resources::ToUtf8(device.description) << ']';
+      }
+    }
     std::cout << (shown.empty() ? " " : ": ") << resources::ToUtf8(probe ? ProbePort(name) : Availability(name)) << '\n';
-    if (!node.empty()) reached.push_back(node);
   }
-  bool header = false;
-  for (const platform::SerialDevice& device : platform::ListSerialDevices()) {
-    bool isReached = false;
-    for (const std::u16string& node : reached) isReached = isReached || node == device.node;
-    if (isReached) continue;
-    if (!header) std::cout << "\nSerial devices that no port name reaches:\n";
-    header = true;
-    std::cout << resources::ToUtf8(device.node);
-    if (!device.stableName.empty()) std::cout << " (" << resources::ToUtf8(device.stableName) << ')';
-    std::cout << '\n';
-  }
-  if (header) std::cout << "Link one to a port name with: skylark-cli ports link COM4 DEVICE\n";
   return 0;
 }
 
@@ -99,8 +93,8 @@ int Unlink(const PortsOptions& options) {
 void AddPortsCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<PortsOptions>();
   CLI::App* command = app.add_subcommand(
-      "ports", "Show each of COM1: to COM9: (on Windows also those present beyond), the device it reaches, "
-      "and the serial devices none reaches");
+      "ports", "Show each of COM1: to COM9: and the device it reaches, then the serial devices present "
+      "(on Windows the ports beyond COM9:)");
   CLI::App* link = command->add_subcommand("link", "Make a port name reach a device");
   link->add_option("name", options->name, "COM1 to COM9")->required();
   link->add_option("device", options->device, "The device, for example /dev/ttyUSB0")->required();

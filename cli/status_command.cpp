@@ -1,6 +1,5 @@
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -25,10 +24,6 @@ struct StatusOptions {
   int timeoutSeconds = 30;  // longest wait for a reading
   bool json = false;
 };
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) { interrupted = 1; }
 
 // Wakes the command for every reading and for a lost port, as the page is woken by its
 // notifications.
@@ -130,8 +125,6 @@ int RunStatus(const StatusOptions& options) {
   if (!session.Open()) return kUsageFailure;
   Application& app = session.App();
 
-  interrupted = 0;
-  const auto previousHandler = std::signal(SIGINT, OnInterrupt);
   app.SetActivePage(kStatusPage);
   ShownTexts shown;
   int status = 0;
@@ -140,7 +133,7 @@ int RunStatus(const StatusOptions& options) {
   ChecksumNote checksumNote;
   bool toldSilence = false;
   std::uint64_t printed = 0;
-  for (int count = 0; interrupted == 0 && (options.count == 0 || count < options.count);) {
+  for (int count = 0; !StopRequested() && (options.count == 0 || count < options.count);) {
     checksumNote.Update(app.Monitor().ChecksumFailures());
     // Every reading once, in order, each with the state it left: not the state when we get round
     // to printing it.
@@ -182,11 +175,10 @@ int RunStatus(const StatusOptions& options) {
       status = 1;
       break;
     }
-    // Short waits, so that an interrupt is noticed promptly; a reading or a loss wakes it at once.
+    // Short waits, so that a request to stop is noticed promptly; a reading or a loss wakes it at once.
     waker.Wait(std::chrono::milliseconds(100));
   }
   app.SetActivePage(kConfigurationPage);
-  std::signal(SIGINT, previousHandler);
   return status;
 }
 

@@ -60,6 +60,7 @@ struct LineError {
   std::u16string device{};     // the device as the user knows it: "/dev/ttyS7", "COM12"
   std::u16string osMessage{};  // the system's own words for osError
   int holder = 0;            // the process holding the device, when known
+  std::u16string holderName{};  // its program name, when known ("picocom")
   // For PermissionDenied: the device's group when that group may read and write it (and the user
   // to add to it), else its owner, group and mode ("0600").
   bool groupGrants = false;

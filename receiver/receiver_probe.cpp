@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/port_devices.h"
 #include "receiver/sentence_framer.h"
 #include "receiver/sentences.h"
 
@@ -16,7 +17,7 @@ bool Allows(AccessMode access, AccessMode wanted) {
 
 std::optional<ProbeAnswer> ProbeReceiver(std::u16string_view name, AccessMode access,
                                          std::chrono::milliseconds wait) {
-  if (!Allows(access, AccessMode::Read)) return std::nullopt;
+  if (!Allows(access, AccessMode::Read) || platform::IsConsole(name)) return std::nullopt;
   // Short reads, so that the deadline is kept to a few tens of milliseconds.
   LineSettings line = kReceiverLine;
   line.timeouts->readTotalConstant = 50;

@@ -37,6 +37,7 @@ bool Probe(std::u16string_view name, AccessMode access) {
 void ScanPorts(std::u16string_view currentName, bool currentOpen, AccessMode currentAccess,
                TextList& inputNames, TextList& outputNames) {
   for (const std::u16string& name : PortNames()) {
+    if (platform::IsConsole(name)) continue;
     // The port the link holds cannot be probed: an open is exclusive.
     const bool held = currentOpen && currentName == name;
     if ((held && currentAccess == AccessMode::ReadWrite) || Probe(name, AccessMode::ReadWrite)) {

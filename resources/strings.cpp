@@ -7,7 +7,7 @@ namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 53> kTable{{
+constexpr std::array<std::pair<int, std::u16string_view>, 57> kTable{{
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -61,6 +61,13 @@ constexpr std::array<std::pair<int, std::u16string_view>, 53> kTable{{
     {kConnectionClosed, u"The connection was closed."},
     {kRfc2217Unavailable, u"RFC 2217 is not available on this system; use tcp:// with a server in raw mode"},
     {kDeviceRemoved, u"The device was removed."},
+    {kInUseByProgram, u"%s is in use by %s (PID %s)."},
+    {kConsoleNotProbed, u"%s is the system console; it is not probed."},
+    {kNoSiteFileIn, u"No site file (%s) was found in: %s. Put one there to tune by site."},
+    {kGuiUsage, u"Usage: skylark [--help] [--version] [Qt options]\n"
+                u"Configures a DGPS radio-beacon receiver on a serial line, in a window.\n"
+                u"  --help     print this help and exit\n"
+                u"  --version  print the version and exit\n"},
     {kSiteNotTunable, u"The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."},
 }};
 

@@ -62,6 +62,10 @@ enum StringId : int {
   kDeviceRemoved = 104,         // "The device was removed."
   kConnectionClosed = 105,      // "The connection was closed."
   kRfc2217Unavailable = 106,    // "RFC 2217 is not available on this system; use tcp:// with a server in raw mode"
+  kInUseByProgram = 107,        // "%s is in use by %s (PID %s)."
+  kConsoleNotProbed = 108,      // "%s is the system console; it is not probed."
+  kNoSiteFileIn = 109,          // "No site file (%s) was found in: %s. ..."
+  kGuiUsage = 110,              // "Usage: skylark [--help] [--version] [Qt options]..."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

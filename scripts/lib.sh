@@ -5,7 +5,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 # The Debian packages a build and its tests need.
 SKYLARK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
-  qt6-base-dev qt6-charts-dev socat libgensio-dev ser2net)
+  qt6-base-dev qt6-charts-dev socat libgensio-dev ser2net picocom)
 # What scripts/package adds: dpkg-buildpackage with debhelper, git and xz for the upstream tarball,
 # lintian, appstreamcli, desktop-file-validate and strings. The build dependencies in
 # debian/control are all in SKYLARK_PACKAGES.

@@ -9,6 +9,7 @@
 
 #include "platform/files.h"
 #include "resources/strings.h"
+#include "resources/version.h"
 #include "sim/beacon_model.h"
 #include "sim/event_log.h"
 #include "sim/serve.h"
@@ -67,6 +68,7 @@ std::string DefaultSiteFile() {
 
 int main(int argc, char** argv) {
   CLI::App app{"Simulated DGPS beacon receiver on a pseudo-terminal", "skylark-sim"};
+  app.set_version_flag("--version", "skylark-sim " SKYLARK_VERSION_TEXT);
   std::string port = "COM4", device, sites = DefaultSiteFile(), logPath;
   std::vector<std::string> hear, near;
   bool noPacing = false, ackAll = false;

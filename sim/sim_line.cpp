@@ -14,6 +14,8 @@
 #include "platform/posix/line_speed.h"
 
 #include "platform/posix/paths.h"
+#include "platform/posix/port_devices.h"
+#include "platform/posix/port_lock.h"
 
 namespace skylark::sim {
 namespace {
@@ -91,11 +93,22 @@ std::unique_ptr<SimLine> SimLine::OpenPseudoTerminal(std::string_view portName,
     return nullptr;
   }
   // A link that still leads somewhere is the user's setting (an adapter linked with
-  // skylark-cli ports link) or another simulator's line; only a dangling one is taken over.
-  if (struct stat target {}; S_ISLNK(st.st_mode) && ::stat(link.c_str(), &target) == 0) {
-    error = port + ": already leads to " + ReadLink(link) + " (" + link +
-            "); not replacing it. Choose another port name with --port.";
-    return nullptr;
+  // skylark-cli ports link) or another simulator's line. A dangling one is taken over only when
+  // it led to a pseudo-terminal, a simulator's that has ended; one that led to an adapter's
+  // by-id name is the user's, waiting for the adapter to be plugged in again.
+  if (S_ISLNK(st.st_mode)) {
+    const std::string target = ReadLink(link);
+    struct stat reached {};
+    if (::stat(link.c_str(), &reached) == 0) {
+      error = port + ": already leads to " + target + " (" + link +
+              "); not replacing it. Choose another port name with --port.";
+      return nullptr;
+    }
+    if (target.rfind("/dev/pts/", 0) != 0) {
+      error = port + ": leads to " + target + ", which is missing (" + link +
+              "); not replacing it. Choose another port name with --port.";
+      return nullptr;
+    }
   }
   if (!platform::posix::ReplaceWithLink(name, link)) {
     error = SystemError("cannot link " + link);
@@ -107,11 +120,20 @@ std::unique_ptr<SimLine> SimLine::OpenPseudoTerminal(std::string_view portName,
 
 std::unique_ptr<SimLine> SimLine::OpenDevice(const std::string& path, std::string& error) {
   std::unique_ptr<SimLine> line(new SimLine);
+  // Served as any serial program would open it: never a port another program holds.
+  const std::string device = platform::posix::ResolvedDevice(path);
+  const auto lock = platform::posix::TakePortLock(platform::posix::LockDirectory(), device.empty() ? path : device);
+  if (lock.outcome == platform::posix::LockAttempt::Outcome::Held) {
+    error = path + " is in use by another program (PID " + std::to_string(lock.holder) + ")";
+    return nullptr;
+  }
+  line->lockPath_ = lock.path;
   line->fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (line->fd_ < 0) {
     error = SystemError("cannot open " + path);
     return nullptr;
   }
+  if (termios saved {}; ::tcgetattr(line->fd_, &saved) == 0) line->savedLine_ = saved;
   if (!MakeRaw(line->fd_)) {
     error = SystemError("cannot set " + path + " to the receiver's line settings");
     return nullptr;
@@ -126,9 +148,13 @@ void SimLine::Hangup() {
   // Only our own link goes: another simulator may have taken the name over since.
   if (!link_.empty() && ReadLink(link_) == device_) ::unlink(link_.c_str());
   link_.clear();
+  if (fd_ >= 0 && savedLine_) ::tcsetattr(fd_, TCSANOW, &*savedLine_);
+  savedLine_.reset();
   if (fd_ >= 0) ::close(fd_);
   if (peerFd_ >= 0) ::close(peerFd_);
   fd_ = peerFd_ = -1;
+  platform::posix::ReleasePortLock(lockPath_);
+  lockPath_.clear();
 }
 
 bool SimLine::ReadAvailable(std::string& bytes) {

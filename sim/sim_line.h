@@ -1,8 +1,11 @@
 #pragma once
 
+#include <termios.h>
+
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,6 +54,9 @@ class SimLine {
   int peerFd_ = -1;
   std::string link_;
   std::string device_;
+  // A served device: its lock file and the line settings it had, put back at the end.
+  std::string lockPath_;
+  std::optional<termios> savedLine_;
 };
 
 // Spaces output at the line rate: at 4800 baud a byte is 10 bits (start, 8 data, stop), about

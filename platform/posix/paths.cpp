@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/serial_line.h"
+#include "resources/strings.h"
 
 namespace skylark::platform::posix {
 namespace {
@@ -72,7 +73,16 @@ bool ReplaceWithLink(const std::string& target, const std::string& link) {
 
 std::string PortLinkPath(int number) { return PortDirectory() + "/COM" + std::to_string(number); }
 
+std::string DeviceDirectory() { return EnvOr("SKYLARK_TEST_DEV_DIR", "/dev"); }
+
 std::string DevicePathForPortName(std::u16string_view name) {
+  // A device named by its own path is opened as it is named; only below the device directory,
+  // never out of it through "..".
+  const std::string root = DeviceDirectory() + "/";
+  if (const std::string path = resources::ToUtf8(name);
+      path.compare(0, root.size(), root) == 0 && path.find("/..") == std::string::npos) {
+    return path;
+  }
   const int number = PortNumber(name);
   if (number == 0) return {};
   const std::string link = PortLinkPath(number);

@@ -20,9 +20,14 @@ std::string PortLinkPath(int number);
 // Empty when neither can be made.
 std::string RuntimeDirectory();
 
+// /dev. Tests point every process they start at a directory of their own through the
+// SKYLARK_TEST_DEV_DIR environment variable, so that the machine's serial devices stay untouched.
+std::string DeviceDirectory();
+
 // The device path of a port name "COM1:" to "COM9:" (a trailing colon is optional, the letters
 // may be of any case): the port directory's COMn entry when there is one, else
-// /dev/ttyS<n-1>. Empty for any other name.
+// /dev/ttyS<n-1>. A device's own path below the device directory is its own port name. Empty
+// for any other name.
 std::string DevicePathForPortName(std::u16string_view name);
 
 // Makes `link` a symbolic link to `target`, replacing a link already there in one step (a new

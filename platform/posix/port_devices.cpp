@@ -57,9 +57,9 @@ std::u16string NotAPortName(std::u16string_view name) {
   return u"Not a port name: " + std::u16string(name) + u" (COM1: to COM9:).";
 }
 
-// A terminal device: a pseudo-terminal, or a character device the kernel lists in the tty
-// class (serial ports, USB adapters, consoles); never /dev/null and its like.
-bool IsTerminalDevice(const DeviceTree& tree, const struct stat& st) {
+// A serial device: a pseudo-terminal's slave, or a tty that sysfs shows a driver behind (serial
+// ports, USB adapters); never /dev/tty, /dev/console, a virtual console, /dev/ptmx or /dev/null.
+bool IsSerialDevice(const DeviceTree& tree, const struct stat& st) {
   if (!S_ISCHR(st.st_mode)) return false;
   // Unix 98 pseudo-terminal slaves: majors 136 to 143, which sysfs does not list.
   if (major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143) return true;
@@ -67,9 +67,27 @@ bool IsTerminalDevice(const DeviceTree& tree, const struct stat& st) {
   for (const std::string& name : Entries(tree.sysTty)) {
     std::ifstream dev(tree.sysTty + "/" + name + "/dev");
     std::string text;
-    if (dev >> text && text == number) return true;
+    struct stat driver {};
+    if (dev >> text && text == number) return ::stat((tree.sysTty + "/" + name + "/device").c_str(), &driver) == 0;
   }
   return false;
+}
+
+// What sysfs says the device `name` ("ttyUSB0") is: the product name of the USB device above it,
+// "console" for a console.
+std::string DescriptionIn(const DeviceTree& tree, const std::string& name) {
+  std::ifstream active(tree.sysTty + "/console/active");
+  for (std::string console; active >> console;) {
+    if (console == name) return "console";
+  }
+  std::error_code error;
+  std::filesystem::path at = std::filesystem::canonical(tree.sysTty + "/" + name + "/device", error);
+  // The product is a few levels up: the tty's port, the USB interface, the USB device.
+  for (int level = 0; !error && level < 4 && at.has_parent_path(); ++level, at = at.parent_path()) {
+    std::ifstream product(at / "product");
+    if (std::string text; std::getline(product, text) && !text.empty()) return text;
+  }
+  return {};
 }
 
 }  // namespace
@@ -93,7 +111,8 @@ std::vector<SerialDevice> ListSerialDevicesIn(const DeviceTree& tree) {
   std::vector<SerialDevice> devices;
   for (const auto& entry : found) {
     const std::string node = tree.dev + "/" + entry.second;
-    devices.push_back({resources::FromUtf8(node), resources::FromUtf8(StableNameIn(tree, node))});
+    devices.push_back({resources::FromUtf8(node), resources::FromUtf8(StableNameIn(tree, node)),
+                       resources::FromUtf8(DescriptionIn(tree, entry.second))});
   }
   return devices;
 }
@@ -110,8 +129,21 @@ std::string StableNameIn(const DeviceTree& tree, const std::string& device) {
   return {};
 }
 
+bool IsConsoleIn(const DeviceTree& tree, const std::string& device) {
+  const std::string node = ResolvedDevice(device);
+  const std::string base = node.substr(node.find_last_of('/') + 1);
+  if (base.empty()) return false;
+  if (base == "console") return true;
+  std::ifstream active(tree.sysTty + "/console/active");
+  for (std::string name; active >> name;) {
+    if (name == base) return true;
+  }
+  return false;
+}
+
 std::string ShownDevice(std::u16string_view name) {
   const int number = PortNumber(name);
+  if (number == 0) return DevicePathForPortName(name);
   if (number == 0) return {};
   const std::string link = PortLinkPath(number);
   char target[PATH_MAX];
@@ -139,7 +171,7 @@ bool LinkPortNameIn(const DeviceTree& tree, std::u16string_view name, std::u16st
     result.clear();
     return false;
   }
-  if (!IsTerminalDevice(tree, st)) {
+  if (!IsSerialDevice(tree, st)) {
     result = resources::FromUtf8("Not a serial device: " + path + ".");
     return false;
   }
@@ -172,7 +204,13 @@ std::u16string PortDeviceNode(std::u16string_view name) {
   return path.empty() ? std::u16string() : resources::FromUtf8(posix::ResolvedDevice(path));
 }
 
-std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({}); }
+std::u16string PortDescription(std::u16string_view name) {
+  const std::string node = resources::ToUtf8(PortDeviceNode(name));
+  if (node.empty()) return {};
+  return resources::FromUtf8(posix::DescriptionIn({}, node.substr(node.find_last_of('/') + 1)));
+}
+
+std::vector<SerialDevice> ListSerialDevices() { return posix::ListSerialDevicesIn({posix::DeviceDirectory()}); }
 
 std::optional<LineError> PortAvailability(std::u16string_view name) {
   const std::string path = posix::DevicePathForPortName(name);
@@ -187,12 +225,30 @@ std::optional<LineError> PortAvailability(std::u16string_view name) {
   if (pid_t holder = 0; posix::PortLockHeld(posix::LockDirectory(), device, holder)) {
     return posix::OpenFailure(EBUSY, shown, device, holder);
   }
+  // picocom and screen take no lock file, only flock(); the kernel's table names them.
+  if (const pid_t holder = posix::KernelLockHolder("/proc/locks", device); holder > 0) {
+    LineError failure = posix::OpenFailure(EBUSY, shown, device, holder);
+    failure.holderName = resources::FromUtf8(posix::ProgramName(holder));
+    return failure;
+  }
   if (::access(device.c_str(), R_OK | W_OK) != 0) return posix::OpenFailure(errno, shown, device, 0);
   return std::nullopt;
 }
 
-// Any device is reached through a link from COM1: to COM9:.
-std::vector<std::u16string> PortNamesBeyondNine() { return {}; }
+bool IsConsole(std::u16string_view name) {
+  const std::string path = posix::DevicePathForPortName(name);
+  return !path.empty() && posix::IsConsoleIn({}, path);
+}
+
+// Every serial device present, by its stable name when it has one: a setting that keeps it
+// still finds a USB adapter after it was plugged in again, into another socket.
+std::vector<std::u16string> PortNamesBeyondNine() {
+  std::vector<std::u16string> names;
+  for (const SerialDevice& device : ListSerialDevices()) {
+    names.push_back(device.stableName.empty() ? device.node : device.stableName);
+  }
+  return names;
+}
 
 bool LinkPortName(std::u16string_view name, std::u16string_view device, std::u16string& result,
                   std::optional<LineError>& missing) {

@@ -27,6 +27,9 @@ std::vector<SerialDevice> ListSerialDevicesIn(const DeviceTree& tree);
 // The name below <dev>/serial/by-id that leads to the same device as `device`; empty if none.
 std::string StableNameIn(const DeviceTree& tree, const std::string& device);
 
+// Whether `device` leads to a system console (<sysTty>/console/active names it).
+bool IsConsoleIn(const DeviceTree& tree, const std::string& device);
+
 bool LinkPortNameIn(const DeviceTree& tree, std::u16string_view name, std::u16string_view device,
                     std::u16string& result, std::optional<LineError>& missing);
 

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,8 +13,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <utility>
 
 namespace skylark::platform::posix {
@@ -227,6 +230,32 @@ bool PortLockHeld(const std::string& directory, const std::string& device, pid_t
   if (fd >= 0) ::close(fd);
   holder = lock.holder;
   return lock.found && Live(lock);
+}
+
+pid_t KernelLockHolder(const std::string& locks, const std::string& device) {
+  struct stat st {};
+  if (::stat(device.c_str(), &st) != 0) return 0;
+  std::ifstream table(locks);
+  // "1: FLOCK  ADVISORY  WRITE 4242 00:1a:5 0 EOF": the file is major:minor (hex) of its file
+  // system and its inode; a line with "->" is a process waiting, not holding.
+  for (std::string text; std::getline(table, text);) {
+    std::istringstream fields(text);
+    std::string number, kind, mode, access, file;
+    long pid = 0;
+    if (!(fields >> number >> kind >> mode >> access >> pid >> file) || kind == "->" || pid <= 0) continue;
+    unsigned fsMajor = 0, fsMinor = 0;
+    unsigned long long inode = 0;
+    if (std::sscanf(file.c_str(), "%x:%x:%llu", &fsMajor, &fsMinor, &inode) != 3) continue;
+    if (fsMajor == major(st.st_dev) && fsMinor == minor(st.st_dev) && inode == st.st_ino) return static_cast<pid_t>(pid);
+  }
+  return 0;
+}
+
+std::string ProgramName(pid_t pid) {
+  std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
 }
 
 void ReleasePortLock(const std::string& path) {

@@ -38,6 +38,13 @@ LockAttempt TakePortLock(const std::string& directory, const std::string& device
 // `holder`), or one too young to have its PID written yet (`holder` 0). Only looks.
 bool PortLockHeld(const std::string& directory, const std::string& device, pid_t& holder);
 
+// The process that holds `device` with flock() or fcntl() (picocom, screen), found in the
+// kernel's lock table `locks` (/proc/locks) without opening the device; 0 when none does.
+pid_t KernelLockHolder(const std::string& locks, const std::string& device);
+
+// A process's program name ("picocom"), from /proc; empty when it is gone.
+std::string ProgramName(pid_t pid);
+
 // Removes the lock file, but only while it still names this process.
 void ReleasePortLock(const std::string& path);
 

@@ -12,4 +12,7 @@ std::optional<LineError> PortAvailability(std::u16string_view name) {
   return std::nullopt;
 }
 
+// A console is not a COM port on Windows.
+bool IsConsole(std::u16string_view) { return false; }
+
 }  // namespace skylark::platform

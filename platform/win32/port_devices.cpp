@@ -58,9 +58,12 @@ std::u16string PortDeviceNode(std::u16string_view name) {
   return {};
 }
 
+// The port list's names say it already; the Device Manager's friendly names are not read.
+std::u16string PortDescription(std::u16string_view) { return {}; }
+
 std::vector<SerialDevice> ListSerialDevices() {
   std::vector<SerialDevice> devices;
-  for (const auto& [number, device] : SerialPortMap()) devices.push_back({device, {}});
+  for (const auto& [number, device] : SerialPortMap()) devices.push_back({device, {}, {}});
   return devices;
 }
 

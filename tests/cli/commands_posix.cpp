@@ -2,11 +2,12 @@
 
 #include <netinet/in.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
-#include <termios.h>
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -26,6 +27,7 @@
 
 #include "platform/events.h"
 #include "platform/serial_line.h"
+#include "resources/version.h"
 #include "tests/support/loopback.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
@@ -139,7 +141,11 @@ TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
   }
 
   auto noise = play([](testing::PtyPair& pty, int) { pty.Send("\x15\xa4\x7f\x02GPMSS9*\n"); });
-  const CliRun wrongSpeed = Cli("status --port COM5: --timeout 1");
+  // A device is also named by its own path, opened directly.
+  const std::string device = dirs_.DevHome() + "/ttyUSB0";
+  ASSERT_EQ(::mkdir(dirs_.DevHome().c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(line.SlavePath().c_str(), device.c_str()), 0);
+  const CliRun wrongSpeed = Cli("status --port " + device + " --timeout 1");
   noise.get();
   EXPECT_EQ(wrongSpeed.status, 1);
   ASSERT_FALSE(wrongSpeed.lines.empty());
@@ -270,7 +276,11 @@ TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
   ASSERT_TRUE(sim_.Start({"--no-pacing", "--silence"}));
   // Every other name leads nowhere, so the machine's own serial ports are never touched.
   for (int n : {1, 2, 3, 5, 6, 7, 8, 9}) ASSERT_TRUE(testing::LinkPort(n, dirs_.Root() + "/none"));
-  EXPECT_EQ(Cli("scan").lines, Lines{"COM4: both"});
+  // A serial device present is listed after the port names, by its own path.
+  testing::PtyPair adapter;
+  ASSERT_EQ(::mkdir(dirs_.DevHome().c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(adapter.SlavePath().c_str(), (dirs_.DevHome() + "/ttyUSB0").c_str()), 0);
+  EXPECT_EQ(Cli("scan").lines, (Lines{"COM4: both", dirs_.DevHome() + "/ttyUSB0 both"}));
   const CliRun unacknowledged = Cli("tune --port COM4: --auto");
   EXPECT_EQ(unacknowledged.status, 1);
   EXPECT_EQ(unacknowledged.lines, Lines{"Beacon tuning failed. Check beacon port settings."});
@@ -296,6 +306,13 @@ TEST_F(CliCommand, PortsShowsLinksAndWhatHoldsThem) {
   ASSERT_TRUE(testing::LinkPort(5, held.SlavePath()));
   const auto holder = platform::OpenSerialLine(u"COM5:", platform::AccessMode::ReadWrite);
   ASSERT_NE(holder, nullptr);
+  // picocom holds COM6: with flock() and writes no lock file; its standard input is kept open.
+  testing::PtyPair picocomHeld;
+  ASSERT_TRUE(testing::LinkPort(6, picocomHeld.SlavePath()));
+  FILE* picocom = ::popen(("exec picocom -q --noreset " + picocomHeld.SlavePath() + " >/dev/null").c_str(), "w");
+  ASSERT_NE(picocom, nullptr);
+  const std::string picocomSaid = "COM6: -> " + picocomHeld.SlavePath() + ": " + picocomHeld.SlavePath() + " is in use by picocom (PID ";
+  for (int i = 0; i < 200 && Cli("ports").lines.at(5).rfind(picocomSaid, 0) != 0; ++i) ::usleep(10000);
   // The listing reads lock files and permissions: opening would raise DTR and RTS, so the
   // device must not even see an open. --probe opens it.
   const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -313,9 +330,13 @@ TEST_F(CliCommand, PortsShowsLinksAndWhatHoldsThem) {
     EXPECT_EQ(listing.lines[3], "COM4: -> " + adapter.SlavePath() + (probe ? ": opens" : ": free"));
     EXPECT_EQ(listing.lines[4], "COM5: -> " + held.SlavePath() + ": " + held.SlavePath() +
                                    " is in use by another program (PID " + std::to_string(::getpid()) + ").");
+    if (!probe) {
+      EXPECT_EQ(listing.lines[5].substr(0, picocomSaid.size()), picocomSaid);
+    }
     EXPECT_EQ(opened(), probe);
   }
   ::close(opens);
+  ::pclose(picocom);
 
   EXPECT_EQ(Cli("ports unlink COM4").lines, Lines{"COM4: -> /dev/ttyS3 (the default)"});
 }
@@ -332,6 +353,54 @@ TEST_F(CliCommand, TheSimulatorLeavesAUsersLinkAsItWas) {
   EXPECT_EQ(refused.lines, Lines{"skylark-sim: COM4: already leads to " + adapter.SlavePath() + " (" + link +
                                  "); not replacing it. Choose another port name with --port."});
   EXPECT_EQ(std::filesystem::read_symlink(link), adapter.SlavePath());
+
+  // A link whose target is missing is taken over only when it led to an ended simulator's
+  // pseudo-terminal; an unplugged adapter's by-id name stays the user's.
+  const std::string unplugged = "/dev/serial/by-id/usb-FTDI_FT232R_gone-if00-port0";
+  ASSERT_TRUE(testing::LinkPort(4, unplugged));
+  const CliRun missing = Cli("--port COM4", SKYLARK_BINARY_DIR "/sim/skylark-sim");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.lines, Lines{"skylark-sim: COM4: leads to " + unplugged + ", which is missing (" + link +
+                                 "); not replacing it. Choose another port name with --port."});
+  EXPECT_EQ(std::filesystem::read_symlink(link), unplugged);
+  ASSERT_TRUE(testing::LinkPort(4, "/dev/pts/99999"));
+  EXPECT_TRUE(sim_.Start({"--no-pacing"}));
+}
+
+// Served with --device, a terminal is a serial port like any other: its lock is honoured and its
+// line settings are put back at the end.
+TEST_F(CliCommand, TheSimulatorServesADeviceAsASerialProgramShould) {
+  testing::PtyPair device;
+  ASSERT_TRUE(device.Valid() && testing::LinkPort(5, device.SlavePath()));
+  auto holder = platform::OpenSerialLine(u"COM5:", platform::AccessMode::ReadWrite);
+  EXPECT_EQ(Cli("--device " + device.SlavePath(), SKYLARK_BINARY_DIR "/sim/skylark-sim").lines,
+            Lines{"skylark-sim: " + device.SlavePath() + " is in use by another program (PID " + std::to_string(::getpid()) + ")"});
+  holder.reset();
+  ASSERT_TRUE(device.Untouched() && sim_.Start({"--device", device.SlavePath()}));
+  EXPECT_EQ(sim_.Stop(), 0);
+  EXPECT_TRUE(device.Untouched());
+}
+
+// SIGTERM and SIGHUP (timeout, a logout, a closed terminal) end a command as its end does: the
+// port is put back and its lock released, so the next open succeeds at once.
+TEST_F(CliCommand, StopSignalsEndACommandAsItsEndDoes) {
+  const std::string locks = dirs_.LockHome() + "/LCK..*";
+  const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
+      {"--silence", "status --port COM4:", "TERM", "0"},
+      {"--silence", "status --port COM4:", "HUP", "0"},
+      {"--drop-ack", "tune --port COM4: --auto", "TERM", "1"}};  // the tune ends first, unanswered
+  for (const auto& [fault, command, signal, status] : cases) {
+    SCOPED_TRACE(command + " " + signal);
+    testing::SimProcess sim;
+    ASSERT_TRUE(sim.Start({"--no-pacing", fault}));
+    // Signalled once its lock file is there; a command ended by the signal itself says 143 or 129.
+    const std::string script = SKYLARK_BINARY_DIR "/cli/skylark-cli " + command + " >/dev/null & for i in $(seq 500); do " +
+                               "ls " + locks + " >/dev/null 2>&1 && break; sleep 0.01; done; kill -" + signal +
+                               " $!; wait $!; echo $?; ls " + locks + " 2>/dev/null";
+    EXPECT_EQ(Cli("'" + script + "'", "sh -c").lines, Lines{status});
+    EXPECT_NE(platform::OpenSerialLine(u"COM4:", platform::AccessMode::ReadWrite), nullptr);
+    sim.Stop();  // and its link with it
+  }
 }
 
 // Every `pattern` match's group 1 in `text`, troff's font changes and "\-" made plain.
@@ -381,6 +450,24 @@ TEST_F(CliCommand, ManualPagesNameEveryOptionAndExitStatusOfThePrograms) {
     const auto exit = page.find(".SH EXIT STATUS");
     EXPECT_EQ(Matches(page.substr(exit, page.find(".SH", exit + 1) - exit), R"((?:^|\n|; )([0-9]+) )"), statuses);
   }
+}
+
+// --version and --help work without a display, as over SSH: the window program answers before
+// Qt starts.
+TEST_F(CliCommand, EveryProgramSaysItsVersionAndTheWindowEndsOnSigtermAsOnCancel) {
+  const std::string version = SKYLARK_VERSION_TEXT;
+  EXPECT_EQ(Cli("--version").lines, Lines{"skylark-cli " + version});
+  EXPECT_EQ(Cli("--version", SKYLARK_BINARY_DIR "/sim/skylark-sim").lines, Lines{"skylark-sim " + version});
+  const std::string gui = SKYLARK_BINARY_DIR "/ui/qt/skylark";
+  if (!std::filesystem::exists(gui)) GTEST_SKIP() << "the window program is not built";
+  const std::string bare = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + gui;
+  EXPECT_EQ(Cli("--version", bare).lines, Lines{"skylark " + version});
+  EXPECT_EQ(Cli("--help", bare).lines.at(0), "Usage: skylark [--help] [--version] [Qt options]");
+  // SIGTERM closes the window as Cancel does, and the program ends as after it; "signal update"
+  // answers once it runs.
+  const std::string script = "QT_QPA_PLATFORM=offscreen " + gui + " >/dev/null 2>&1 & for i in $(seq 500); do " SKYLARK_BINARY_DIR
+                             "/cli/skylark-cli signal update 2>/dev/null && break; sleep 0.01; done; kill -TERM $!; wait $!; echo $?";
+  EXPECT_EQ(Cli("'" + script + "'", "sh -c").lines, Lines{"0"});
 }
 
 TEST_F(CliCommand, SignalReachesOnlyARunningSkylark) {

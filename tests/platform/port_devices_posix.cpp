@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@ class PortDevicesTest : public ::testing::Test {
   void SetUp() override {
     tree_.dev = home_.Root() + "/dev";
     tree_.sysTty = home_.Root() + "/sys";
-    for (const char* dir : {"/dev", "/dev/serial", "/dev/serial/by-id", "/sys", "/sys/ttyS0", "/sys/ttyS1"}) {
+    for (const char* dir : {"/dev", "/dev/serial", "/dev/serial/by-id", "/sys", "/sys/ttyS0", "/sys/ttyS1", "/sys/ttyUSB0"}) {
       ASSERT_EQ(::mkdir((home_.Root() + dir).c_str(), 0700), 0);
     }
     Device("ttyUSB0", usb0_);
@@ -35,6 +36,13 @@ class PortDevicesTest : public ::testing::Test {
     std::ofstream(tree_.dev + "/ttyUSB2");  // not a character device
     std::ofstream(tree_.sysTty + "/ttyS0/type") << "4\n";
     std::ofstream(tree_.sysTty + "/ttyS1/type") << "0\n";
+    // The console, /dev/tty and /dev/ptmx are ttys without a driver; /dev/full stands in for a UART.
+    for (const char* dir : {"/sys/console", "/sys/tty", "/sys/ptmx", "/sys/ttyS0/device"}) {
+      ASSERT_EQ(::mkdir((home_.Root() + dir).c_str(), 0700), 0);
+    }
+    for (const auto& [name, number] : {std::pair{"console", "5:1"}, {"tty", "5:0"}, {"ptmx", "5:2"}, {"ttyS0", "1:7"}}) {
+      std::ofstream(tree_.sysTty + "/" + name + "/dev") << number << "\n";
+    }
     stable_ = tree_.dev + "/serial/by-id/usb-FTDI_FT232R_A1-if00-port0";
     ASSERT_EQ(::symlink("../../ttyUSB0", stable_.c_str()), 0);
   }
@@ -57,14 +65,21 @@ class PortDevicesTest : public ::testing::Test {
   std::string stable_;
 };
 
-TEST_F(PortDevicesTest, ListsAdaptersAndAnsweringBuiltInPortsWithTheirStableNames) {
+TEST_F(PortDevicesTest, ListsAdaptersAndAnsweringBuiltInPortsWithTheirStableNamesAndWhatTheyAre) {
+  // sysfs: ttyUSB0's port sits below a USB interface below the USB device that names its product.
+  const std::string usb = tree_.sysTty + "/usb1/1-1";
+  std::filesystem::create_directories(usb + "/1-1:1.0/ttyUSB0");
+  std::ofstream(usb + "/product") << "FT232R USB UART\n";
+  ASSERT_EQ(::symlink("../usb1/1-1/1-1:1.0/ttyUSB0", (tree_.sysTty + "/ttyUSB0/device").c_str()), 0);
+  std::ofstream(tree_.sysTty + "/console/active") << "tty0 ttyS0\n";
   std::vector<std::string> listed;
   for (const SerialDevice& device : posix::ListSerialDevicesIn(tree_)) {
-    listed.push_back(U8(device.node) + (device.stableName.empty() ? "" : " " + U8(device.stableName)));
+    listed.push_back(U8(device.node) + (device.stableName.empty() ? "" : " " + U8(device.stableName)) +
+                     (device.description.empty() ? "" : " [" + U8(device.description) + "]"));
   }
   const std::string dev = tree_.dev + "/";
-  EXPECT_EQ(listed, (std::vector<std::string>{dev + "ttyACM0", dev + "ttyS0", dev + "ttyUSB0 " + stable_,
-                                              dev + "ttyUSB1"}));
+  EXPECT_EQ(listed, (std::vector<std::string>{dev + "ttyACM0", dev + "ttyS0 [console]",
+                                              dev + "ttyUSB0 " + stable_ + " [FT232R USB UART]", dev + "ttyUSB1"}));
 }
 
 TEST_F(PortDevicesTest, LinkPrefersTheStableNameAndAResolvedPath) {
@@ -95,7 +110,10 @@ TEST_F(PortDevicesTest, LinkRefusesWhatIsNoSerialDevice) {
       {u"COM4", tree_.dev + "/ttyUSB9", "No such device: " + tree_.dev + "/ttyUSB9."},
       {u"COM4", tree_.dev + "/ttyUSB2", "Not a serial device: " + tree_.dev + "/ttyUSB2."},
       {u"COM4", "/dev/null", "Not a serial device: /dev/null."},  // character devices, not ttys
-      {u"COM4", "/dev/full", "Not a serial device: /dev/full."},
+      {u"COM4", "/dev/zero", "Not a serial device: /dev/zero."},
+      {u"COM4", "/dev/console", "Not a serial device: /dev/console."},
+      {u"COM4", "/dev/tty", "Not a serial device: /dev/tty."},
+      {u"COM4", "/dev/ptmx", "Not a serial device: /dev/ptmx."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.device);
@@ -104,6 +122,15 @@ TEST_F(PortDevicesTest, LinkRefusesWhatIsNoSerialDevice) {
     EXPECT_EQ(U8(result).substr(0, c.why.size()), c.why);
   }
   EXPECT_EQ(U8(PortDevice(u"COM4:")), "/dev/ttyS3") << "a refused link leaves the name as it was";
+  std::u16string result;
+  EXPECT_TRUE(Link(u"COM5", "/dev/full", result)) << U8(result);
+}
+
+TEST_F(PortDevicesTest, ConsolesAreTheDevicesSysfsNamesActive) {
+  const std::string s0 = s0_.SlavePath().substr(s0_.SlavePath().rfind('/') + 1);
+  std::ofstream(tree_.sysTty + "/console/active") << "tty0 " << s0 << "\n";
+  EXPECT_TRUE(posix::IsConsoleIn(tree_, tree_.dev + "/ttyS0"));
+  EXPECT_FALSE(posix::IsConsoleIn(tree_, tree_.dev + "/ttyUSB0"));
 }
 
 }  // namespace

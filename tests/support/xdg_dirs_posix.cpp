@@ -34,12 +34,14 @@ ScopedXdgDirs::ScopedXdgDirs() {
   oldConfig_ = Replace("XDG_CONFIG_HOME", ConfigHome());
   oldRuntime_ = Replace("XDG_RUNTIME_DIR", RuntimeHome());
   oldLock_ = Replace("SKYLARK_TEST_LOCK_DIR", LockHome());
+  oldDev_ = Replace("SKYLARK_TEST_DEV_DIR", DevHome());
 }
 
 ScopedXdgDirs::~ScopedXdgDirs() {
   Restore("XDG_CONFIG_HOME", oldConfig_);
   Restore("XDG_RUNTIME_DIR", oldRuntime_);
   Restore("SKYLARK_TEST_LOCK_DIR", oldLock_);
+  Restore("SKYLARK_TEST_DEV_DIR", oldDev_);
   std::error_code ignored;
   std::filesystem::remove_all(root_, ignored);
 }

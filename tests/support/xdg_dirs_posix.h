@@ -22,10 +22,12 @@ class ScopedXdgDirs {
   std::string ConfigHome() const { return root_ + "/config"; }
   std::string RuntimeHome() const { return root_ + "/runtime"; }
   std::string LockHome() const { return root_ + "/lock"; }
+  // Stands in for /dev: empty, so that no test reaches the machine's serial devices.
+  std::string DevHome() const { return root_ + "/dev"; }
 
  private:
   std::string root_;
-  std::optional<std::string> oldConfig_, oldRuntime_, oldLock_;
+  std::optional<std::string> oldConfig_, oldRuntime_, oldLock_, oldDev_;
 };
 
 // Runs `body` in a child process and returns its exit code (-1 when it did not exit normally).

@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "tests/support/loopback.h"
@@ -66,6 +68,16 @@ class PagesTest : public QObject {
   };
 
  private slots:
+  // A serial device that appears (udev makes its node) is listed without a Scan.
+  void anArrivingDeviceIsListedWithoutAScan() {
+    const std::string dev = std::getenv("SKYLARK_TEST_DEV_DIR");
+    QVERIFY(std::filesystem::create_directories(dev));
+    Fixture f;
+    const QString name = QString::fromStdString(dev + "/ttyACM0");
+    std::filesystem::create_symlink(f.spare.SlavePath(), name.toStdString());
+    QTRY_VERIFY(Find<QComboBox>(f.sheet, "inputList")->findText(name) >= 0);
+  }
+
   // Enter presses the focused button and nothing else; the sheet stays open.
   void enterPressesTheFocusedButtonOnly() {
     Fixture f;
@@ -153,8 +165,8 @@ class PagesTest : public QObject {
     options.firstSiteDirectory = u"" SKYLARK_SOURCE_DIR "/data";
     Fixture f(std::move(options));
     notifications.SetSheet(&f.sheet);
-    // The simulator takes COM4: over only where it leads nowhere.
-    QVERIFY(LinkPort(4, "/nonexistent/skylark-tty"));
+    // The simulator takes COM4: over only where it led to a pseudo-terminal that is gone.
+    QVERIFY(LinkPort(4, "/dev/pts/99999"));
     QVERIFY(sim.Start({"--no-pacing", "--near", "Europe/Kingdom of Denmark", "--settle-ms", "100",
                        "--scan-ms", "100"}));
     f.app.Start();

@@ -173,5 +173,22 @@ TEST_F(TuneRulesTest, TuneByFrequencyRunsInThreeStepsAndEndsWithItsMessage) {
   EXPECT_FALSE(sheet_.Busy());
 }
 
+// Without a site file the site lists are empty; the page says where it looked instead.
+TEST(TuneRulesSiteFile, SaysWhereItLookedWhenNoSiteFileWasFound) {
+  TempConfigHome dirs;
+  for (const bool found : {false, true}) {
+    ApplicationOptions options = QuickOptions();
+    options.searchSiteFile = true;
+    options.firstSiteDirectory = resources::FromUtf8(dirs.Root());
+    options.secondSiteDirectory = found ? u"" SKYLARK_SOURCE_DIR "/data" : u"/nonexistent";
+    Application app(std::move(options));
+    app.Start();
+    EXPECT_EQ(resources::ToUtf8(rules::TuneRules(app).SiteFileNote()),
+              found ? "" : "No site file (DGPSSites.csv) was found in: " + dirs.Root() +
+                               ", /nonexistent. Put one there to tune by site.");
+    app.Shutdown();
+  }
+}
+
 }  // namespace
 }  // namespace skylark::testing

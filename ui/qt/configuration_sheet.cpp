@@ -1,11 +1,14 @@
 #include "ui/qt/configuration_sheet.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "platform/posix/paths.h"
 #include "resources/strings.h"
 
 namespace skylark::ui {
@@ -41,6 +44,21 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
     rules_.Activate(index);
     if (auto* page = qobject_cast<SheetPage*>(tabs_->widget(index))) page->refresh();
   });
+  // udev makes a device's node in /dev, then its by-id name: either lists the ports present again,
+  // as an arrival does on Windows, without a Scan.
+  auto* devices = new QFileSystemWatcher(this);
+  const QString dev = QString::fromStdString(platform::posix::DeviceDirectory());
+  const auto watch = [devices, dev] {
+    for (const QString& path : {dev, dev + QStringLiteral("/serial/by-id")}) {
+      if (QFileInfo(path).isDir() && !devices->directories().contains(path)) devices->addPath(path);
+    }
+  };
+  watch();
+  connect(devices, &QFileSystemWatcher::directoryChanged, this, [this, watch] {
+    watch();
+    refresh(rules_.DeviceArrived());
+  });
+
   tabs_->setCurrentIndex(0);
   rules_.Activate(rules::kConfigurationTab);
   configuration_->refresh();

@@ -80,6 +80,11 @@ TunePage::TunePage(rules::TuneRules& rules, MessageFunction showMessage, QWidget
   tuneRow->addWidget(tuneButton_);
   tuneRow->addWidget(tuningLabel_, 1);
   grid->addLayout(tuneRow, 9, 0, 1, 3);
+  siteFileNote_ = new QLabel;
+  siteFileNote_->setObjectName(QStringLiteral("siteFileNote"));
+  siteFileNote_->setWordWrap(true);
+  siteFileNote_->hide();
+  grid->addWidget(siteFileNote_, 10, 1, 1, 2);
 
   auto* page = new QVBoxLayout(this);
   page->addLayout(grid);
@@ -127,6 +132,9 @@ void TunePage::refresh() {
   }
   ShowButton(*tuneButton_, rules_.TuneButton(), u'T');
   tuningLabel_->setVisible(rules_.Tuning());
+  const std::u16string note = rules_.SiteFileNote();
+  siteFileNote_->setText(QString::fromStdU16String(note));
+  siteFileNote_->setVisible(!note.empty());
   ShowList(*frequencyCombo_, rules_.List(rules::TuneList::Frequency));
   ShowList(*rateCombo_, rules_.List(rules::TuneList::Rate));
   ShowList(*regionCombo_, rules_.List(rules::TuneList::Region));

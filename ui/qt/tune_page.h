@@ -40,6 +40,7 @@ class TunePage : public SheetPage {
   QRadioButton* siteRadio_ = nullptr;
   QPushButton* tuneButton_ = nullptr;
   QLabel* tuningLabel_ = nullptr;
+  QLabel* siteFileNote_ = nullptr;  // where the site file was looked for, when none was found
   QComboBox* frequencyCombo_ = nullptr;
   QComboBox* rateCombo_ = nullptr;
   QComboBox* regionCombo_ = nullptr;

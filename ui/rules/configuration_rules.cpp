@@ -51,7 +51,9 @@ PortGroupState ConfigurationRules::State(PortGroup group) const {
   state.portOpen = open;
   const std::u16string chosen = ChosenName(group);
   if (const std::u16string device = platform::PortDevice(chosen); active && !device.empty()) {
-    state.device = chosen + u" -> " + device;
+    // A device listed by its own name is not repeated; what the system says it is follows.
+    state.device = device == chosen ? chosen : chosen + u" -> " + device;
+    if (const std::u16string what = platform::PortDescription(chosen); !what.empty()) state.device += u" (" + what + u")";
   }
   return state;
 }

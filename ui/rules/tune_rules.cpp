@@ -5,6 +5,7 @@
 #include "app/status_text.h"
 #include "resources/strings.h"
 #include "sites/site_catalogue.h"
+#include "sites/site_file.h"
 
 namespace skylark::rules {
 namespace {
@@ -51,6 +52,15 @@ void TuneRules::InitDialog() {
   FillCountryList(state.currentSite.Country);
   FillBeaconList(state.currentSite.Beacon);
   initialized_ = true;
+}
+
+std::u16string TuneRules::SiteFileNote() const {
+  if (app_.Catalogue().Count() != 0) return {};
+  std::u16string places;
+  for (const std::u16string& directory : app_.SiteFileSearch()) {
+    places += (places.empty() ? u"" : u", ") + directory;
+  }
+  return resources::FormatText(resources::kNoSiteFileIn, {kSiteFileName, places});
 }
 
 void TuneRules::SetActive() {

@@ -29,6 +29,9 @@ class TuneRules {
   void OnSiteChanged();
 
   ListState List(TuneList list) const;
+  // Where the site file was looked for, when none was found (the site lists are empty then);
+  // empty when the site file was read.
+  std::u16string SiteFileNote() const;
   // The radio button checked: a tune mode, or -1 for none.
   std::int32_t CheckedMode() const { return checkedMode_; }
   bool RadiosEnabled() const;

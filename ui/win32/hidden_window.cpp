@@ -2,6 +2,8 @@
 
 #include <dbt.h>
 
+#include <utility>
+
 #include "app/application.h"
 #include "resources/strings.h"
 #include "ui/win32/dialog_controls.h"
@@ -11,6 +13,8 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Corvane Navigation Beacon Class";
 
+std::function<void()> endSessionAction;
+
 LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* target = reinterpret_cast<NotificationTarget*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   switch (message) {
@@ -18,6 +22,9 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       ::PostQuitMessage(0);
       return 0;
     case WM_CLOSE:
+      return 0;
+    case WM_ENDSESSION:
+      if (wParam != FALSE && endSessionAction) endSessionAction();
       return 0;
     case kSiteChangedMessage:
       if (target != nullptr) target->onSiteChanged();
@@ -67,6 +74,8 @@ void AwaitEndingInstance(DWORD limitMs) {
   }
   ::CloseHandle(mutex);
 }
+
+void SetEndSessionAction(std::function<void()> action) { endSessionAction = std::move(action); }
 
 void SetNotificationTarget(HWND hiddenWindow, NotificationTarget* target) {
   ::SetWindowLongPtrW(hiddenWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(target));

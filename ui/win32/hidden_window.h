@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string_view>
 
 #include "app/notifications.h"
@@ -39,6 +40,10 @@ HWND CreateHiddenWindow(HINSTANCE instance);
 void AwaitEndingInstance(DWORD limitMs);
 // Until set, a notification that arrives reaches nobody.
 void SetNotificationTarget(HWND hiddenWindow, NotificationTarget* target);
+
+// What to do when Windows ends the session (a logoff, a shutdown). It ends the process as soon as
+// WM_ENDSESSION has been answered, so the port is put back and its lock released first, there.
+void SetEndSessionAction(std::function<void()> action);
 
 // Posts the two notifications to the hidden window: never waits for the main thread, and posts
 // nothing while there is no window.

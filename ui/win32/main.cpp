@@ -50,6 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // A second instance ends silently; the running one is left alone.
   if (hiddenWindow == nullptr || !app.Initialize()) return 0;
   notifications.SetWindow(hiddenWindow);
+  win32ui::SetEndSessionAction([&app] { app.Shutdown(); });
 
   rules::SheetRules sheet(app);
   win32ui::SheetView view(sheet);
@@ -59,6 +60,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The sheet is gone before the shutdown talks to the receiver, which takes seconds; so is the
   // hidden window, which tells a new start that this Skylark is ending.
   notifications.SetWindow(nullptr);
+  win32ui::SetEndSessionAction(nullptr);
   ::DestroyWindow(hiddenWindow);
   app.Shutdown();
   MSG message;

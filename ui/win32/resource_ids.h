@@ -33,6 +33,8 @@
 #define IDC_TUNE_BY_SITE 1041
 // Beside Tune while a tune runs.
 #define IDC_TUNING 1062
+// Under Tune when no site file was found: where it was looked for.
+#define IDC_SITE_FILE_NOTE 1063
 
 // Status page.
 #define IDC_LOCKED_FIELD 1017
