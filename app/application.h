@@ -166,6 +166,8 @@ class Application {
   // one kept while another page was shown.
   std::mutex applyLock_;
   std::optional<std::pair<SignalStatus, ReadingTime>> keptReading_;
+  // When the last status sentence came, on any page (guarded by applyLock_).
+  std::optional<std::chrono::steady_clock::time_point> lastSentenceAt_;
   // The generation a station report was asked for under, plus one; 0: none asked.
   std::atomic<std::uint64_t> identifyRequest_{0};
   std::atomic<std::int32_t> tuneMode_{kTuneAutomatic};

@@ -65,6 +65,15 @@ void Application::OnSentence(const ReceivedSentence& sentence) {
   const std::optional<SignalStatus> reading = ParseSignalStatus(sentence.text);
   if (!reading) return;
   std::lock_guard apply(applyLock_);
+  // The spacing of the receiver's sentences on this line, whichever page is shown: the time
+  // between readings applied would include the time spent on other pages.
+  const ReceiverPort* port = receiverLink_.InputPort();
+  const auto openedAt = port != nullptr ? port->OpenedAt() : std::nullopt;
+  if (lastSentenceAt_ && openedAt && *openedAt <= *lastSentenceAt_) {
+    const auto spacing = sentence.received.monotonic - *lastSentenceAt_;
+    UpdateState([&](SharedState&) { readingSpacing_ = spacing; });
+  }
+  lastSentenceAt_ = sentence.received.monotonic;
   if (activePage_.load() != kStatusPage) {
     // Only the Status page follows the receiver; the newest reading waits for it.
     keptReading_.emplace(*reading, sentence.received);
@@ -79,7 +88,6 @@ void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& r
   bool identify = false;
   std::uint64_t generation = 0;
   UpdateState([&](SharedState& state) {
-    if (state.status.received) readingSpacing_ = received.monotonic - state.status.received->monotonic;
     state.status.signalStrength = reading.strength;
     state.status.snr = reading.snr;
     state.status.frequency = reading.frequency;
@@ -154,7 +162,11 @@ void Application::Identify(std::uint64_t generation) {
     state.status.snr = report->snr;
     applied = true;
   });
-  if (applied) NotifySiteChanged();
+  if (applied) {
+    NotifySiteChanged();
+    // The report's frequency, rate, strength and SNR are shown too.
+    PostStatusChanged();
+  }
 }
 
 bool Application::SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz) {

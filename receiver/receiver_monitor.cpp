@@ -28,6 +28,8 @@ ReplyWait::ReplyWait(ReceiverMonitor& monitor, SentenceKind kind) : monitor_(mon
   std::lock_guard lock(monitor_.waitLock_);
   // A sentence already begun is older than the command this wait is for.
   after_ = monitor_.framer_.Bytes();
+  // Once the reader has stopped, nothing will answer.
+  ended_ = monitor_.stopped_;
   monitor_.waits_.push_back(this);
 }
 
@@ -127,7 +129,12 @@ void ReceiverMonitor::Dispatch(std::string_view text, std::uint64_t start) {
       ++echoes_;
       return;
     }
+    // Receivers that acknowledge "$PCSI,1" too name what they acknowledge; only a tune is awaited.
+    const bool otherAcknowledgement = sentence.kind == SentenceKind::Acknowledgement &&
+                                      !ParseAcknowledgement(sentence.text)->acknowledged.empty() &&
+                                      ParseAcknowledgement(sentence.text)->acknowledged != "GPMSK";
     for (ReplyWait* wait : waits_) {
+      if (otherAcknowledgement) break;
       if (wait->kind_ == sentence.kind && !wait->reply_ && !wait->ended_ && start >= wait->after_) {
         wait->reply_ = sentence;
         replied_.notify_all();
@@ -138,9 +145,10 @@ void ReceiverMonitor::Dispatch(std::string_view text, std::uint64_t start) {
   if (sentenceListener_) sentenceListener_(sentence);
 }
 
-void ReceiverMonitor::EndWaits() {
+void ReceiverMonitor::EndWaits(bool stopping) {
   {
     std::lock_guard lock(waitLock_);
+    if (stopping) stopped_ = true;
     for (ReplyWait* wait : waits_) wait->ended_ = true;
   }
   replied_.notify_all();
@@ -162,6 +170,10 @@ void ReceiverMonitor::WakeReader() {
 bool ReceiverMonitor::StartReader() {
   if (readerThread_.joinable()) return true;
   running_.store(true);
+  {
+    std::lock_guard lock(waitLock_);
+    stopped_ = false;
+  }
   ReceiverLink* link = link_.load();
   if (link != nullptr && link->InputPort() != nullptr) link->InputPort()->InterruptReads(false);
   readerThread_ = std::thread([this] { ReaderThreadMain(); });
@@ -176,7 +188,7 @@ void ReceiverMonitor::StopReader() {
   idle_.notify_all();
   ReceiverLink* link = link_.load();
   if (link != nullptr && link->InputPort() != nullptr) link->InputPort()->InterruptReads(true);
-  EndWaits();
+  EndWaits(true);
 }
 
 bool ReceiverMonitor::WaitReaderDone(int timeoutMs) {
@@ -194,12 +206,6 @@ void ReceiverMonitor::ReaderThreadMain() {
   if (readerDone_ != nullptr) readerDone_->Reset();
   std::array<std::uint8_t, kReadChunk> buffer{};
   while (running_.load()) {
-    ReceiverPort* port = ReadablePort();
-    if (port == nullptr) {
-      std::unique_lock lock(idleLock_);
-      idle_.wait_for(lock, kIdleWait, [this] { return opened_ || !running_.load(); });
-      continue;
-    }
     {
       std::lock_guard lock(idleLock_);
       if (opened_) {
@@ -210,6 +216,14 @@ void ReceiverMonitor::ReaderThreadMain() {
         openedCounts_ = {framer_.Bytes(), framer_.Sentences(), framer_.Rejected(), 0};
         echoes_ = 0;
       }
+    }
+    ReceiverPort* port = ReadablePort();
+    if (port == nullptr) {
+      // No line to hear a reply on (closed, lost, or open for writing only): a wait ends now.
+      EndWaits();
+      std::unique_lock lock(idleLock_);
+      idle_.wait_for(lock, kIdleWait, [this] { return opened_ || !running_.load(); });
+      continue;
     }
     std::size_t got = 0;
     const bool read = port->Read(buffer.data(), buffer.size(), got);

@@ -140,8 +140,9 @@ class ReceiverMonitor {
   ReceiverPort* ReadablePort() const;
   bool SendCommand(const std::function<bool(ReceiverLink&)>& send);
   void Dispatch(std::string_view sentence, std::uint64_t start);
-  // Ends every wait: the line is gone or the reader stops.
-  void EndWaits();
+  // Ends every wait: the line is gone, or (`stopping`) the reader stops, and then every later
+  // wait too until it starts again.
+  void EndWaits(bool stopping = false);
   void WakeReader();
   bool MidSentence() const;
 
@@ -161,6 +162,7 @@ class ReceiverMonitor {
   mutable std::mutex waitLock_;
   std::condition_variable replied_;
   std::list<ReplyWait*> waits_;
+  bool stopped_ = false;
   SentenceFramer framer_;
   LineCounts openedCounts_;  // the framer's counts when the line was opened
   std::uint64_t echoes_ = 0;

@@ -166,10 +166,10 @@ TEST_F(MonitorOnPty, AReadingIsHandedOnWhileAReplyWaitRuns) {
   std::this_thread::sleep_for(50ms);
   ReplyWait acknowledgement(monitor_, SentenceKind::Acknowledgement);
   auto waited = std::async(std::launch::async, [&] { return acknowledgement.Await(3s); });
-  ASSERT_TRUE(receiver_.Send("K,EARLIER\r\n$PCSI,1\r\n"));
+  ASSERT_TRUE(receiver_.Send("K,EARLIER\r\n$PCSI,1\r\n$PCSI,ACK,PCSI\r\n"));
   const auto sent = Clock::now();
   ASSERT_TRUE(receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
-  EXPECT_TRUE(testing::WaitFor([&] { return Heard().size() == 2; }, 1s));
+  EXPECT_TRUE(testing::WaitFor([&] { return Heard().size() == 3; }, 1s));
   EXPECT_LT(Clock::now() - sent, 100ms) << "the reading did not wait for the reply";
   EXPECT_EQ(monitor_.Counts().echoes, 1u);
   ASSERT_TRUE(receiver_.Send("$PCSI,ACK,GPMSK*02\r\n"));
