@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <utility>
 
 #include "resources/strings.h"
 
@@ -128,17 +129,21 @@ std::u16string LineErrorText(const platform::LineError& error) {
     case LineFault::SystemError:
       return FormatText(resources::kSystemError, {error.device, error.osMessage});
     case LineFault::BadSettings:
-      return std::u16string(resources::LoadText(resources::kBadLineSettings));
     case LineFault::HungUp:
-      return std::u16string(resources::LoadText(resources::kLineHungUp));
     case LineFault::WriteRefused:
-      return std::u16string(resources::LoadText(resources::kWriteRefused));
     case LineFault::WriteStalled:
-      return std::u16string(resources::LoadText(resources::kWriteStalled));
     case LineFault::Removed:
-      return std::u16string(resources::LoadText(resources::kDeviceRemoved));
     case LineFault::ConnectionClosed:
-      return std::u16string(resources::LoadText(resources::kConnectionClosed));
+      break;
+  }
+  // The faults of a line already open say the same whatever the device.
+  constexpr std::pair<platform::LineFault, int> kPlain[] = {
+      {LineFault::BadSettings, resources::kBadLineSettings},   {LineFault::HungUp, resources::kLineHungUp},
+      {LineFault::WriteRefused, resources::kWriteRefused},     {LineFault::WriteStalled, resources::kWriteStalled},
+      {LineFault::Removed, resources::kDeviceRemoved},         {LineFault::ConnectionClosed, resources::kConnectionClosed},
+  };
+  for (const auto& [fault, id] : kPlain) {
+    if (fault == error.fault) return std::u16string(resources::LoadText(id));
   }
   return {};
 }

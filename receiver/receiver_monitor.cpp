@@ -18,6 +18,13 @@ constexpr auto kIdleWait = std::chrono::milliseconds(100);
 // framed at most this late. Between sentences it reads at once.
 constexpr auto kGatherWait = std::chrono::milliseconds(20);
 
+// Receivers that acknowledge "$PCSI,1" too name what they acknowledge; only a tune is awaited.
+bool Answers(const ReceivedSentence& sentence) {
+  if (sentence.kind != SentenceKind::Acknowledgement) return true;
+  const std::string acknowledged = ParseAcknowledgement(sentence.text)->acknowledged;
+  return acknowledged.empty() || acknowledged == "GPMSK";
+}
+
 bool IsOwnSentence(SentenceKind kind) {
   return kind == SentenceKind::Tune || kind == SentenceKind::StatusRequest || kind == SentenceKind::StatusStop;
 }
@@ -102,6 +109,11 @@ bool ReceiverMonitor::StopStatusOutput() {
   return SendCommand([](ReceiverLink& link) { return link.RequestStatusZero(); });
 }
 
+std::uint64_t ReceiverMonitor::ChecksumFailures() const {
+  std::lock_guard lock(waitLock_);
+  return framer_.Rejected();
+}
+
 ReceiverMonitor::LineCounts ReceiverMonitor::Counts() const {
   std::lock_guard lock(waitLock_);
   return {framer_.Bytes() - openedCounts_.bytes, framer_.Sentences() - openedCounts_.sentences,
@@ -115,7 +127,6 @@ void ReceiverMonitor::Receive(const std::uint8_t* bytes, std::size_t count) {
   {
     std::lock_guard lock(waitLock_);
     framer_.Feed(bytes, count, [&](std::string_view sentence, std::uint64_t start) { framed.emplace_back(sentence, start); });
-    rejectedTotal_.store(framer_.Rejected());
   }
   for (const auto& [sentence, start] : framed) Dispatch(sentence, start);
 }
@@ -129,13 +140,9 @@ void ReceiverMonitor::Dispatch(std::string_view text, std::uint64_t start) {
       ++echoes_;
       return;
     }
-    // Receivers that acknowledge "$PCSI,1" too name what they acknowledge; only a tune is awaited.
-    const bool otherAcknowledgement = sentence.kind == SentenceKind::Acknowledgement &&
-                                      !ParseAcknowledgement(sentence.text)->acknowledged.empty() &&
-                                      ParseAcknowledgement(sentence.text)->acknowledged != "GPMSK";
     for (ReplyWait* wait : waits_) {
-      if (otherAcknowledgement) break;
-      if (wait->kind_ == sentence.kind && !wait->reply_ && !wait->ended_ && start >= wait->after_) {
+      if (wait->kind_ == sentence.kind && !wait->reply_ && !wait->ended_ && start >= wait->after_ &&
+          Answers(sentence)) {
         wait->reply_ = sentence;
         replied_.notify_all();
         break;

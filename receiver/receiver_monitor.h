@@ -125,7 +125,7 @@ class ReceiverMonitor {
   };
   LineCounts Counts() const;
   // Sentences dropped since the reader started, for the cable note.
-  std::uint64_t ChecksumFailures() const { return rejectedTotal_.load(); }
+  std::uint64_t ChecksumFailures() const;
 
   // Frames bytes as the reader does and hands the sentences on (the reader's path, and tests').
   void Receive(const std::uint8_t* bytes, std::size_t count);
@@ -166,7 +166,6 @@ class ReceiverMonitor {
   SentenceFramer framer_;
   LineCounts openedCounts_;  // the framer's counts when the line was opened
   std::uint64_t echoes_ = 0;
-  std::atomic<std::uint64_t> rejectedTotal_{0};
   SentenceListener sentenceListener_;
 };
 
