@@ -130,7 +130,9 @@ TEST_F(ApplicationTest, AHungUpLineClosesThePortAndTellsThePages) {
     if (access == AccessMode::Write) {
       EXPECT_FALSE(app_->Monitor().SendStatusRequest());
     }
-    EXPECT_TRUE(testing::WaitFor([this] { return !app_->IsLinkOpen(); }));
+    // The port reads as closed a moment before the loss is posted: wait for the post.
+    EXPECT_TRUE(testing::WaitFor([&] { return sitePosts_ >= posts + 1; }));
+    EXPECT_FALSE(app_->IsLinkOpen());
     EXPECT_EQ(sitePosts_, posts + 1);
     const std::optional<PortLoss> loss = app_->TakePortLoss();
     ASSERT_TRUE(loss);
