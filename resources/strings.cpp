@@ -1,13 +1,12 @@
 #include "resources/strings.h"
 
-#include <array>
 #include <utility>
 
 namespace skylark::resources {
 namespace {
 
 // "frequncy" is the receiver vendor's own spelling; it is what users and stored settings know.
-constexpr std::array<std::pair<int, std::u16string_view>, 57> kTable{{
+constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kTuneTitle, u"Tune"},
     {kStatusTitle, u"Status"},
     {kOpenPort, u"Open Port"},
@@ -69,7 +68,17 @@ constexpr std::array<std::pair<int, std::u16string_view>, 57> kTable{{
                 u"  --help     print this help and exit\n"
                 u"  --version  print the version and exit\n"},
     {kSiteNotTunable, u"The site file gives this beacon no frequency or no MSK rate, so it cannot be tuned."},
-}};
+    // Labels of the Status page, also the command line's.
+    {kSiteDetails, u"Site Details"},
+    {kReceiverHealth, u"Receiver Health"},
+    {kSiteLabel, u"Site:"},
+    {kFrequencyLabel, u"Frequency:"},
+    {kMskLabel, u"Minimum Shift Keying:"},
+    {kStationIdLabel, u"Station ID:"},
+    {kLockedLabel, u"Locked:"},
+    {kSignalStrengthLabel, u"Signal Strength:"},
+    {kSnrLabel, u"Signal to Noise Ratio:"},
+};
 
 }  // namespace
 

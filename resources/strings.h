@@ -66,6 +66,15 @@ enum StringId : int {
   kConsoleNotProbed = 108,      // "%s is the system console; it is not probed."
   kNoSiteFileIn = 109,          // "No site file (%s) was found in: %s. ..."
   kGuiUsage = 110,              // "Usage: skylark [--help] [--version] [Qt options]..."
+  kSiteDetails = 120,           // "Site Details"
+  kReceiverHealth = 121,        // "Receiver Health"
+  kSiteLabel = 122,             // "Site:"
+  kFrequencyLabel = 123,        // "Frequency:"
+  kMskLabel = 124,              // "Minimum Shift Keying:"
+  kStationIdLabel = 125,        // "Station ID:"
+  kLockedLabel = 126,           // "Locked:"
+  kSignalStrengthLabel = 127,   // "Signal Strength:"
+  kSnrLabel = 128,              // "Signal to Noise Ratio:"
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.
