@@ -53,6 +53,7 @@ struct ReceiverStatus {
 
 // The receiver is taken to be locked on a beacon at this signal-to-noise ratio and above.
 inline constexpr std::int32_t kLockThreshold = 7;
+inline constexpr bool IsLocked(std::int32_t snr) { return snr >= kLockThreshold; }
 
 class ReceiverMonitor;
 
