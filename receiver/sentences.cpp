@@ -129,7 +129,11 @@ SentenceKind KindOf(std::string_view sentence) {
   if (address.size() == 5 && IsCapital(address[0]) && IsCapital(address[1]) && address.substr(2) == "MSS") {
     return SentenceKind::SignalStatus;
   }
-  if (address == "GPMSK") return SentenceKind::Tune;
+  if (address.size() == 5 && IsCapital(address[0]) && IsCapital(address[1])) {
+    const std::string_view type = address.substr(2);
+    if (type == "MSK") return address == "GPMSK" ? SentenceKind::Tune : SentenceKind::TuneReport;
+    if (type == "CRQ") return SentenceKind::Query;
+  }
   if (address != "PCSI") return SentenceKind::Other;
   const std::vector<std::string_view> fields = SplitFields(sentence);
   const std::string_view first = Field(fields, 0);
@@ -251,8 +255,9 @@ std::string FormatTune(const TuneCommand& tune) {
   return sentence.size() < kTuneCapacity ? sentence : std::string();
 }
 
-std::optional<TuneCommand> ParseTune(std::string_view sentence) {
-  if (KindOf(sentence) != SentenceKind::Tune) return std::nullopt;
+namespace {
+
+std::optional<TuneCommand> ParseMskFields(std::string_view sentence) {
   const std::vector<std::string_view> fields = SplitFields(sentence);
   if (fields.size() != 5) return std::nullopt;
   TuneCommand tune;
@@ -266,6 +271,30 @@ std::optional<TuneCommand> ParseTune(std::string_view sentence) {
   if (!interval) return std::nullopt;
   tune.interval = static_cast<std::uint32_t>(*interval);
   return tune;
+}
+
+}  // namespace
+
+std::optional<TuneCommand> ParseTune(std::string_view sentence) {
+  if (KindOf(sentence) != SentenceKind::Tune) return std::nullopt;
+  return ParseMskFields(sentence);
+}
+
+std::optional<TuneCommand> ParseTuneReport(std::string_view sentence) {
+  if (KindOf(sentence) != SentenceKind::TuneReport) return std::nullopt;
+  return ParseMskFields(sentence);
+}
+
+std::string FormatTuneReport(const TuneCommand& tune) {
+  std::string sentence = FormatTune(tune);
+  if (!sentence.empty()) sentence.replace(1, 2, "CR");
+  return sentence;
+}
+
+std::string_view QueriedSentence(std::string_view sentence) {
+  if (KindOf(sentence) != SentenceKind::Query) return {};
+  const std::vector<std::string_view> fields = SplitFields(sentence);
+  return fields.size() == 1 && fields[0].size() == 3 ? fields[0] : std::string_view{};
 }
 
 }  // namespace skylark

@@ -20,8 +20,11 @@ Checksum CheckSentence(std::string_view sentence);
 std::string WithChecksum(std::string_view sentence);
 
 // What a sentence is, by its address. A status sentence may come from any talker ("$CRMSS",
-// "$GPMSS"); the rest are the receiver's own.
-enum class SentenceKind { Other, SignalStatus, StationReport, Acknowledgement, Tune, StatusRequest, StatusStop };
+// "$GPMSS"); a tune is ours ("$GPMSK") and the receiver reports its own tune under another talker
+// ("$CRMSK"); a query ("$GPCRQ,MSS") may come from any talker; the rest are the receiver's own.
+enum class SentenceKind {
+  Other, SignalStatus, StationReport, Acknowledgement, Tune, StatusRequest, StatusStop, TuneReport, Query
+};
 SentenceKind KindOf(std::string_view sentence);
 
 // "$", an address of four to six capitals and digits, then ',' or '*'; a "*hh" checksum at the
@@ -86,6 +89,17 @@ std::string FormatTune(const TuneCommand& tune);
 // None when malformed: wrong field count, unknown mode, a manual field empty or not a number,
 // an interval above 100.
 std::optional<TuneCommand> ParseTune(std::string_view sentence);
+
+// The receiver's report of its tune, "$CRMSK,<freq>,<A|M>,<rate>,<A|M>,<interval>", the standard
+// answer to a tune query; read by the same rules as the tune sentence.
+std::optional<TuneCommand> ParseTuneReport(std::string_view sentence);
+std::string FormatTuneReport(const TuneCommand& tune);
+
+// The standard queries: one status sentence, or the receiver's tune, on demand.
+inline constexpr std::string_view kStatusQuery = "$GPCRQ,MSS";
+inline constexpr std::string_view kTuneQuery = "$GPCRQ,MSK";
+// The sentence a query asks for ("MSS", "MSK"); empty for no query.
+std::string_view QueriedSentence(std::string_view sentence);
 
 inline constexpr std::string_view kStatusRequest = "$PCSI,1";
 inline constexpr std::string_view kStatusStop = "$PCSI,1,0";

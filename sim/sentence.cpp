@@ -23,6 +23,10 @@ Command ParseCommand(std::string_view line) {
     case SentenceKind::Tune:
       if (const auto tune = ParseTune(sentence)) return {CommandKind::Tune, *tune};
       return {};
+    case SentenceKind::Query:
+      if (QueriedSentence(sentence) == "MSS") return {CommandKind::StatusQuery, {}};
+      if (QueriedSentence(sentence) == "MSK") return {CommandKind::TuneQuery, {}};
+      return {};
     default:
       return {};
   }

@@ -16,7 +16,7 @@ namespace skylark::sim {
 // "$<body>*hh" followed by CR LF, ready for the line; `sentence` starts with '$'.
 std::string Finish(std::string_view sentence);
 
-enum class CommandKind { Ignored, Tune, StatusRequest, StatusStop };
+enum class CommandKind { Ignored, Tune, StatusRequest, StatusStop, StatusQuery, TuneQuery };
 
 struct Command {
   CommandKind kind = CommandKind::Ignored;

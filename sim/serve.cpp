@@ -125,7 +125,7 @@ bool Session::ReadControl() {
     if (!command.empty() && command.back() == '\r') command.pop_back();
     if (command.find_first_not_of(" \t") == std::string::npos) continue;
     std::string message;
-    switch (receiver_.Control(command, message)) {
+    switch (receiver_.Control(command, Since(Clock::now()), message)) {
       case SimulatedReceiver::ControlResult::Done:
         log_.Note(message);
         break;

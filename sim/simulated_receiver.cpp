@@ -73,6 +73,16 @@ Output SimulatedReceiver::OnLine(std::string_view line, Millis now) {
       if (ackAll_ && !faults_.dropAck) Emit(out, "$PCSI,ACK,PCSI");
       Emit(out, ReceiverStatusSentence(model_.Read(now), model_.Tuning()));
       break;
+    case CommandKind::StatusQuery:
+      Emit(out, SignalStatusSentence(model_.Read(now)));
+      break;
+    case CommandKind::TuneQuery: {
+      // The interval it reports is the one in force: after a power cycle, none.
+      TuneCommand tuning = model_.Tuning();
+      tuning.interval = interval_;
+      Emit(out, FormatTuneReport(tuning));
+      break;
+    }
     case CommandKind::StatusStop:
       SetInterval(0, now);
       if (ackAll_ && !faults_.dropAck) Emit(out, "$PCSI,ACK,PCSI");
@@ -99,12 +109,19 @@ std::optional<Millis> SimulatedReceiver::NextDue() const {
   return nextStatus_;
 }
 
-SimulatedReceiver::ControlResult SimulatedReceiver::Control(std::string_view command,
+SimulatedReceiver::ControlResult SimulatedReceiver::Control(std::string_view command, Millis now,
                                                             std::string& message) {
   const auto words = Words(command);
   message.clear();
   if (words.size() == 1 && words[0] == "quit") return ControlResult::Quit;
   if (words.size() == 1 && words[0] == "hangup") return ControlResult::Hangup;
+  if (words.size() == 1 && words[0] == "power-cycle") {
+    // A receiver that lost power keeps its tune but forgets its status interval, and searches anew.
+    model_.Tune(model_.Tuning(), now);
+    SetInterval(0, now);
+    message = "power-cycle";
+    return ControlResult::Done;
+  }
   if (words.size() == 2 && (words[1] == "on" || words[1] == "off")) {
     bool* flag = words[0] == "silence"    ? &faults_.silence
                  : words[0] == "garbage"  ? &faults_.garbage

@@ -42,9 +42,10 @@ class SimulatedReceiver {
   std::optional<Millis> NextDue() const;
 
   enum class ControlResult { Done, Invalid, Hangup, Quit };
-  // One operator command: "snr ID VALUE", "silence|garbage|drop-ack on|off", "hangup", "quit".
+  // One operator command: "snr ID VALUE", "silence|garbage|drop-ack on|off", "power-cycle",
+  // "hangup", "quit".
   // `message` says what was done or what was wrong, for the log.
-  ControlResult Control(std::string_view command, std::string& message);
+  ControlResult Control(std::string_view command, Millis now, std::string& message);
 
  private:
   void Emit(Output& out, std::string_view sentence);

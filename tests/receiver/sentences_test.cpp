@@ -85,6 +85,16 @@ TEST(Sentences, ReadingsFromRealReceiversVariants) {
   EXPECT_EQ(KindOf("$PCSI,1,0"), SentenceKind::StatusStop);
   EXPECT_EQ(KindOf("$GPMSK,,A,,A,1"), SentenceKind::Tune);
   EXPECT_EQ(KindOf("$PCSI,CS1,0"), SentenceKind::Other);
+  // The receiver's report of its tune reads as the tune does, but is not taken for ours.
+  const TuneCommand tune{300.0, 200, 1};
+  EXPECT_EQ(FormatTuneReport(tune), "$CRMSK,300.0,M,200,M,1");
+  EXPECT_EQ(ParseTuneReport(WithChecksum(FormatTuneReport(tune))), tune);
+  EXPECT_EQ(ParseTuneReport("$CRMSK,290.0,A,100,A,0"), (TuneCommand{{}, {}, 0}));
+  EXPECT_EQ(ParseTune("$CRMSK,300.0,M,200,M,1"), std::nullopt);
+  EXPECT_EQ(ParseTuneReport("$GPMSK,300.0,M,200,M,1"), std::nullopt);
+  EXPECT_EQ(QueriedSentence(WithChecksum(kStatusQuery)), "MSS");
+  EXPECT_EQ(QueriedSentence(kTuneQuery), "MSK");
+  EXPECT_EQ(QueriedSentence("$GPCRQ,MSS,1"), "");
 }
 
 // The graphical program runs in the user's locale, where the decimal point may be a comma; the

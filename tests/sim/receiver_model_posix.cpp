@@ -34,6 +34,9 @@ TEST(SimReceiver, AnswersEachReceivedLine) {
       {"cut off by a new sentence", "$GPMSK,300.0,M,200,M,1$", "", kept},
       {"status request", "$PCSI,1", "$PCSI,CS0,", kept},
       {"status stop", "$PCSI,1,0", "", kept},
+      {"status query", "$GPCRQ,MSS", "$CRMSS,", kept},
+      {"tune query: the interval in force", "$GPCRQ,MSK", "$CRMSK,  1.5,M,50,M,0*", kept},
+      {"query for something else", "$GPCRQ,GGA", "", kept},
       {"no sentence start", "PCSI,1", "", kept},
   };
   for (const auto& c : cases) {
@@ -46,6 +49,21 @@ TEST(SimReceiver, AnswersEachReceivedLine) {
     EXPECT_TRUE(*c.answer ? answer.starts_with(c.answer) : answer.empty()) << c.legend;
     EXPECT_EQ(model.Tuning(), c.tuning) << c.legend;
   }
+}
+
+// Power lost and back: the tune stays, the status output stops until the next tune.
+TEST(SimReceiver, PowerCycleForgetsTheStatusInterval) {
+  BeaconModel model({});
+  const SiteCatalogue catalogue;
+  SimulatedReceiver receiver(model, catalogue, false);
+  receiver.OnLine("$GPMSK,300.0,M,200,M,1", Millis(0));
+  ASSERT_EQ(receiver.NextDue(), Millis(1000));
+  std::string message;
+  EXPECT_EQ(receiver.Control("power-cycle", Millis(500), message), SimulatedReceiver::ControlResult::Done);
+  EXPECT_EQ(receiver.NextDue(), std::nullopt);
+  EXPECT_TRUE(receiver.OnTime(Millis(5000)).empty());
+  EXPECT_EQ(model.Tuning(), (TuneCommand{300.0, 200, 1}));
+  EXPECT_TRUE(receiver.OnLine("$GPCRQ,MSK", Millis(600)).back().starts_with("$CRMSK,300.0,M,200,M,0*"));
 }
 
 TEST(SimModel, LocksOnTheStrongestMatchingStationOnceSettled) {
