@@ -19,4 +19,8 @@ bool ReceiverLink::RequestStatus() { return Send(kStatusRequest); }
 
 bool ReceiverLink::RequestStatusZero() { return Send(kStatusStop); }
 
+bool ReceiverLink::QueryStatus() { return Send(kStatusQuery); }
+
+bool ReceiverLink::QueryTune() { return Send(kTuneQuery); }
+
 }  // namespace skylark

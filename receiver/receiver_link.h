@@ -29,6 +29,8 @@ class ReceiverLink {
   bool TuneManual(double frequencyKhz, int bitRate, std::uint32_t interval);
   bool RequestStatus();      // "$PCSI,1"
   bool RequestStatusZero();  // "$PCSI,1,0"
+  bool QueryStatus();        // "$GPCRQ,MSS"
+  bool QueryTune();          // "$GPCRQ,MSK"
 
  private:
   bool Send(std::string_view sentence);

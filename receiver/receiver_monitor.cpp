@@ -109,6 +109,20 @@ bool ReceiverMonitor::StopStatusOutput() {
   return SendCommand([](ReceiverLink& link) { return link.RequestStatusZero(); });
 }
 
+std::optional<SignalStatus> ReceiverMonitor::QueryStatus(std::chrono::milliseconds wait) {
+  ReplyWait reply(*this, SentenceKind::SignalStatus);
+  if (!SendCommand([](ReceiverLink& link) { return link.QueryStatus(); })) return std::nullopt;
+  const auto sentence = reply.Await(wait);
+  return sentence ? ParseSignalStatus(sentence->text) : std::nullopt;
+}
+
+std::optional<TuneCommand> ReceiverMonitor::QueryTune(std::chrono::milliseconds wait) {
+  ReplyWait reply(*this, SentenceKind::TuneReport);
+  if (!SendCommand([](ReceiverLink& link) { return link.QueryTune(); })) return std::nullopt;
+  const auto sentence = reply.Await(wait);
+  return sentence ? ParseTuneReport(sentence->text) : std::nullopt;
+}
+
 std::uint64_t ReceiverMonitor::ChecksumFailures() const {
   std::lock_guard lock(waitLock_);
   return framer_.Rejected();

@@ -105,6 +105,10 @@ class ReceiverMonitor {
   bool SendStatusRequest();
   // Sends "$PCSI,1,0".
   bool StopStatusOutput();
+  // The standard queries, each answered by one sentence: none when the command could not be sent,
+  // or no answer came within `wait`.
+  std::optional<SignalStatus> QueryStatus(std::chrono::milliseconds wait);
+  std::optional<TuneCommand> QueryTune(std::chrono::milliseconds wait);
 
   // Called on the reader thread for every sentence, in order; set before StartReader.
   void SetSentenceListener(SentenceListener listener) { sentenceListener_ = std::move(listener); }

@@ -184,6 +184,19 @@ TEST_F(MonitorOnPty, AReadingIsHandedOnWhileAReplyWaitRuns) {
   EXPECT_LT(Clock::now() - start, 1s) << "a lost line ends the wait at once";
 }
 
+// A query is answered by the one sentence it asks for, which the status snapshot hears too; a
+// receiver that does not know the query leaves it unanswered.
+TEST_F(MonitorOnPty, AQueryTakesTheSentenceItAsksFor) {
+  ASSERT_TRUE(OpenCom2(port_));
+  monitor_.StartReader();
+  auto status = std::async(std::launch::async, [&] { return monitor_.QueryStatus(2s); });
+  EXPECT_EQ(receiver_.Receive(12, 1s), "$GPCRQ,MSS\r\n");
+  ASSERT_TRUE(receiver_.Send("$CRMSK,,A,,A,1\r\n$CRMSS,42,15,300.0,200*41\r\n"));
+  EXPECT_EQ(status.get(), (SignalStatus{42, 15, 300.0, 200}));
+  EXPECT_EQ(Heard().back(), "$CRMSS,42,15,300.0,200*41");
+  EXPECT_EQ(monitor_.QueryTune(100ms), std::nullopt);
+}
+
 // The output group of the two-port layout opens the port for writing only: the reader leaves it
 // alone, and a refused read is no reason to close it (a hang-up still is, as above).
 TEST_F(MonitorOnPty, AWriteOnlyPortStaysOpenWhileTheReceiverTalks) {
