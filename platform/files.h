@@ -31,6 +31,20 @@ class ByteFile {
 // can enforce that. Null when it cannot be opened (a directory cannot).
 std::unique_ptr<ByteFile> OpenFileForReading(std::u16string_view path);
 
+// A file that is only ever added to. Each Append has reached the system when it returns, so a
+// crash of the program loses nothing already written.
+class AppendFile {
+ public:
+  virtual ~AppendFile() = default;
+  // The file's size when it was opened: 0 for a new or empty file.
+  virtual std::uint64_t InitialSize() const = 0;
+  virtual bool Append(std::string_view bytes) = 0;
+};
+
+// Opens a regular file for appending, made when missing and never cut short. Null when it cannot
+// be opened or is no regular file.
+std::unique_ptr<AppendFile> OpenFileForAppending(std::u16string_view path);
+
 // The folder of the running program, searched for the site file between the current directory
 // and the system root directory (an installer puts the site file beside the programs). Empty
 // where the system root search already looks beside the program.

@@ -78,6 +78,14 @@ constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kLockedLabel, u"Locked:"},
     {kSignalStrengthLabel, u"Signal Strength:"},
     {kSnrLabel, u"Signal to Noise Ratio:"},
+    // The receiver's state in one word.
+    {kStateTuning, u"Tuning"},
+    {kStateReceiving, u"Receiving"},
+    {kStateSearching, u"Searching"},
+    {kStateNoData, u"No Data"},
+    {kStateNoStatus, u"No Status"},
+    {kStatePortClosed, u"Port Closed"},
+    {kStateReconnecting, u"Reconnecting"},
 };
 
 }  // namespace

@@ -75,6 +75,13 @@ enum StringId : int {
   kLockedLabel = 126,           // "Locked:"
   kSignalStrengthLabel = 127,   // "Signal Strength:"
   kSnrLabel = 128,              // "Signal to Noise Ratio:"
+  kStateTuning = 400,           // "Tuning"
+  kStateReceiving = 401,        // "Receiving"
+  kStateSearching = 402,        // "Searching"
+  kStateNoData = 403,           // "No Data"
+  kStateNoStatus = 404,         // "No Status"
+  kStatePortClosed = 405,       // "Port Closed"
+  kStateReconnecting = 406,     // "Reconnecting"
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

@@ -37,6 +37,43 @@ class PosixByteFile final : public ByteFile {
   int fd_;
 };
 
+class PosixAppendFile final : public AppendFile {
+ public:
+  PosixAppendFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  ~PosixAppendFile() override { ::close(fd_); }
+  PosixAppendFile(const PosixAppendFile&) = delete;
+  PosixAppendFile& operator=(const PosixAppendFile&) = delete;
+
+  std::uint64_t InitialSize() const override { return size_; }
+  bool Append(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+  std::uint64_t size_;
+};
+
+// Opened without blocking, then kept only when it is a regular file: a FIFO or a device of that
+// name cannot hang the caller.
+int OpenRegular(std::u16string_view path, int flags, struct stat& st) {
+  const int fd = ::open(resources::ToUtf8(path).c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  const int mode = ::fcntl(fd, F_GETFL);
+  if (mode >= 0) ::fcntl(fd, F_SETFL, mode & ~O_NONBLOCK);
+  return fd;
+}
+
 }  // namespace
 
 char16_t PathSeparator() { return u'/'; }
@@ -55,18 +92,15 @@ bool ListDirectory(std::u16string_view directory, std::vector<std::u16string>& n
 }
 
 std::unique_ptr<ByteFile> OpenFileForReading(std::u16string_view path) {
-  // Non-blocking so that a FIFO or a device of that name cannot hang the caller before the
-  // regular-file test below turns it away.
-  const int fd = ::open(resources::ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return nullptr;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return std::make_unique<PosixByteFile>(fd);
+  const int fd = OpenRegular(path, O_RDONLY, st);
+  return fd < 0 ? nullptr : std::make_unique<PosixByteFile>(fd);
+}
+
+std::unique_ptr<AppendFile> OpenFileForAppending(std::u16string_view path) {
+  struct stat st {};
+  const int fd = OpenRegular(path, O_WRONLY | O_APPEND | O_CREAT, st);
+  return fd < 0 ? nullptr : std::make_unique<PosixAppendFile>(fd, static_cast<std::uint64_t>(st.st_size));
 }
 
 std::optional<std::u16string> ProgramDirectory() { return std::nullopt; }

@@ -28,6 +28,29 @@ class Win32ByteFile final : public ByteFile {
   HANDLE handle_;
 };
 
+class Win32AppendFile final : public AppendFile {
+ public:
+  Win32AppendFile(HANDLE handle, std::uint64_t size) : handle_(handle), size_(size) {}
+  ~Win32AppendFile() override { ::CloseHandle(handle_); }
+  Win32AppendFile(const Win32AppendFile&) = delete;
+  Win32AppendFile& operator=(const Win32AppendFile&) = delete;
+
+  std::uint64_t InitialSize() const override { return size_; }
+  bool Append(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      DWORD n = 0;
+      const DWORD count = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), MAXDWORD));
+      if (!::WriteFile(handle_, bytes.data(), count, &n, nullptr) || n == 0) return false;
+      bytes.remove_prefix(n);
+    }
+    return true;
+  }
+
+ private:
+  HANDLE handle_;
+  std::uint64_t size_;
+};
+
 }  // namespace
 
 char16_t PathSeparator() { return u'\\'; }
@@ -61,6 +84,20 @@ std::unique_ptr<ByteFile> OpenFileForReading(std::u16string_view path) {
     return nullptr;
   }
   return std::make_unique<Win32ByteFile>(handle);
+}
+
+std::unique_ptr<AppendFile> OpenFileForAppending(std::u16string_view path) {
+  if (path.empty()) return nullptr;
+  // Append-only access: every write lands at the end, whatever else has the file open for reading.
+  const HANDLE handle = ::CreateFileW(win32::Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER size{};
+  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileSizeEx(handle, &size)) {
+    ::CloseHandle(handle);
+    return nullptr;
+  }
+  return std::make_unique<Win32AppendFile>(handle, static_cast<std::uint64_t>(size.QuadPart));
 }
 
 std::optional<std::u16string> ProgramDirectory() {
