@@ -1,8 +1,10 @@
 #include "receiver/receiver_probe.h"
 
 #include <array>
+#include <future>
 
 #include "platform/port_devices.h"
+#include "receiver/scan_ports.h"
 #include "receiver/sentence_framer.h"
 #include "receiver/sentences.h"
 
@@ -16,13 +18,16 @@ bool Allows(AccessMode access, AccessMode wanted) {
 }  // namespace
 
 std::optional<ProbeAnswer> ProbeReceiver(std::u16string_view name, AccessMode access,
-                                         std::chrono::milliseconds wait) {
+                                         std::chrono::milliseconds wait, std::optional<LineError>* failure) {
   if (!Allows(access, AccessMode::Read) || platform::IsConsole(name)) return std::nullopt;
   // Short reads, so that the deadline is kept to a few tens of milliseconds.
   LineSettings line = kReceiverLine;
   line.timeouts->readTotalConstant = 50;
   SerialPort port(name, access);
-  if (!port.Open(name, access, line)) return std::nullopt;
+  if (!port.Open(name, access, line)) {
+    if (failure != nullptr) *failure = port.OpenFailure();
+    return std::nullopt;
+  }
   const auto deadline = std::chrono::steady_clock::now() + wait;
   ProbeAnswer answer;
   bool reported = false;
@@ -49,6 +54,25 @@ std::optional<ProbeAnswer> ProbeReceiver(std::u16string_view name, AccessMode ac
   }
   port.Close();
   return answer;
+}
+
+ReceiverSearch FindReceiver(std::chrono::milliseconds wait) {
+  TextList names;
+  ListPortNames(names);
+  ReceiverSearch search;
+  for (const std::u16string& name : names) search.ports.push_back({name, platform::IsConsole(name), {}, {}});
+  std::vector<std::future<void>> asked;
+  for (PortProbe& port : search.ports) {
+    if (port.console) continue;
+    asked.push_back(std::async(std::launch::async, [&port, wait] {
+      port.answer = ProbeReceiver(port.name, AccessMode::ReadWrite, wait, &port.failure);
+    }));
+  }
+  for (auto& probe : asked) probe.get();
+  for (std::size_t i = 0; i < search.ports.size() && !search.found; ++i) {
+    if (search.ports[i].answer && search.ports[i].answer->answered) search.found = i;
+  }
+  return search;
 }
 
 }  // namespace skylark

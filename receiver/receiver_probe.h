@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "receiver/serial_port.h"
 
@@ -26,7 +28,27 @@ inline constexpr std::chrono::milliseconds kProbeWait{1500};
 // checksum or no sentence shape is not taken for a receiver, nor is our own request sent back.
 // None when the port does not open or cannot be read (nothing could be heard). The port is
 // closed again before it returns.
+// `failure`, when given, takes why the port did not open.
 std::optional<ProbeAnswer> ProbeReceiver(std::u16string_view name, AccessMode access,
-                                         std::chrono::milliseconds wait = kProbeWait);
+                                         std::chrono::milliseconds wait = kProbeWait,
+                                         std::optional<LineError>* failure = nullptr);
+
+// What the search for a receiver learnt of one port.
+struct PortProbe {
+  std::u16string name;
+  bool console = false;              // the system console: not asked
+  std::optional<LineError> failure;  // why it did not open
+  std::optional<ProbeAnswer> answer;  // what it said, when it opened
+};
+
+struct ReceiverSearch {
+  std::vector<PortProbe> ports;       // every port of the lists, in their order
+  std::optional<std::size_t> found;  // the first of them on which a receiver answered
+};
+
+// Asks every port of the lists (COM1: to COM9:, then those present beyond) as ProbeReceiver does,
+// all at once so that the search takes one probe's time. A port this program holds open shows
+// as in use: close it first to have it asked.
+ReceiverSearch FindReceiver(std::chrono::milliseconds wait = kProbeWait);
 
 }  // namespace skylark
