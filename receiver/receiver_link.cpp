@@ -9,10 +9,23 @@ bool ReceiverLink::Send(std::string_view sentence) {
   return output_ != nullptr && !sentence.empty() && output_->SendSentence(sentence);
 }
 
-bool ReceiverLink::TuneAutomatic(std::uint32_t interval) { return Send(FormatTune({std::nullopt, std::nullopt, interval})); }
+bool ReceiverLink::SendTune(const TuneCommand& tune) {
+  if (!Send(FormatTune(tune))) return false;
+  std::lock_guard lock(lastTuneLock_);
+  lastTunePort_ = output_->Name();
+  lastTune_ = tune;
+  return true;
+}
+
+std::optional<TuneCommand> ReceiverLink::LastTuneOn(std::u16string_view portName) const {
+  std::lock_guard lock(lastTuneLock_);
+  return lastTunePort_ == portName ? lastTune_ : std::nullopt;
+}
+
+bool ReceiverLink::TuneAutomatic(std::uint32_t interval) { return SendTune({std::nullopt, std::nullopt, interval}); }
 
 bool ReceiverLink::TuneManual(double frequencyKhz, int bitRate, std::uint32_t interval) {
-  return Send(FormatTune({frequencyKhz, bitRate, interval}));
+  return SendTune({frequencyKhz, bitRate, interval});
 }
 
 bool ReceiverLink::RequestStatus() { return Send(kStatusRequest); }

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "receiver/sentences.h"
@@ -32,12 +35,20 @@ class ReceiverLink {
   bool QueryStatus();        // "$GPCRQ,MSS"
   bool QueryTune();          // "$GPCRQ,MSK"
 
+  // The last tune sent on the port of that name this run: what a receiver that lost power and
+  // came back must be told again. Any thread.
+  std::optional<TuneCommand> LastTuneOn(std::u16string_view portName) const;
+
  private:
   bool Send(std::string_view sentence);
+  bool SendTune(const TuneCommand& tune);
 
   std::unique_ptr<ReceiverPort> port_;
   ReceiverPort* output_ = nullptr;
   ReceiverPort* input_ = nullptr;
+  mutable std::mutex lastTuneLock_;
+  std::u16string lastTunePort_;
+  std::optional<TuneCommand> lastTune_;
 };
 
 }  // namespace skylark

@@ -195,6 +195,10 @@ TEST_F(MonitorOnPty, AQueryTakesTheSentenceItAsksFor) {
   EXPECT_EQ(status.get(), (SignalStatus{42, 15, 300.0, 200}));
   EXPECT_EQ(Heard().back(), "$CRMSS,42,15,300.0,200*41");
   EXPECT_EQ(monitor_.QueryTune(100ms), std::nullopt);
+  // The tune to restore after a power loss is the last one sent on that port.
+  ASSERT_TRUE(monitor_.SendManualTune(300.0, 200, 1));
+  EXPECT_EQ(link_.LastTuneOn(u"COM2:"), (TuneCommand{300.0, 200, 1}));
+  EXPECT_EQ(link_.LastTuneOn(u"COM3:"), std::nullopt);
 }
 
 // The output group of the two-port layout opens the port for writing only: the reader leaves it
