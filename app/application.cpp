@@ -27,7 +27,12 @@ Application::Application(ApplicationOptions options)
   statusThread_ = std::make_unique<StatusThread>([this](bool requested) { OnStatusThread(requested); });
   if (receiverLink_.InputPort() != nullptr) {
     // Every page shows the port closed at once; the sheet says which port and why.
-    receiverLink_.InputPort()->SetLossListener([this] { PostSiteChanged(); });
+    ReceiverPort& port = *receiverLink_.InputPort();
+    recovery_ = std::make_unique<PortRecovery>(port, options_.reconnectPeriod, [this] { OnPortRestored(); });
+    port.SetLossListener([this, &port] {
+      if (options_.reconnect) recovery_->Begin(port.Name(), port.GetAccess());
+      PostSiteChanged();
+    });
   }
 }
 
@@ -39,6 +44,8 @@ Application::~Application() {
   monitor_.StopReader();
   monitor_.JoinReader();
   statusThread_->Join();
+  // After the reader: a restore waiting for the receiver's answer has been ended by its stop.
+  recovery_.reset();
   ReceiverPort* port = receiverLink_.InputPort();
   if (port != nullptr && port->IsOpen()) port->Close();
 }
@@ -85,6 +92,7 @@ void Application::Start() {
 void Application::Shutdown() {
   if (!started_) return;
   started_ = false;
+  StopReconnecting();
   monitor_.StopStatusOutput();
   // The receiver stays tuned as it is, without its status output.
   Tune(0);

@@ -17,6 +17,7 @@
 #include "platform/settings_store.h"
 #include "receiver/receiver_link.h"
 #include "receiver/receiver_monitor.h"
+#include "receiver/port_recovery.h"
 #include "sites/beacon_site.h"
 #include "sites/site_catalogue.h"
 #include "sites/site_file.h"
@@ -61,6 +62,12 @@ struct ApplicationOptions {
   // Whether a gain of lock in automatic mode asks the receiver which station it hears. A watcher
   // that does not know how the receiver was tuned leaves it alone.
   bool identifyStations = true;
+  // Whether a lost port is opened again every `reconnectPeriod` until it is back, and the
+  // receiver then told its tune again; a receiver whose last tune this program did not send is
+  // asked for it and retuned with `restoreInterval`.
+  bool reconnect = true;
+  std::chrono::milliseconds reconnectPeriod{2000};
+  std::uint32_t restoreInterval = 1;
 };
 
 // The one application object: the receiver link and its monitor, the site catalogue, the current
@@ -106,6 +113,13 @@ class Application {
   void DeviceRemoved(std::u16string_view device);
   // The input port as the status texts judge it.
   LinkView InputLink();
+  // The lost port waited for, while it is.
+  std::optional<std::u16string> Reconnecting() const;
+  // Close Port while waiting: no more tries.
+  void StopReconnecting();
+  // The port came back but the receiver did not say how it was tuned: readings come on request
+  // only. Cleared by the next tune.
+  bool ReadingsOnlyOnRequest() const { return readingsOnlyOnRequest_.load(); }
 
   // The readings applied since the one numbered `after`, oldest first (the newest 256 at most).
   std::vector<Reading> ReadingsSince(std::uint64_t after) const;
@@ -149,6 +163,8 @@ class Application {
   // since `generation` (status thread).
   void Identify(std::uint64_t generation);
   void OnStatusThread(bool requested);
+  // The lost port is open again (recovery thread): the pages are told, the receiver retuned.
+  void OnPortRestored();
 
   ApplicationOptions options_;
   SiteCatalogue catalogue_;
@@ -178,6 +194,8 @@ class Application {
   bool started_ = false;
   std::unique_ptr<StatusThread> statusThread_;
   std::unique_ptr<platform::InstanceGuard> instanceGuard_;
+  std::atomic<bool> readingsOnlyOnRequest_{false};
+  std::unique_ptr<PortRecovery> recovery_;
 };
 
 }  // namespace skylark

@@ -56,6 +56,7 @@ bool Application::Tune(std::uint32_t statusInterval) {
     });
   }
   statusInterval_.store(statusInterval);
+  readingsOnlyOnRequest_.store(false);
   PostSiteChanged();
   return acknowledgement.Await(options_.tuneWait).has_value();
 }

@@ -25,6 +25,10 @@ void PortRecovery::Begin(std::u16string name, AccessMode access) {
 
 void PortRecovery::Stop() {
   std::lock_guard attempt(attempt_);
+  Forget();
+}
+
+void PortRecovery::Forget() {
   std::lock_guard lock(mutex_);
   name_.reset();
 }
@@ -49,10 +53,12 @@ void PortRecovery::Run() {
     bool restored = false;
     {
       std::lock_guard attempt(attempt_);
-      // Stopped while no lock was held: the port is the user's now.
-      if (Waiting() == name && port_.Open(name, access)) {
-        std::lock_guard state(mutex_);
-        name_.reset();
+      // Stopped while no lock was held, or opened by the user meanwhile: the port is theirs.
+      const bool waiting = Waiting() == name;
+      if (waiting && port_.IsOpen()) {
+        Forget();
+      } else if (waiting && port_.Open(name, access)) {
+        Forget();
         restored = true;
       }
     }

@@ -31,6 +31,7 @@ class PortRecovery {
 
  private:
   void Run();
+  void Forget();  // no more waiting; with attempt_ held
 
   SerialPort& port_;
   const std::chrono::milliseconds period_;

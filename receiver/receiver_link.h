@@ -34,6 +34,8 @@ class ReceiverLink {
   bool RequestStatusZero();  // "$PCSI,1,0"
   bool QueryStatus();        // "$GPCRQ,MSS"
   bool QueryTune();          // "$GPCRQ,MSK"
+  // The tune sentence for `tune`; refused for an interval above 100.
+  bool SendTune(const TuneCommand& tune);
 
   // The last tune sent on the port of that name this run: what a receiver that lost power and
   // came back must be told again. Any thread.
@@ -41,7 +43,6 @@ class ReceiverLink {
 
  private:
   bool Send(std::string_view sentence);
-  bool SendTune(const TuneCommand& tune);
 
   std::unique_ptr<ReceiverPort> port_;
   ReceiverPort* output_ = nullptr;

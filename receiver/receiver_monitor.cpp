@@ -101,6 +101,10 @@ bool ReceiverMonitor::SendManualTune(double frequencyKhz, int bitRate, std::uint
   return SendCommand([&](ReceiverLink& link) { return link.TuneManual(frequencyKhz, bitRate, interval); });
 }
 
+bool ReceiverMonitor::SendTune(const TuneCommand& tune) {
+  return SendCommand([&](ReceiverLink& link) { return link.SendTune(tune); });
+}
+
 bool ReceiverMonitor::SendStatusRequest() {
   return SendCommand([](ReceiverLink& link) { return link.RequestStatus(); });
 }

@@ -102,6 +102,7 @@ class ReceiverMonitor {
 
   bool SendAutomaticTune(std::uint32_t interval);
   bool SendManualTune(double frequencyKhz, int bitRate, std::uint32_t interval);
+  bool SendTune(const TuneCommand& tune);
   bool SendStatusRequest();
   // Sends "$PCSI,1,0".
   bool StopStatusOutput();

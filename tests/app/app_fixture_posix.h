@@ -44,12 +44,15 @@ class ApplicationFixture : public ::testing::Test, public Notifications {
     options.firstSiteDirectory = siteDirectory;
     options.tuneWait = replyWait;
     options.replyWait = replyWait;
+    options.reconnect = reconnect_;
+    options.reconnectPeriod = 200ms;
     app_ = std::make_unique<Application>(std::move(options));
     app_->Start();
   }
 
   bool OpenPort(const char16_t* name) { return app_->Link().InputPort()->Open(name, AccessMode::ReadWrite); }
 
+  bool reconnect_ = false;
   ScopedXdgDirs dirs_;
   std::atomic<int> sitePosts_{0}, statusPosts_{0};
   std::unique_ptr<Application> app_;

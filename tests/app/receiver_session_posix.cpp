@@ -107,5 +107,31 @@ TEST_F(ReceiverSession, UnpluggedWhileTuningFailsTheTuneAndReopeningWorks) {
       << "readings come again";
 }
 
+// Unplugged and plugged back in, the port comes back by itself and the receiver, which forgot its
+// status interval, is told its tune again: the one asked of it when this program sent none, else
+// the last one sent.
+TEST_F(ReceiverSession, ALostPortComesBackAndTheReceiverIsRetuned) {
+  reconnect_ = true;
+  Begin({});
+  const auto replug = [this] {
+    ASSERT_TRUE(sim_->Send("hangup"));
+    ASSERT_TRUE(testing::WaitFor([this] { return app_->Reconnecting() == u"COM4:"; }));
+    ASSERT_TRUE(StartReceiver());
+    ASSERT_TRUE(testing::WaitFor([this] { return app_->IsLinkOpen() && !app_->Reconnecting(); }, 5s));
+  };
+  replug();
+  EXPECT_TRUE(sim_->WaitForLog("RX $GPMSK,,A,,A,1", 3s)) << sim_->Log();
+  EXPECT_LT(sim_->Log().find("RX $GPCRQ,MSK"), sim_->Log().find("RX $GPMSK")) << sim_->Log();
+
+  ASSERT_TRUE(app_->Tune(1));
+  replug();
+  EXPECT_TRUE(sim_->WaitForLog("RX $GPMSK,300.0,M,200,M,1", 3s)) << sim_->Log();
+  app_->SetActivePage(kStatusPage);
+  EXPECT_TRUE(testing::WaitFor(
+      [this] { return testing::Values(app_->Status()) == ReceiverStatus{300.0, 200, 20, 60, true}; }, 5s))
+      << "readings come again";
+  app_->StopReconnecting();
+}
+
 }  // namespace
 }  // namespace skylark
