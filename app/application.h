@@ -100,6 +100,9 @@ class Application {
   bool Tune(std::uint32_t statusInterval);
   // Another process asked for a poll: the Status page is told to show the newest reading.
   bool PollStatus();
+  // Asks the receiver for one status sentence ("$GPCRQ,MSS") and waits up to the reply wait for
+  // it; the answer reaches the snapshot as any reading does. False when none came.
+  bool RequestReading();
   // Makes the site with that station ID current; a reported frequency (kHz, 0 for none) picks
   // among sites that share the ID.
   bool SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz = 0.0);
@@ -165,6 +168,9 @@ class Application {
   void OnStatusThread(bool requested);
   // The lost port is open again (recovery thread): the pages are told, the receiver retuned.
   void OnPortRestored();
+  // On the status thread: the one reading asked for by itself when the Status page was turned to
+  // and none came.
+  void RequestReadingWhenSilent();
 
   ApplicationOptions options_;
   SiteCatalogue catalogue_;
@@ -195,6 +201,9 @@ class Application {
   std::unique_ptr<StatusThread> statusThread_;
   std::unique_ptr<platform::InstanceGuard> instanceGuard_;
   std::atomic<bool> readingsOnlyOnRequest_{false};
+  // When the Status page was turned to, while a reading may still be asked for by itself
+  // (guarded by applyLock_).
+  std::optional<std::chrono::steady_clock::time_point> shownSince_;
   std::unique_ptr<PortRecovery> recovery_;
 };
 

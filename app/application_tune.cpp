@@ -131,6 +131,7 @@ void Application::OnStatusThread(bool requested) {
   } else if (requested) {
     PollStatus();
   }
+  RequestReadingWhenSilent();
 }
 
 bool Application::PollStatus() {
@@ -209,6 +210,12 @@ void Application::SetTuneMode(std::int32_t mode) {
 void Application::SetActivePage(std::int32_t page) {
   std::lock_guard apply(applyLock_);
   activePage_.store(page);
+  shownSince_.reset();
+  if (page == kStatusPage) {
+    shownSince_ = std::chrono::steady_clock::now();
+    // A receiver without status output is asked at once.
+    if (statusInterval_.load() == 0 && statusThreadStarted_) statusThread_->Wake();
+  }
   if (page == kStatusPage && keptReading_) {
     const auto [reading, received] = *keptReading_;
     keptReading_.reset();

@@ -141,6 +141,18 @@ TEST_F(ApplicationTest, AHungUpLineClosesThePortAndTellsThePages) {
   }
 }
 
+// Nothing heard for 2 s of the Status page: one reading is asked for by itself. Update asks at any
+// time, and tells when none came.
+TEST_F(ApplicationTest, AReadingIsAskedForWhenThePageHearsNothing) {
+  ASSERT_TRUE(OpenPort(u"COM3:"));
+  app_->SetActivePage(kStatusPage);
+  EXPECT_EQ(pty_.Receive(12, 4s), "$GPCRQ,MSS\r\n");
+  Read("$CRMSS,42,15,300.0,200*41\r\n");
+  EXPECT_EQ(app_->Status().signalStrength, 42);
+  EXPECT_EQ(Sent(), "") << "asked once";
+  EXPECT_FALSE(app_->RequestReading()) << "nobody answered";
+}
+
 // The running program owns the named events: a second program that the guard refuses, and a
 // command-line run, come and go without stopping its polling; another process can still signal it.
 TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {
