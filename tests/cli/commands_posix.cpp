@@ -114,12 +114,9 @@ TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
   EXPECT_LT(nlohmann::json::parse(status.lines[0]).at("received").get<std::string>(),
             nlohmann::json::parse(status.lines[1]).at("received").get<std::string>());
   // The text form labels the fields as the page does.
-  const CliRun text = Cli("status --port COM4: --count 1" + sites);
-  ASSERT_EQ(text.lines.size(), 1u);
-  EXPECT_TRUE(std::regex_match(text.lines[0], std::regex("Site: None \\| Frequency: 300.0 kHz \\| Minimum Shift Keying: "
-                                                         "200 bps \\| Station ID: None \\| Locked: Yes \\| Signal "
-                                                         "Strength: [0-9]+ \\| Signal to Noise Ratio: [0-9]+")))
-      << text.lines[0];
+  const Lines text = Cli("status --port COM4: --count 1" + sites).lines;
+  EXPECT_TRUE(text.size() == 1 && text[0].starts_with("Site: None | Frequency: 300.0 kHz | Minimum Shift Keying: 200 bps"
+                                                      " | Station ID: None | Locked: Yes | Signal Strength: "));
 }
 
 // What the command line says of the line itself, played on a pseudo-terminal as COM5: every
