@@ -117,7 +117,7 @@ void AddSitesCommand(CLI::App& app, int& exitStatus) {
   CLI::App* command = app.add_subcommand("sites", "List the beacon sites of the site file");
   command->add_option("path", options->path,
                       "Site file, or directory to search for " + resources::ToUtf8(kSiteFileName) +
-                          " (default: current directory, then the system root)");
+                          " (default: the current directory, the program's folder, then the system root)");
   command->add_flag("--json", options->json, "One JSON object per site, one per line");
   options->findIdOption =
       command->add_option("--find-id", options->findId, "Only the site found under this station ID")
