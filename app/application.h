@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/notifications.h"
+#include "app/receiver_state.h"
 #include "app/status_text.h"
 #include "platform/instance_guard.h"
 #include "platform/settings_store.h"
@@ -103,6 +104,8 @@ class Application {
   // Asks the receiver for one status sentence ("$GPCRQ,MSS") and waits up to the reply wait for
   // it; the answer reaches the snapshot as any reading does. False when none came.
   bool RequestReading();
+  // What the receiver is doing, in one word, as of now.
+  ReceiverState CurrentState();
   // Makes the site with that station ID current; a reported frequency (kHz, 0 for none) picks
   // among sites that share the ID.
   bool SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz = 0.0);
@@ -204,6 +207,8 @@ class Application {
   // When the Status page was turned to, while a reading may still be asked for by itself
   // (guarded by applyLock_).
   std::optional<std::chrono::steady_clock::time_point> shownSince_;
+  // When the last tune was sent (guarded by applyLock_).
+  std::optional<std::chrono::steady_clock::time_point> tunedAt_;
   std::unique_ptr<PortRecovery> recovery_;
 };
 

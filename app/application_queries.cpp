@@ -9,6 +9,21 @@ constexpr std::chrono::seconds kSilenceBeforeQuery{2};
 
 }  // namespace
 
+ReceiverState Application::CurrentState() {
+  const auto now = std::chrono::steady_clock::now();
+  ReceiverFacts facts;
+  facts.reconnecting = Reconnecting().has_value();
+  const LinkView link = InputLink();
+  facts.portOpen = link.open;
+  facts.locked = Status().locked;
+  std::lock_guard apply(applyLock_);
+  // A receiver takes a tune and settles for a few seconds before it reports again.
+  facts.tuning = tunedAt_ && now - *tunedAt_ < options_.tuneWait && !facts.locked;
+  facts.heardSinceOpen = lastSentenceAt_ && link.openedAt && *lastSentenceAt_ >= *link.openedAt;
+  facts.stale = !lastSentenceAt_ || now - *lastSentenceAt_ > StaleAfter(StatusInterval());
+  return StateOf(facts);
+}
+
 bool Application::RequestReading() { return monitor_.QueryStatus(options_.replyWait).has_value(); }
 
 void Application::RequestReadingWhenSilent() {

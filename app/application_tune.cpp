@@ -58,6 +58,10 @@ bool Application::Tune(std::uint32_t statusInterval) {
   }
   statusInterval_.store(statusInterval);
   readingsOnlyOnRequest_.store(false);
+  {
+    std::lock_guard apply(applyLock_);
+    tunedAt_ = std::chrono::steady_clock::now();
+  }
   PostSiteChanged();
   return acknowledgement.Await(options_.tuneWait).has_value();
 }
@@ -130,7 +134,9 @@ void Application::OnStatusThread(bool requested) {
   if (const std::uint64_t request = identifyRequest_.exchange(0); request != 0) {
     Identify(request - 1);
   } else if (requested) {
+    // Update: what the page has, then a fresh reading asked of the receiver.
     PollStatus();
+    if (activePage_.load() == kStatusPage && IsLinkOpen()) RequestReading();
   }
   RequestReadingWhenSilent();
 }

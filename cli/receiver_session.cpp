@@ -21,6 +21,8 @@ ReceiverSession::ReceiverSession(const SessionOptions& options, Notifications* n
   appOptions.siteFileReporter = &siteReporter_;
   appOptions.searchSiteFile = options_.sites.empty();
   appOptions.identifyStations = options_.identify;
+  appOptions.reconnect = options_.reconnect;
+  appOptions.restoreInterval = options_.restoreInterval;
   app_ = std::make_unique<Application>(std::move(appOptions));
 }
 

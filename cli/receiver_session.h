@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,8 @@ struct SessionOptions {
   std::string port;   // "COM4:"
   std::string sites;  // a site file or a directory to search; empty: the program's own search
   bool identify = false;  // ask for the station on a gain of lock in automatic mode
+  bool reconnect = false;  // wait for a lost port to come back, and retune the receiver then
+  std::uint32_t restoreInterval = 1;  // the status interval of that retune, when we sent no tune
 };
 
 class ReceiverSession {

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/signal_log.h"
 #include "app/status_text.h"
 #include "cli/commands.h"
 #include "cli/receiver_session.h"
@@ -24,6 +25,7 @@ struct StatusOptions {
   int count = 0;  // 0: until interrupted
   int timeoutSeconds = 30;  // longest wait for a reading
   bool json = false;
+  std::string csv;  // a signal log to add to, "-" for standard output; empty: none
 };
 
 // Wakes the command for every reading and for a lost port, as the page is woken by its
@@ -57,25 +59,12 @@ struct ShownTexts {
   std::u16string rate{resources::LoadText(resources::kNotAvailable)};
 };
 
-// ISO 8601 in UTC to the millisecond, as "2026-12-06T23:58:01.250Z".
-std::string IsoUtc(std::chrono::system_clock::time_point time) {
-  using namespace std::chrono;
-  const auto ms = floor<milliseconds>(time);
-  const auto day = floor<days>(ms);
-  const year_month_day date{day};
-  const hh_mm_ss clock{ms - day};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
-  return text;
-}
-
-void Print(const SharedState& state, const StatusTexts& texts, const ShownTexts& shown, bool json) {
+void Print(const SharedState& state, const StatusTexts& texts, const ShownTexts& shown, std::u16string_view stateWord,
+           bool json) {
   using resources::ToUtf8;
   if (json) {
     const nlohmann::ordered_json line = {
+        {"state", ToUtf8(stateWord)},
         {"site", ToUtf8(texts.site)},
         {"frequency", ToUtf8(shown.frequency)},
         {"msk_rate", ToUtf8(shown.rate)},
@@ -96,12 +85,13 @@ void Print(const SharedState& state, const StatusTexts& texts, const ShownTexts&
     std::cout << line.dump() << std::endl;
     return;
   }
-  // The Status page's labels, in its order.
+  // The Status page's labels, in its order, then its state line.
+  const std::u16string word(stateWord);
   const std::pair<int, const std::u16string&> fields[] = {
       {resources::kSiteLabel, texts.site},           {resources::kFrequencyLabel, shown.frequency},
       {resources::kMskLabel, shown.rate},            {resources::kStationIdLabel, texts.stationId},
       {resources::kLockedLabel, texts.locked},       {resources::kSignalStrengthLabel, texts.signalStrength},
-      {resources::kSnrLabel, texts.snr},
+      {resources::kSnrLabel, texts.snr},             {resources::kStateLabel, word},
   };
   const char* separator = "";
   for (const auto& [label, value] : fields) {
@@ -129,11 +119,44 @@ class ChecksumNote {
   std::optional<std::chrono::steady_clock::time_point> saidAt_;
 };
 
+// The readings as signal-log rows: appended to a file, or on standard output with their header.
+class CsvOutput {
+ public:
+  bool Open(const std::string& target) {
+    if (target == "-") {
+      std::cout << SignalLogHeader() << std::flush;
+      return true;
+    }
+    log_ = SignalLog::Open(resources::FromUtf8(target));
+    if (log_ == nullptr) Complain(resources::FormatText(resources::kLogNotWritten, resources::FromUtf8(target)));
+    return log_ != nullptr;
+  }
+  // The site as the page shows it, the values as the receiver gave them.
+  bool Write(const Reading& reading, std::u16string_view state, const std::u16string& site) {
+    const SignalLogRow row{reading.state.status.received ? reading.state.status.received->utc
+                                                         : std::chrono::system_clock::now(),
+                           std::u16string(state), site,
+                           static_cast<std::int32_t>(reading.state.currentSite.StationId),
+                           reading.state.status.frequency, reading.state.status.mskRate, reading.state.status.locked,
+                           reading.state.status.signalStrength, reading.state.status.snr};
+    if (log_ != nullptr) return log_->Write(row);
+    std::cout << SignalLogLine(row) << std::flush;
+    return true;
+  }
+  bool ToFile() const { return log_ != nullptr; }
+
+ private:
+  std::unique_ptr<SignalLog> log_;
+};
+
 int RunStatus(const StatusOptions& options) {
   Waker waker;
   ReceiverSession session(options.session, &waker);
+  CsvOutput csv;
+  if (!options.csv.empty() && !csv.Open(options.csv)) return kUsageFailure;
   if (!session.Open()) return kUsageFailure;
   Application& app = session.App();
+  const bool printLines = options.csv.empty() || csv.ToFile();
 
   app.SetActivePage(kStatusPage);
   ShownTexts shown;
@@ -142,6 +165,8 @@ int RunStatus(const StatusOptions& options) {
   auto lastReading = std::chrono::steady_clock::now();
   ChecksumNote checksumNote;
   bool toldSilence = false;
+  bool toldOnRequest = false;
+  std::optional<std::u16string> waitingFor;
   std::uint64_t printed = 0;
   for (int count = 0; !StopRequested() && (options.count == 0 || count < options.count);) {
     checksumNote.Update(app.Monitor().ChecksumFailures());
@@ -152,16 +177,42 @@ int RunStatus(const StatusOptions& options) {
       if (options.count != 0 && count == options.count) break;
       const StatusTexts texts = FormatStatus(reading.state.currentSite, reading.state.status, LinkView(true));
       FollowTuning(texts, shown.frequency, shown.rate);
-      Print(reading.state, texts, shown, options.json);
+      const std::u16string_view state = StateText(app.CurrentState());
+      if (printLines) Print(reading.state, texts, shown, state, options.json);
+      if (!options.csv.empty() && !csv.Write(reading, state, texts.site)) {
+        Complain(resources::FormatText(resources::kLogNotWritten, resources::FromUtf8(options.csv)));
+        return 1;
+      }
       printed = reading.number;
       ++count;
       lastReading = std::chrono::steady_clock::now();
     }
     if (!readings.empty()) continue;
+    // A lost port is waited for as long as the command runs: one line when it goes, one when it
+    // is back.
+    if (const auto waiting = app.Reconnecting(); waiting && !waitingFor) {
+      std::u16string line = session.LineTrouble();
+      if (!line.empty()) line += u' ';
+      Complain(line + resources::FormatText(resources::kWaitingForPort, *waiting));
+      waitingFor = waiting;
+    } else if (waitingFor && app.IsLinkOpen()) {
+      Complain(resources::FormatText(resources::kPortBack, *waitingFor));
+      waitingFor.reset();
+      toldOnRequest = false;
+    }
+    if (waitingFor) {
+      lastReading = std::chrono::steady_clock::now();
+      waker.Wait(std::chrono::milliseconds(100));
+      continue;
+    }
     if (!app.IsLinkOpen()) {
       Complain(session.LineTrouble());
       status = 1;
       break;
+    }
+    if (app.ReadingsOnlyOnRequest() && !toldOnRequest) {
+      Complain(resources::LoadText(resources::kReadingsOnRequest));
+      toldOnRequest = true;
     }
     const auto now = std::chrono::steady_clock::now();
     if (count == 0 && !toldSilence) {
@@ -188,6 +239,7 @@ int RunStatus(const StatusOptions& options) {
     // Short waits, so that a request to stop is noticed promptly; a reading or a loss wakes it at once.
     waker.Wait(std::chrono::milliseconds(100));
   }
+  app.StopReconnecting();
   app.SetActivePage(kConfigurationPage);
   return status;
 }
@@ -196,6 +248,7 @@ int RunStatus(const StatusOptions& options) {
 
 void AddStatusCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<StatusOptions>();
+  options->session.reconnect = true;
   CLI::App* command = app.add_subcommand("status", "Watch the receiver's status as the Status page does");
   command
       ->add_option("--port", options->session.port, "Port the receiver is on, COM1: to COM9: (on Windows also beyond), or tcp://HOST:PORT or rfc2217://HOST:PORT")
@@ -206,6 +259,14 @@ void AddStatusCommand(CLI::App& app, int& exitStatus) {
                       "Give up (exit status 1) after this many seconds without a reading (default 30)")
       ->check(CLI::Range(1, 86400));
   command->add_flag("--json", options->json, "One JSON object per reading, one per line");
+  command->add_option("--csv", options->csv,
+                      "Add every reading to this signal log (CSV, appended to an existing file); - for standard output");
+  command->add_flag("!--no-reconnect", options->session.reconnect,
+                    "Exit when the port is lost, instead of waiting for it to come back");
+  command->add_option("--interval", options->session.restoreInterval,
+                      "The status interval (s) a receiver that came back is retuned with, when it was not tuned "
+                      "by this command (default 1)")
+      ->check(CLI::Range(1u, kMaxStatusInterval));
   command->add_flag("--identify", options->session.identify,
                     "On a gain of lock, ask a receiver tuned automatically for its station ($PCSI,1)");
   command->add_option("--sites", options->session.sites, "Site file, or directory to search for it");

@@ -86,6 +86,12 @@ constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kStateNoStatus, u"No Status"},
     {kStatePortClosed, u"Port Closed"},
     {kStateReconnecting, u"Reconnecting"},
+    {kWaitingForPort, u"Waiting for %s to come back."},
+    {kPortBack, u"%s is back."},
+    {kStateLabel, u"State:"},
+    {kReadingsOnRequest, u"The receiver did not say how it was tuned: readings come only on Update."},
+    {kNoReadingAnswer, u"The receiver did not answer the status query within 2 s."},
+    {kLogNotWritten, u"The signal log %s cannot be written."},
     // The Tune page's port note and the command line's own words.
     {kTuneNeedsWriting, u"The port is open for reading only, so the receiver cannot be tuned. To tune, open it for "
                         u"reading and writing: check \"Use the same port for input and output.\" on the Configure page."},

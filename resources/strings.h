@@ -82,6 +82,12 @@ enum StringId : int {
   kStateNoStatus = 404,         // "No Status"
   kStatePortClosed = 405,       // "Port Closed"
   kStateReconnecting = 406,     // "Reconnecting"
+  kWaitingForPort = 407,        // "Waiting for %s to come back."
+  kPortBack = 408,              // "%s is back."
+  kStateLabel = 409,            // "State:"
+  kReadingsOnRequest = 410,     // "The receiver did not say how it was tuned: readings come only on Update."
+  kNoReadingAnswer = 411,       // "The receiver did not answer the status query within 2 s."
+  kLogNotWritten = 412,         // "The signal log %s cannot be written."
   // The Tune page's port note and the command line's own words.
   kTuneNeedsWriting = 300,      // "The port is open for reading only, so the receiver cannot be tuned. ..."
   kCannotTuneTo = 301,          // "The receiver cannot be tuned to %s kHz at %s bps: ..."

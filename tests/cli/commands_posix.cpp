@@ -10,12 +10,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <future>
 #include <thread>
 #include <fstream>
 #include <regex>
+#include <iterator>
 #include <map>
 #include <set>
 #include <tuple>
@@ -108,6 +110,7 @@ TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
     EXPECT_EQ(reading.at("frequency"), "300.0 kHz");
     EXPECT_EQ(reading.at("msk_rate"), "200 bps");
     EXPECT_EQ(reading.at("locked"), "Yes");
+    EXPECT_EQ(reading.at("state"), "Receiving");
     const std::string received = reading.at("received");  // ISO 8601 in UTC to the millisecond
     EXPECT_TRUE(std::regex_match(received, std::regex(R"(\d{4}(-\d\d){2}T\d\d(:\d\d){2}\.\d{3}Z)"))) << received;
   }
@@ -117,6 +120,25 @@ TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
   const Lines text = Cli("status --port COM4: --count 1" + sites).lines;
   EXPECT_TRUE(text.size() == 1 && text[0].starts_with("Site: None | Frequency: 300.0 kHz | Minimum Shift Keying: 200 bps"
                                                       " | Station ID: None | Locked: Yes | Signal Strength: "));
+  EXPECT_TRUE(text[0].ends_with(" | State: Receiving")) << text[0];
+
+  // The signal log: a row per reading under one header, added to by the next run; a run killed in
+  // the middle leaves whole rows only.
+  const std::string log = dirs_.Root() + "/route.csv";
+  ASSERT_EQ(Cli("status --port COM4: --count 2 --csv " + log + sites).status, 0);
+  Cli("status --port COM4: --csv " + log, "timeout -s KILL 2.5 " SKYLARK_BINARY_DIR "/cli/skylark-cli");
+  std::ifstream file(log, std::ios::binary);
+  const std::string rows((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_TRUE(rows.starts_with("utc,state,site,station_id,frequency_khz,msk_rate,locked,signal_strength,snr\r\n"));
+  EXPECT_TRUE(rows.ends_with("\r\n"));
+  EXPECT_EQ(rows.find("utc,", 1), std::string::npos) << "one header";
+  const std::regex row(R"(\d{4}(-\d\d){2}T[\d:.]{12}Z,Receiving,None,0,300\.0,200,Yes,60,20)");
+  std::size_t count = 0;
+  for (std::size_t at = rows.find("\r\n") + 2; at < rows.size(); at = rows.find("\r\n", at) + 2, ++count) {
+    const std::string line = rows.substr(at, rows.find("\r\n", at) - at);
+    EXPECT_TRUE(std::regex_match(line, row)) << line;
+  }
+  EXPECT_GE(count, 3u);
 }
 
 // What the command line says of the line itself, played on a pseudo-terminal as COM5: every
@@ -174,20 +196,31 @@ TEST_F(CliCommand, StatusAndTuneSayWhatTheLineIs) {
   EXPECT_EQ(echoed.lines.back(), "skylark-cli: The line sends back what it is sent: an echo, not a receiver.")
       << ::testing::PrintToString(echoed.lines) << " " << ::testing::PrintToString(echoedBytes);
 
+  // Unplugged and plugged in again: one line for each, and readings again, the receiver that
+  // forgot its status interval being asked its tune and retuned.
   ASSERT_TRUE(sim_.Start({"--no-pacing", "--hear", "306", "--settle-ms", "0"}));
   ASSERT_EQ(Cli("tune --port COM4: --station 306 --sites " + kData).status, 0);
-  auto hangup = std::async(std::launch::async, [this] {
+  testing::SimProcess replugged;
+  auto replug = std::async(std::launch::async, [&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     sim_.Send("hangup");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    return replugged.Start({"--no-pacing", "--hear", "306", "--scan-ms", "0"});
   });
   const auto start = std::chrono::steady_clock::now();
-  const CliRun lost = Cli("status --port COM4:");
-  hangup.get();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4)) << "heard at once, not at the time-out";
-  EXPECT_EQ(lost.status, 1);
+  const CliRun back = Cli("status --port COM4: --count 3");
+  ASSERT_TRUE(replug.get());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8)) << "back within one try of its return";
+  EXPECT_EQ(back.status, 0);
   EXPECT_EQ(sim_.Log().find("RX $PCSI,1\n"), std::string::npos) << "a watcher asks the receiver nothing";
-  EXPECT_EQ(lost.lines.back(),
-            "skylark-cli: Port COM4: was lost and has been closed. The device was unplugged or the line hung up.");
+  EXPECT_NE(std::find(back.lines.begin(), back.lines.end(),
+                      "skylark-cli: Port COM4: was lost and has been closed. The device was unplugged or the line "
+                      "hung up. Waiting for COM4: to come back."),
+            back.lines.end())
+      << ::testing::PrintToString(back.lines);
+  EXPECT_NE(std::find(back.lines.begin(), back.lines.end(), "skylark-cli: COM4: is back."), back.lines.end());
+  EXPECT_NE(replugged.Log().find("RX $GPCRQ,MSK"), std::string::npos) << replugged.Log();
+  EXPECT_NE(replugged.Log().find("RX $GPMSK,,A,,A,1"), std::string::npos) << replugged.Log();
 }
 
 // ser2net in the foreground, serving one terminal on a free local port in raw or RFC 2217 mode
@@ -262,7 +295,7 @@ TEST_F(CliCommand, TuneAndStatusThroughSer2net) {
       server.Stop();
     });
     const auto start = std::chrono::steady_clock::now();
-    const CliRun lost = Cli("status --port " + port + " --json");
+    const CliRun lost = Cli("status --port " + port + " --json --no-reconnect");
     stop.get();
     EXPECT_EQ(during, rfc2217 ? B4800 : B9600);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4)) << "heard at once, not at the time-out";
