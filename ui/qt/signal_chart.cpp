@@ -111,8 +111,8 @@ void SignalChart::follow(const rules::SignalHistory& history, std::chrono::syste
   Show(threshold_, {{start, qreal(kLockThreshold)}, {end, qreal(kLockThreshold)}});
   if (snr_.axis->max() != contents.snrTop) snr_.axis->setRange(0, contents.snrTop);
   if (strength_.axis->max() != contents.strengthTop) strength_.axis->setRange(0, contents.strengthTop);
-  show(snr_, contents, &rules::SignalPoint::snr);
-  show(strength_, contents, &rules::SignalPoint::strength);
+  showLines(snr_, contents, &rules::SignalPoint::snr);
+  showLines(strength_, contents, &rules::SignalPoint::strength);
   QList<QPointF> gained;
   QList<QPointF> lost;
   for (const rules::LockChange& change : contents.lockChanges) {
@@ -122,8 +122,8 @@ void SignalChart::follow(const rules::SignalHistory& history, std::chrono::syste
   Show(lost_, lost);
 }
 
-void SignalChart::show(Measure& measure, const rules::ChartContents& contents,
-                       std::int32_t rules::SignalPoint::*value) {
+void SignalChart::showLines(Measure& measure, const rules::ChartContents& contents,
+                            std::int32_t rules::SignalPoint::*value) {
   QList<QPointF> dots;
   qsizetype used = 0;
   for (const std::vector<rules::SignalPoint>& line : contents.lines) {
@@ -133,18 +133,24 @@ void SignalChart::show(Measure& measure, const rules::ChartContents& contents,
       dots.append(points);
       continue;
     }
-    if (used == measure.lines.size()) {
-      // Another line of the measure, named once in the legend already.
-      auto* series = new QLineSeries;
-      series->setPen(measure.lines.front()->pen());
-      attach(series, measure.axis);
-      chart()->legend()->markers(series).constFirst()->setVisible(false);
-      measure.lines.append(series);
-    }
+    if (used == measure.lines.size()) measure.lines.append(addLine(measure));
     Show(measure.lines[used++], points);
   }
   for (; used < measure.lines.size(); ++used) Show(measure.lines[used], {});
   Show(measure.dots, dots);
+}
+
+QLineSeries* SignalChart::addLine(const Measure& measure) {
+  auto* line = new QLineSeries;
+  line->setPen(measure.lines.front()->pen());
+  attach(line, measure.axis);
+  chart()->legend()->markers(line).constFirst()->setVisible(false);  // named by the first line
+  // Series are drawn in the order they were added: the lock markers go back on top.
+  for (QScatterSeries* markers : {gained_, lost_}) {
+    chart()->removeSeries(markers);
+    attach(markers, snr_.axis);
+  }
+  return line;
 }
 
 void SignalChart::attach(QXYSeries* series, QValueAxis* axis) {

@@ -31,7 +31,9 @@ class SignalChart : public QChartView {
     QScatterSeries* dots = nullptr;
     QValueAxis* axis = nullptr;
   };
-  void show(Measure& measure, const rules::ChartContents& contents, std::int32_t rules::SignalPoint::*value);
+  void showLines(Measure& measure, const rules::ChartContents& contents, std::int32_t rules::SignalPoint::*value);
+  // Another line of the measure, for readings after a break.
+  QLineSeries* addLine(const Measure& measure);
   void attach(QXYSeries* series, QValueAxis* axis);
 
   Measure snr_;
