@@ -14,8 +14,12 @@ std::int32_t AxisTop(std::int32_t highest, std::int32_t least) {
   return std::max(least, (highest / 10 + 1) * 10);
 }
 
+// The window's end moves in steps, not with every reading, so that a view lays out its axes
+// twice a minute rather than every second.
+using Step = std::chrono::duration<std::int64_t, std::ratio<30>>;
+
 Clock::time_point WindowEnd(Clock::time_point now) {
-  return Clock::time_point(std::chrono::ceil<SignalHistory::Step>(now.time_since_epoch()));
+  return Clock::time_point(std::chrono::ceil<Step>(now.time_since_epoch()));
 }
 
 }  // namespace

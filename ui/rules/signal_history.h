@@ -45,15 +45,12 @@ class SignalHistory {
   static constexpr std::chrono::minutes kSpan{10};
   // Readings come every second while the receiver reports; this much silence breaks the line.
   static constexpr std::chrono::seconds kGap{5};
-  // The window's end moves in steps, not with every reading, so that a view lays out its axes
-  // twice a minute rather than every second.
-  using Step = std::chrono::duration<std::int64_t, std::ratio<30>>;
 
   // Takes the status's reading, when it has one, and drops what has left the window since.
   // `tunes` counts the tunes sent before the reading: a new count starts a new segment, whose
   // line is not joined to the one before and whose first locked reading gains lock.
   void Add(const ReceiverStatus& status, std::uint64_t tunes);
-  // What the chart shows for the ten minutes up to `now`'s step.
+  // What the chart shows for the ten minutes up to `now`, rounded up to the next half minute.
   ChartContents At(std::chrono::system_clock::time_point now) const;
 
  private:
