@@ -45,6 +45,12 @@ ChartContents SignalHistory::At(Clock::time_point now) const {
   ChartContents contents;
   contents.end = WindowEnd(now);
   contents.start = contents.end - kSpan;
+  // Until ten minutes have been heard the time axis begins at the first reading, so that the chart
+  // fills from the start instead of drawing a sliver at the right of an empty window.
+  if (!entries_.empty() && entries_.front().point.at > contents.start) {
+    contents.start = entries_.front().point.at;
+    contents.end = std::max(contents.end, contents.start + Step(1));
+  }
   std::int32_t snr = 0;
   std::int32_t strength = 0;
   for (const Entry& entry : entries_) {
