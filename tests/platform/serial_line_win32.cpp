@@ -30,7 +30,9 @@ TEST(Win32SerialLine, OnlyPortNamesAreOpened) {
       {u"COM\u0664:", 0}, {u"\\\\.\\COM4", 0}, {u"C:\\Windows\\win.ini", 0}};
   for (const auto& [name, number] : cases) {
     EXPECT_EQ(PortNumber(name, 256), number) << std::wstring(name.begin(), name.end());
-    if (number == 0) EXPECT_EQ(OpenSerialLine(std::u16string(name), AccessMode::ReadWrite), nullptr);
+    if (number == 0) {
+      EXPECT_EQ(OpenSerialLine(std::u16string(name), AccessMode::ReadWrite), nullptr);
+    }
   }
   EXPECT_EQ(PortNumber(u"COM12:"), 0);
 }
