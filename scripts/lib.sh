@@ -41,7 +41,7 @@ ensure_packages() {
 # the tests that check it fail without such a locale. de_DE.UTF-8 goes into /etc/locale.gen, so
 # that a later locale-gen (an upgrade of the locales package) keeps it.
 ensure_comma_locale() {
-  locale -a 2>/dev/null | grep -qx 'de_DE\.utf8' && return 0
+  locale -a 2>/dev/null | grep -x 'de_DE\.utf8' >/dev/null && return 0
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   echo "Generating the locale de_DE.UTF-8"
