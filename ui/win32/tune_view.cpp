@@ -41,7 +41,7 @@ void TuneView::Show() {
   EnableControl(Dialog(), IDC_TUNE, tune.enabled);
   SetControlText(Dialog(), IDC_TUNING, resources::LoadText(resources::kTuning));
   ::ShowWindow(::GetDlgItem(Dialog(), IDC_TUNING), page.Tuning() ? SW_SHOWNA : SW_HIDE);
-  const std::u16string note = page.SiteFileNote();
+  const std::u16string note = page.Note();
   SetControlText(Dialog(), IDC_SITE_FILE_NOTE, note);
   ::ShowWindow(::GetDlgItem(Dialog(), IDC_SITE_FILE_NOTE), note.empty() ? SW_HIDE : SW_SHOWNA);
 }
