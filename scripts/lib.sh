@@ -3,9 +3,10 @@ set -euo pipefail
 SKYLARK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-# The Debian packages a build and its tests need.
+# The Debian packages a build and its tests need (locales: the decimal-comma locale of the tests,
+# which ensure_comma_locale generates).
 SKYLARK_PACKAGES=(cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev
-  qt6-base-dev qt6-charts-dev socat libgensio-dev ser2net picocom)
+  qt6-base-dev qt6-charts-dev socat libgensio-dev ser2net picocom locales)
 # What scripts/package adds: dpkg-buildpackage with debhelper, git and xz for the upstream tarball,
 # lintian, appstreamcli, desktop-file-validate and strings. The build dependencies in
 # debian/control are all in SKYLARK_PACKAGES.
@@ -34,6 +35,18 @@ ensure_packages() {
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
   fi
+}
+
+# The receiver's sentences must keep their decimal point in a user's locale that writes a comma;
+# the tests that check it fail without such a locale. de_DE.UTF-8 goes into /etc/locale.gen, so
+# that a later locale-gen (an upgrade of the locales package) keeps it.
+ensure_comma_locale() {
+  locale -a 2>/dev/null | grep -x 'de_DE\.utf8' >/dev/null && return 0
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  echo "Generating the locale de_DE.UTF-8"
+  grep -qx 'de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
 }
 
 # build_tree DIR [cmake options...]: configure (once) and build.

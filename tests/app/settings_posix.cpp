@@ -41,20 +41,22 @@ class SettingsTest : public ::testing::Test {
   }
 
   // An application using the store; a later site of its catalogue takes Hoek's station ID over
-  // in the index.
-  std::unique_ptr<Application> MakeApp() {
+  // in the index. Without sites it is one started where no site file is found.
+  std::unique_ptr<Application> MakeApp(bool withSites = true) {
     ApplicationOptions options;
     options.settings = store_.get();
     options.searchSiteFile = false;
     auto app = std::make_unique<Application>(std::move(options));
-    app->Catalogue().AddSite(std::make_unique<BeaconSite>(kHoek));
-    app->Catalogue().AddSite(std::make_unique<BeaconSite>(kYaese));
+    if (withSites) {
+      app->Catalogue().AddSite(std::make_unique<BeaconSite>(kHoek));
+      app->Catalogue().AddSite(std::make_unique<BeaconSite>(kYaese));
+    }
     return app;
   }
 
-  std::unique_ptr<Application> Loaded(const std::string& values = "") {
+  std::unique_ptr<Application> Loaded(const std::string& values = "", bool withSites = true) {
     if (!values.empty()) Store("[\\Software\\Corvane\\Skylark]\n" + values);
-    auto app = MakeApp();
+    auto app = MakeApp(withSites);
     app->LoadSettings();
     return app;
   }
@@ -119,19 +121,11 @@ TEST_F(SettingsTest, SaveThenLoadGivesTheSameState) {
 }
 
 TEST_F(SettingsTest, WithoutASiteFileTheStoredSiteIsKeptAndSavedUnchanged) {
-  const std::string stored =
-      "[\\Software\\Corvane\\Skylark]\nFrequency=dword:28390\nMSK=dword:200\nSID=dword:123\n"
-      "Region=sz:Europe\nCountry=sz:Netherlands\nBeacon=sz:Hoek van Holland\n";
-  Store(stored);
-  ApplicationOptions options;
-  options.settings = store_.get();
-  options.searchSiteFile = false;
-  Application app(std::move(options));
-  app.LoadSettings();
-  EXPECT_EQ(app.CurrentSite(), kHoek);
-  app.SaveSettings();
-  const auto again = Loaded();
-  EXPECT_EQ(again->CurrentSite(), kHoek);
+  const auto app = Loaded("Frequency=dword:28390\nMSK=dword:200\nSID=dword:123\nRegion=sz:Europe\n"
+                          "Country=sz:Netherlands\nBeacon=sz:Hoek van Holland\n", false);
+  EXPECT_EQ(app->CurrentSite(), kHoek);
+  app->SaveSettings();
+  EXPECT_EQ(Loaded()->CurrentSite(), kHoek);
 }
 
 TEST_F(SettingsTest, LeavingWithoutSavingKeepsTheOldMode) {

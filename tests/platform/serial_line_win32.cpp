@@ -20,21 +20,21 @@ bool RunningUnderWine() {
   return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// Port numbers reach beyond nine here (elsewhere names stop at COM9:); what names no port is never
+// opened, whatever the system would make of it.
 TEST(Win32SerialLine, OnlyPortNamesAreOpened) {
-  const std::u16string names[] = {u"",      u"COM",    u"COM0:",       u"COM010:",    u"COM257:", u"COM4::",
-                                  u"LPT1:", u"CON",    u"NUL",         u"4:",         u"COMA:",
-                                  u"COM\u0664:", u"\\\\.\\COM4", u"C:\\Windows\\win.ini"};
-  for (const auto& name : names) {
-    EXPECT_EQ(OpenSerialLine(name, AccessMode::ReadWrite), nullptr)
-        << std::wstring(name.begin(), name.end());
-  }
-}
-
-TEST(Win32SerialLine, PortNumbersReachBeyondNine) {
   const std::pair<std::u16string_view, int> cases[] = {
-      {u"COM12:", 12}, {u"com256", 256}, {u"COM9", 9}, {u"COM257:", 0}, {u"COM012:", 0}, {u"COM1x:", 0}};
-  for (const auto& [name, number] : cases) EXPECT_EQ(PortNumber(name, 256), number);
-  EXPECT_EQ(PortNumber(u"COM12:"), 0);  // elsewhere port names stop at COM9:
+      {u"COM12:", 12}, {u"com256", 256},   {u"COM9", 9},       {u"COM257:", 0},      {u"COM012:", 0},
+      {u"COM1x:", 0},  {u"", 0},           {u"COM", 0},        {u"COM0:", 0},        {u"COM4::", 0},
+      {u"LPT1:", 0},   {u"CON", 0},        {u"NUL", 0},        {u"4:", 0},           {u"COMA:", 0},
+      {u"COM\u0664:", 0}, {u"\\\\.\\COM4", 0}, {u"C:\\Windows\\win.ini", 0}};
+  for (const auto& [name, number] : cases) {
+    EXPECT_EQ(PortNumber(name, 256), number) << std::wstring(name.begin(), name.end());
+    if (number == 0) {
+      EXPECT_EQ(OpenSerialLine(std::u16string(name), AccessMode::ReadWrite), nullptr);
+    }
+  }
+  EXPECT_EQ(PortNumber(u"COM12:"), 0);
 }
 
 // The rest needs a port that the script maps to the simulated receiver.

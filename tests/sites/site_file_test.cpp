@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 #include <vector>
 
 #include "platform/files.h"
@@ -102,20 +103,21 @@ TEST(LoadSiteFile, NeedsADirectoryAndAcceptsAnEmptyFile) {
   EXPECT_FALSE(LoadSiteFile(std::nullopt, catalogue, reporter));
 }
 
-// A later site takes a shared station ID over, 0 is never an ID, and names are indexed exactly
-// as written, repeats included.
+// A later site takes a shared station ID over unless the reported frequency picks the earlier
+// one; 0 is never an ID, and names are indexed exactly as written, repeats included.
 TEST(SiteCatalogue, IndexesTheSitesOfAFile) {
   TempDir dir;
   SiteCatalogue catalogue;
   CountingReporter reporter;
-  const auto path = dir.Write("DGPSSites.csv", "Europe,X,A,1,0,712,713\nEurope,X,Zero,1,0,0,714\n"
-                                               "europe,X,B,1,0,713\nEurope,X,A,1\n");
+  const auto path = dir.Write("DGPSSites.csv", "Europe,X,A,1,296000,712,713\nEurope,X,Zero,1,0,0,714\n"
+                                               "europe,X,B,1,288000,713\nEurope,X,A,1\n");
   ASSERT_TRUE(ReadSiteFile(path.u16string(), catalogue, reporter));
-  const std::pair<int, std::u16string> lookups[] = {
-      {712, u"A"}, {713, u"B"}, {714, u"Zero"}, {0, u""}, {1, u""}};
-  for (const auto& [id, beacon] : lookups) {
-    const BeaconSite* found = catalogue.FindByStationId(static_cast<std::uint16_t>(id));
-    EXPECT_EQ(found != nullptr ? found->Beacon : u"", beacon) << id;
+  const std::tuple<int, double, std::u16string> lookups[] = {
+      {712, 0.0, u"A"},      {713, 0.0, u"B"},   {713, 296.0, u"A"}, {713, 288.04, u"B"},
+      {713, 300.0, u"B"},    {714, 0.0, u"Zero"}, {0, 0.0, u""},     {0, 296.0, u""}, {1, 0.0, u""}};
+  for (const auto& [id, frequency, beacon] : lookups) {
+    const BeaconSite* found = catalogue.FindByStationId(static_cast<std::uint16_t>(id), frequency);
+    EXPECT_EQ(found != nullptr ? found->Beacon : u"", beacon) << id << " at " << frequency;
   }
   std::vector<std::u16string> europe;
   for (const auto* s : catalogue.Regions().at(u"Europe").at(u"X")) europe.push_back(s->Beacon);
@@ -148,24 +150,6 @@ TEST(BeaconSite, TunableValuesAndTheBeaconBand) {
     EXPECT_EQ(IsTunableRate(r.rate), r.tunable) << r.rate;
     EXPECT_EQ(IsBeaconRate(r.rate), r.inBand) << r.rate;
   }
-}
-
-// Where sites share a station ID, the reported frequency tells them apart; without a match the
-// index's site (the later one) stands.
-TEST(SiteCatalogue, ASharedStationIdIsToldApartByFrequency) {
-  TempDir dir;
-  SiteCatalogue catalogue;
-  CountingReporter reporter;
-  const auto path = dir.Write("DGPSSites.csv", "Europe,Denmark,Skagen,100,296000,710\n"
-                                               "Asia,Japan,Yaese,200,288000,710\n");
-  ASSERT_TRUE(ReadSiteFile(path.u16string(), catalogue, reporter));
-  const std::pair<double, std::u16string> lookups[] = {
-      {296.0, u"Skagen"}, {288.04, u"Yaese"}, {0.0, u"Yaese"}, {300.0, u"Yaese"}};
-  for (const auto& [frequency, beacon] : lookups) {
-    const BeaconSite* found = catalogue.FindByStationId(710, frequency);
-    EXPECT_EQ(found != nullptr ? found->Beacon : u"", beacon) << frequency;
-  }
-  EXPECT_EQ(catalogue.FindByStationId(0, 296.0), nullptr);
 }
 
 }  // namespace

@@ -1,1 +1,1 @@
-// Keeps the support library non-empty before any helper exists.
+// Windows builds the support library from this file alone: every helper is POSIX-only.
