@@ -27,7 +27,7 @@ Application::Application(ApplicationOptions options)
   statusThread_ = std::make_unique<StatusThread>([this](bool requested) { OnStatusThread(requested); });
   if (receiverLink_.InputPort() != nullptr) {
     // Every page shows the port closed at once; the sheet says which port and why.
-    receiverLink_.InputPort()->SetLossListener([this] { PostSiteChanged(); });
+    receiverLink_.InputPort()->SetLossListener([this] { NotifySiteChanged(); });
   }
 }
 
@@ -166,14 +166,12 @@ LinkView Application::InputLink() {
   return link;
 }
 
-void Application::PostSiteChanged() {
+void Application::NotifySiteChanged() {
   if (options_.notifications != nullptr) options_.notifications->PostSiteChanged();
 }
 
 void Application::PostStatusChanged() {
   if (options_.notifications != nullptr) options_.notifications->PostStatusChanged();
 }
-
-void Application::NotifySiteChanged() { PostSiteChanged(); }
 
 }  // namespace skylark

@@ -56,7 +56,7 @@ bool Application::Tune(std::uint32_t statusInterval) {
     });
   }
   statusInterval_.store(statusInterval);
-  PostSiteChanged();
+  NotifySiteChanged();
   return acknowledgement.Await(options_.tuneWait).has_value();
 }
 
@@ -115,7 +115,7 @@ void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& r
     readings_.push_back({++readingCount_, state});
     if (readings_.size() > kReadingsKept) readings_.pop_front();
   });
-  if (lost) PostSiteChanged();
+  if (lost) NotifySiteChanged();
   if (identify) {
     // The report is waited for on the status thread: the reader must go on reading meanwhile.
     identifyRequest_.store(generation + 1);

@@ -20,20 +20,15 @@ constexpr long kLargestFrequency = 999990;
 // A site the receiver can be tuned to names both a frequency and a rate.
 bool Tunable(const BeaconSite& site) { return site.Frequency > 0.0 && site.MskRate > 0; }
 
-template <typename T>
-const T* DataOf(const SortedList& list) {
-  return reinterpret_cast<const T*>(list.SelectedData());
-}
-
 }  // namespace
 
 TuneRules::TuneRules(Application& app) : app_(app) {}
 
-SortedList& TuneRules::ListOf(TuneList list) {
-  return const_cast<SortedList&>(static_cast<const TuneRules*>(this)->ListOf(list));
+SortedTexts& TuneRules::ListOf(TuneList list) {
+  return const_cast<SortedTexts&>(static_cast<const TuneRules*>(this)->ListOf(list));
 }
 
-const SortedList& TuneRules::ListOf(TuneList list) const {
+const SortedTexts& TuneRules::ListOf(TuneList list) const {
   switch (list) {
     case TuneList::Frequency: return frequency_;
     case TuneList::Rate: return rate_;
@@ -93,8 +88,8 @@ void TuneRules::SelectFrequency(double frequencyKhz) {
   const std::u16string text = FormatListFrequency(frequencyKhz);
   const long hundredths = std::lround(frequencyKhz * 100.0);
   frequency_.SelectByText(text);
-  if (frequency_.SelectedData() == 0 && frequencyKhz > 0.0 && hundredths > 0 && hundredths <= kLargestFrequency) {
-    frequency_.AddSorted(text, static_cast<std::uintptr_t>(hundredths));
+  if (frequency_.SelectedItem() == 0 && frequencyKhz > 0.0 && hundredths > 0 && hundredths <= kLargestFrequency) {
+    frequency_.AddSorted(text, static_cast<int>(hundredths));
     frequency_.SelectByText(text);
   }
 }
@@ -102,8 +97,8 @@ void TuneRules::SelectFrequency(double frequencyKhz) {
 void TuneRules::SelectRate(int bitRate) {
   const std::u16string text = FormatListRate(bitRate);
   rate_.SelectByText(text);
-  if (rate_.SelectedData() == 0 && bitRate > 0 && bitRate <= 0xFF) {
-    rate_.AddSorted(text, static_cast<std::uintptr_t>(bitRate));
+  if (rate_.SelectedItem() == 0 && bitRate > 0 && bitRate <= 0xFF) {
+    rate_.AddSorted(text, bitRate);
     rate_.SelectByText(text);
   }
 }
@@ -111,7 +106,7 @@ void TuneRules::SelectRate(int bitRate) {
 void TuneRules::FillFrequencyList(double frequencyKhz) {
   frequency_.ResetWithBlank();
   for (int n = kFirstFrequency; n <= kLastFrequency; n += kFrequencyStep) {
-    frequency_.AddSorted(FormatListFrequency(n * 0.01), static_cast<std::uintptr_t>(n));
+    frequency_.AddSorted(FormatListFrequency(n * 0.01), n);
   }
   SelectFrequency(frequencyKhz);
 }
@@ -119,7 +114,7 @@ void TuneRules::FillFrequencyList(double frequencyKhz) {
 void TuneRules::FillRateList(int bitRate) {
   rate_.ResetWithBlank();
   for (int n = 100; n <= 200; n += 100) {
-    rate_.AddSorted(FormatListRate(n), static_cast<std::uintptr_t>(n));
+    rate_.AddSorted(FormatListRate(n), n);
   }
   SelectRate(bitRate);
 }
@@ -127,27 +122,27 @@ void TuneRules::FillRateList(int bitRate) {
 void TuneRules::FillRegionList(std::u16string_view name) {
   region_.ResetWithBlank();
   for (const auto& [region, countries] : app_.Catalogue().Regions()) {
-    region_.AddSorted(region, reinterpret_cast<std::uintptr_t>(&countries));
+    region_.AddSorted(region, &countries);
   }
   region_.SelectByText(name);
 }
 
 void TuneRules::FillCountryList(std::u16string_view name) {
   country_.ResetWithBlank();
-  const auto* countries = DataOf<CountryIndex>(region_);
+  const CountryIndex* countries = region_.SelectedItem();
   if (countries == nullptr) return country_.SelectByText({});
   for (const auto& [country, sites] : *countries) {
-    country_.AddSorted(country, reinterpret_cast<std::uintptr_t>(&sites));
+    country_.AddSorted(country, &sites);
   }
   country_.SelectByText(name);
 }
 
 void TuneRules::FillBeaconList(std::u16string_view name) {
   beacon_.ResetWithBlank();
-  const auto* sites = DataOf<SiteList>(country_);
+  const SiteList* sites = country_.SelectedItem();
   if (sites == nullptr) return beacon_.SelectByText({});
   for (const BeaconSite* site : *sites) {
-    if (site != nullptr) beacon_.AddSorted(site->Beacon, reinterpret_cast<std::uintptr_t>(site));
+    if (site != nullptr) beacon_.AddSorted(site->Beacon, site);
   }
   beacon_.SelectByText(name);
 }
@@ -170,11 +165,11 @@ ButtonState TuneRules::TuneButton() const {
   // is checked) a beacon, whose missing frequency or rate BeginTune explains.
   bool ready = true;
   if (checkedMode_ == kTuneByFrequency) {
-    ready = frequency_.SelectedData() != 0 && rate_.SelectedData() != 0;
+    ready = frequency_.SelectedItem() != 0 && rate_.SelectedItem() != 0;
   } else if (checkedMode_ != kTuneAutomatic) {
-    ready = beacon_.SelectedData() != 0;
+    ready = beacon_.SelectedItem() != nullptr;
   }
-  return {u"Tune", LinkOpen() && !tuning_ && ready};
+  return {std::u16string(resources::LoadText(resources::kTuneButton)), LinkOpen() && !tuning_ && ready};
 }
 
 void TuneRules::CheckMode(std::int32_t mode) { checkedMode_ = mode; }
@@ -197,8 +192,8 @@ bool TuneRules::BeginTune() {
     app_.SetTuneMode(kTuneAutomatic);
   } else if (checkedMode_ == kTuneByFrequency) {
     app_.SetTuneMode(kTuneByFrequency);
-    const std::uintptr_t frequency = frequency_.SelectedData();
-    const std::uintptr_t rate = rate_.SelectedData();
+    const int frequency = frequency_.SelectedItem();
+    const int rate = rate_.SelectedItem();
     if (frequency == 0 || rate == 0) return false;
     app_.UpdateState([&](SharedState& state) {
       state.currentSite.Frequency = static_cast<double>(frequency) * 0.01;
@@ -210,7 +205,7 @@ bool TuneRules::BeginTune() {
     });
   } else {
     app_.SetTuneMode(kTuneBySite);
-    const auto* site = DataOf<BeaconSite>(beacon_);
+    const BeaconSite* site = beacon_.SelectedItem();
     if (site == nullptr) return false;
     if (!Tunable(*site)) {
       refusal_ = MessageOf(resources::kSiteNotTunable);
