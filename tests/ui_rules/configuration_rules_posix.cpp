@@ -180,7 +180,8 @@ TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
   }
   Page().FinishScan(scan);
   EXPECT_EQ(Page().State(PortGroup::Input).names.entries,
-            (std::vector<std::u16string>{u"COM2:", u"COM4:", u"COM10:", u"COM12:", u"/dev/ttyUSB0", u"tcp://host:4001"}));
+            (std::vector<std::u16string>{u"COM2:", u"COM4:", u"COM10:", u"COM12:", u"/dev/ttyUSB0",
+                                         u"tcp://host:4001"}));
 }
 
 // A port added or removed lists every port again, unprobed, keeping each group's choice, or

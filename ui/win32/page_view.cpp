@@ -7,7 +7,11 @@ namespace skylark::win32ui {
 
 PageView::PageView(rules::SheetRules& sheet, ActivePage page, int templateId, int titleId,
                    std::span<const ControlText> labels)
-    : sheet_(sheet), page_(page), templateId_(templateId), title_(Wide(resources::LoadText(titleId))), labels_(labels) {}
+    : sheet_(sheet),
+      page_(page),
+      templateId_(templateId),
+      title_(Wide(resources::LoadText(titleId))),
+      labels_(labels) {}
 
 PROPSHEETPAGEW PageView::Record(HINSTANCE instance) {
   PROPSHEETPAGEW record{};
