@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "platform/files.h"
-
 namespace skylark {
 namespace {
 
@@ -14,11 +12,6 @@ class SilentReporter final : public SiteFileReporter {
  public:
   void SiteFileOpenFailed() override {}
 };
-
-std::optional<std::u16string_view> AsView(const std::optional<std::u16string>& text) {
-  if (!text) return std::nullopt;
-  return std::u16string_view(*text);
-}
 
 }  // namespace
 
@@ -58,18 +51,9 @@ void Application::Start() {
   if (options_.searchSiteFile) {
     SilentReporter silent;
     SiteFileReporter& reporter = options_.siteFileReporter != nullptr ? *options_.siteFileReporter : silent;
-    const std::u16string first = options_.firstSiteDirectory.value_or(u".");
-    // Unless told where to look, beside the program too: where an installer puts the site file.
-    const bool besideProgram = !options_.firstSiteDirectory && !options_.secondSiteDirectory;
     // Each place is remembered, so that the Tune page can say where it looked.
     siteFileSearch_.clear();
-    const auto look = [&](const std::optional<std::u16string>& directory) {
-      if (directory && !directory->empty()) siteFileSearch_.push_back(*directory);
-      return LoadSiteFile(AsView(directory), catalogue_, reporter);
-    };
-    if (!look(first) && !(besideProgram && look(platform::ProgramDirectory()))) {
-      look(options_.secondSiteDirectory ? options_.secondSiteDirectory : platform::SystemRootDirectory());
-    }
+    SearchSiteFile(options_.firstSiteDirectory, options_.secondSiteDirectory, catalogue_, reporter, siteFileSearch_);
   }
   // The stored station is looked up in the catalogue, so settings come after the site file.
   if (options_.settings != nullptr) LoadSettings();
@@ -160,7 +144,8 @@ void Application::DeviceRemoved(std::u16string_view device) {
 LinkView Application::InputLink() {
   LinkView link(IsLinkOpen());
   if (const ReceiverPort* port = receiverLink_.InputPort(); port != nullptr && link.open) {
-    link.readable = (static_cast<std::uint32_t>(port->GetAccess()) & static_cast<std::uint32_t>(AccessMode::Read)) != 0;
+    link.readable = Allows(port->GetAccess(), AccessMode::Read);
+    link.writable = Allows(port->GetAccess(), AccessMode::Write);
     link.openedAt = port->OpenedAt();
   }
   return link;

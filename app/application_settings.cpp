@@ -7,24 +7,6 @@ namespace {
 
 constexpr std::u16string_view kDefaultPortName = u"COM1:";
 
-// Many sites share a station ID (149 of the public list's IDs belong to more than one site), so
-// the ID alone may name another site than the one saved; the names saved with it pick it out.
-const BeaconSite* FindSavedSite(const SiteCatalogue& catalogue, std::uint16_t stationId,
-                                const std::u16string& region, const std::u16string& country,
-                                const std::u16string& beacon) {
-  if (stationId == 0) return nullptr;
-  const auto countries = catalogue.Regions().find(region);
-  if (countries == catalogue.Regions().end()) return nullptr;
-  const auto sites = countries->second.find(country);
-  if (sites == countries->second.end()) return nullptr;
-  for (const BeaconSite* site : sites->second) {
-    if (site->Beacon == beacon && (site->StationId == stationId || site->StationId2 == stationId)) {
-      return site;
-    }
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 void Application::LoadSettings() {
@@ -44,8 +26,10 @@ void Application::LoadSettings() {
   std::u16string region = ReadSettingText(store, kSettingsKey, kRegionValue, u"");
   std::u16string country = ReadSettingText(store, kSettingsKey, kCountryValue, u"");
   std::u16string beacon = ReadSettingText(store, kSettingsKey, kBeaconValue, u"");
-  if (const BeaconSite* saved = FindSavedSite(catalogue_, static_cast<std::uint16_t>(stationId & 0xFFFF),
-                                              region, country, beacon)) {
+  // Many sites share a station ID (149 of the public list's IDs belong to more than one site), so
+  // the ID alone may name another site than the one saved; the names saved with it pick it out.
+  const auto savedId = static_cast<std::uint16_t>(stationId & 0xFFFF);
+  if (const BeaconSite* saved = savedId != 0 ? catalogue_.FindByNames(region, country, beacon, savedId) : nullptr) {
     SetCurrentSite(*saved);
   } else if (catalogue_.Count() == 0 || !SelectSiteByStationId(stationId)) {
     // Without a site file (started from another directory, say) nothing can be looked up: the

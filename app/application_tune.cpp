@@ -14,7 +14,8 @@ constexpr std::size_t kReadingsKept = 256;
 }  // namespace
 
 bool Application::Tune(std::uint32_t statusInterval) {
-  if (!IsLinkOpen()) return false;
+  // A port opened for reading only would take the command as a write fault and be closed.
+  if (const LinkView link = InputLink(); !link.open || !link.writable) return false;
   // Taken before the command is written: an acknowledgement begun earlier answers an earlier one.
   ReplyWait acknowledgement(monitor_, SentenceKind::Acknowledgement);
   const std::int32_t mode = tuneMode_.load();
@@ -46,7 +47,7 @@ bool Application::Tune(std::uint32_t statusInterval) {
     });
     // No frequency or no rate is no tune: the receiver would acknowledge "0.0" and the site would
     // be saved as tuned.
-    if (!(site.Frequency > 0.0) || site.MskRate == 0) return false;
+    if (!IsTunable(site)) return false;
     if (!monitor_.SendManualTune(site.Frequency, site.MskRate, statusInterval)) return false;
     UpdateState([](SharedState& state) {
       state.status.frequency = state.currentSite.Frequency;
@@ -94,7 +95,7 @@ void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& r
     state.status.mskRate = reading.mskRate;
     state.status.received = received;
     if (state.status.locked) {
-      if (state.status.snr < kLockThreshold) {
+      if (!IsLocked(state.status.snr)) {
         state.status.locked = false;
         lost = true;
         if (mode == kTuneAutomatic) {
@@ -102,7 +103,7 @@ void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& r
           state.currentSite.MskRate = 0;
         }
       }
-    } else if (state.status.snr >= kLockThreshold) {
+    } else if (IsLocked(state.status.snr)) {
       state.status.locked = true;
       if (mode == kTuneAutomatic) {
         state.currentSite.Frequency = state.status.frequency;

@@ -48,16 +48,15 @@ std::chrono::milliseconds StaleAfter(std::uint32_t statusInterval) {
 StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, const LinkView& link,
                          std::optional<StatusClock> clock) {
   StatusTexts texts;
-  const bool noName = currentSite.Beacon.empty() || currentSite.Beacon == u"-";
+  const bool noName = currentSite.Beacon.empty() || currentSite.Beacon == kNoSiteName;
   texts.site = noName ? Text(resources::kNone) : currentSite.Beacon;
   texts.stationId = currentSite.StationId == 0 ? Text(resources::kNone)
                                                 : resources::FromUtf8(Decimal(currentSite.StationId));
 
-  if (status.frequency >= 283.5 && status.frequency <= 325.0) {
+  if (InBeaconBand(status.frequency)) {
     texts.frequency = resources::FromUtf8(ZeroPadded(status.frequency, 5) + " kHz");
   }
-  const auto rate = static_cast<std::uint32_t>(status.mskRate);
-  if (rate >= 100 && rate <= 200) texts.mskRate = resources::FromUtf8(Decimal(rate) + " bps");
+  if (IsBeaconRate(status.mskRate)) texts.mskRate = resources::FromUtf8(Decimal(status.mskRate) + " bps");
 
   const bool heardSinceOpen =
       status.received && (!link.openedAt || status.received->monotonic >= *link.openedAt);
@@ -71,7 +70,7 @@ StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& st
     const std::int32_t snr = std::max(status.snr, 0);
     texts.signalStrength = resources::FromUtf8(Decimal(strength));
     texts.snr = resources::FromUtf8(Decimal(snr));
-    texts.locked = Text(snr >= kLockThreshold ? resources::kYes : resources::kNo);
+    texts.locked = Text(IsLocked(snr) ? resources::kYes : resources::kNo);
     if (clock && link.openedAt && !heardSinceOpen) {
       // Zeros or an earlier port's values are not what this receiver hears.
       texts.stale = true;
@@ -91,6 +90,11 @@ StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& st
     texts.snr = Text(resources::kNotAvailable);
   }
   return texts;
+}
+
+void FollowTuning(const StatusTexts& texts, std::u16string& frequency, std::u16string& rate) {
+  if (texts.frequency) frequency = *texts.frequency;
+  if (texts.mskRate) rate = *texts.mskRate;
 }
 
 std::u16string FormatListFrequency(double frequencyKhz) {

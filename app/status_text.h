@@ -30,12 +30,13 @@ struct StatusTexts {
   std::u16string age = {};
 };
 
-// What the texts need to know of the input port: open or not, whether it can be read, and when
-// it was opened (none: the texts do not judge what came since).
+// What the pages need to know of the input port: open or not, whether it can be read (the texts)
+// and written (a tune), and when it was opened (none: the texts do not judge what came since).
 struct LinkView {
   LinkView(bool isOpen = false) : open(isOpen) {}  // NOLINT: a plain open/closed converts
   bool open = false;
   bool readable = true;
+  bool writable = true;
   std::optional<std::chrono::steady_clock::time_point> openedAt;
 };
 
@@ -55,6 +56,11 @@ std::chrono::milliseconds StaleAfter(std::uint32_t statusInterval);
 // a port that cannot be read shows none.
 StatusTexts FormatStatus(const BeaconSite& currentSite, const ReceiverStatus& status, const LinkView& link,
                          std::optional<StatusClock> clock = std::nullopt);
+
+// The frequency and rate a page shows: each follows the readings while they hold a value in the
+// beacon band, and keeps its last text otherwise (0 after an automatic tune, before the receiver
+// reported).
+void FollowTuning(const StatusTexts& texts, std::u16string& frequency, std::u16string& rate);
 
 // Why a line could not be opened or was lost, as the sentence shown after the message that says
 // so: "No such device: /dev/ttyS7.", "COM12 is in use by another program (PID 4711)." and so on.

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "receiver/receiver_probe.h"
 
@@ -12,6 +13,12 @@
 // the command and leaves the process's exit status in `exitStatus` (0 on success); expected
 // failures are reported on stderr and through that status, never by exceptions.
 namespace skylark::cli {
+
+// A string-table entry, or one with its "%s" filled, as the terminal takes it (UTF-8).
+std::string Words(int id);
+std::string Words(int id, std::initializer_list<std::u16string_view> arguments);
+// Says what went wrong on stderr as "skylark-cli: <message>", flushed.
+void Complain(std::u16string_view message);
 
 // True once the program was asked to end from outside (SIGINT, SIGTERM, SIGHUP; a console
 // control event on Windows): a command that runs until stopped ends as at its own end.

@@ -1,9 +1,11 @@
 #include <CLI/CLI.hpp>
 
 #include <atomic>
+#include <iostream>
 
 #include "cli/commands.h"
 #include "platform/stop_requests.h"
+#include "resources/strings.h"
 #include "resources/version.h"
 
 namespace skylark::cli {
@@ -14,6 +16,14 @@ std::atomic_bool stopRequested{false};
 }  // namespace
 
 bool StopRequested() { return stopRequested.load(); }
+
+std::string Words(int id) { return resources::ToUtf8(resources::LoadText(id)); }
+
+std::string Words(int id, std::initializer_list<std::u16string_view> arguments) {
+  return resources::ToUtf8(resources::FormatText(id, arguments));
+}
+
+void Complain(std::u16string_view message) { std::cerr << "skylark-cli: " << resources::ToUtf8(message) << std::endl; }
 
 }  // namespace skylark::cli
 

@@ -25,19 +25,19 @@ struct PortsOptions {
 std::u16string ProbePort(const std::u16string& name) {
   if (platform::IsConsole(name)) return resources::FormatText(resources::kConsoleNotProbed, platform::PortDevice(name));
   if (const std::optional<ProbeAnswer> answer = ProbeReceiver(name, AccessMode::ReadWrite)) {
-    return u"opens" + resources::FromUtf8(ReceiverNote(answer));
+    return std::u16string(resources::LoadText(resources::kPortOpens)) + resources::FromUtf8(ReceiverNote(answer));
   }
   platform::LineError failure;
   auto line = platform::OpenSerialLine(name, platform::AccessMode::ReadWrite, &failure);
   if (!line) return LineErrorText(failure);
   line->Close();
-  return u"opens";
+  return std::u16string(resources::LoadText(resources::kPortOpens));
 }
 
 // "free", or why the port would not open; found without opening it.
 std::u16string Availability(const std::u16string& name) {
   const std::optional<platform::LineError> failure = platform::PortAvailability(name);
-  return failure ? LineErrorText(*failure) : u"free";
+  return failure ? LineErrorText(*failure) : std::u16string(resources::LoadText(resources::kPortFree));
 }
 
 // Without --probe no port is opened: an open alone raises DTR and RTS, which resets boards that
@@ -84,7 +84,7 @@ int Unlink(const PortsOptions& options) {
     return 2;  // as for a link that cannot be made
   }
   std::cout << options.name << (options.name.back() == ':' ? "" : ":") << " -> "
-            << resources::ToUtf8(result) << " (the default)\n";
+            << Words(resources::kDefaultDevice, {result}) << '\n';
   return 0;
 }
 

@@ -1,32 +1,24 @@
 #include "cli/receiver_session.h"
 
-#include <filesystem>
 #include <iostream>
-#include <system_error>
+#include <vector>
 
 #include "app/status_text.h"
 #include "receiver/scan_ports.h"
 #include "resources/strings.h"
 
 namespace skylark::cli {
-namespace {
 
-class StderrSiteReporter final : public SiteFileReporter {
- public:
-  void SiteFileOpenFailed() override {
-    std::cerr << resources::ToUtf8(resources::LoadText(resources::kSiteFileOpenFailed)) << '\n';
-  }
-};
-
-StderrSiteReporter siteReporter;
-
-}  // namespace
+void StderrSiteReporter::SiteFileOpenFailed() {
+  std::cerr << resources::ToUtf8(resources::LoadText(resources::kSiteFileOpenFailed)) << '\n';
+  failed = true;
+}
 
 ReceiverSession::ReceiverSession(const SessionOptions& options, Notifications* notifications)
     : options_(options) {
   ApplicationOptions appOptions;
   appOptions.notifications = notifications;
-  appOptions.siteFileReporter = &siteReporter;
+  appOptions.siteFileReporter = &siteReporter_;
   appOptions.searchSiteFile = options_.sites.empty();
   appOptions.identifyStations = options_.identify;
   app_ = std::make_unique<Application>(std::move(appOptions));
@@ -39,14 +31,10 @@ ReceiverSession::~ReceiverSession() {
 }
 
 bool ReceiverSession::Open() {
+  // Without --sites the application searches as the window does.
   if (!options_.sites.empty()) {
-    const std::u16string path = resources::FromUtf8(options_.sites);
-    std::error_code error;
-    if (std::filesystem::is_directory(std::filesystem::path(path), error)) {
-      LoadSiteFile(std::u16string_view(path), app_->Catalogue(), siteReporter);
-    } else {
-      ReadSiteFile(path, app_->Catalogue(), siteReporter);
-    }
+    std::vector<std::u16string> searched;
+    LoadSitesFrom(resources::FromUtf8(options_.sites), app_->Catalogue(), siteReporter_, searched);
   }
   app_->Start();
   const std::u16string name = resources::FromUtf8(options_.port);
@@ -61,15 +49,14 @@ bool ReceiverSession::Open() {
   return true;
 }
 
-std::string ReceiverSession::LineTrouble() {
-  using resources::ToUtf8;
+std::u16string ReceiverSession::LineTrouble() {
   if (const std::optional<PortLoss> loss = app_->TakePortLoss()) {
-    return ToUtf8(resources::FormatText(resources::kPortLost, loss->name)) + " " + ToUtf8(LineErrorText(loss->error));
+    return resources::FormatText(resources::kPortLost, loss->name) + u" " + LineErrorText(loss->error);
   }
   const ReceiverMonitor::LineCounts counts = app_->Monitor().Counts();
-  if (counts.echoes > 0 && counts.sentences == counts.echoes) return ToUtf8(resources::LoadText(resources::kLineEchoes));
+  if (counts.echoes > 0 && counts.sentences == counts.echoes) return std::u16string(resources::LoadText(resources::kLineEchoes));
   if (counts.bytes > 0 && counts.sentences == 0) {
-    return ToUtf8(resources::FormatText(resources::kNoSentencesIn, resources::FromUtf8(std::to_string(counts.bytes))));
+    return resources::FormatText(resources::kNoSentencesIn, resources::FromUtf8(std::to_string(counts.bytes)));
   }
   return {};
 }

@@ -12,6 +12,13 @@ namespace skylark::cli {
 // Exit status for a port that cannot be opened, an unknown site and the like.
 inline constexpr int kUsageFailure = 2;
 
+// The site file's message on stderr; remembers that it was said.
+class StderrSiteReporter final : public SiteFileReporter {
+ public:
+  void SiteFileOpenFailed() override;
+  bool failed = false;
+};
+
 struct SessionOptions {
   std::string port;   // "COM4:"
   std::string sites;  // a site file or a directory to search; empty: the program's own search
@@ -31,10 +38,11 @@ class ReceiverSession {
   Application& App() { return *app_; }
   // What is wrong with the line, in a sentence: the port lost (and why), our own sentences coming
   // back, bytes that make no sentence; empty when none of these.
-  std::string LineTrouble();
+  std::u16string LineTrouble();
 
  private:
   SessionOptions options_;
+  StderrSiteReporter siteReporter_;
   std::unique_ptr<Application> app_;
 };
 

@@ -24,9 +24,9 @@ bool Holds(const TextList& names, const std::u16string& name) {
 
 std::string ReceiverNote(const std::optional<ProbeAnswer>& answer) {
   if (!answer || !answer->answered) return "";
-  if (answer->stationId == 0) return " receiver";
-  return " receiver (station " + std::to_string(answer->stationId) + ", " +
-         resources::ToUtf8(FormatListFrequency(answer->frequency)) + " kHz)";
+  if (answer->stationId == 0) return " " + Words(resources::kReceiverFound);
+  return " " + Words(resources::kReceiverStation, {resources::FromUtf8(std::to_string(answer->stationId)),
+                                                   FormatListFrequency(answer->frequency)});
 }
 
 namespace {
@@ -44,10 +44,11 @@ int RunScan(bool probe) {
     if (!in && !out) continue;
     ++found;
     const AccessMode access = in && out ? AccessMode::ReadWrite : in ? AccessMode::Read : AccessMode::Write;
-    std::cout << resources::ToUtf8(name) << ' ' << (in && out ? "both" : in ? "input" : "output")
+    std::cout << resources::ToUtf8(name) << ' '
+              << Words(in && out ? resources::kBothDirections : in ? resources::kInputOnly : resources::kOutputOnly)
               << (probe ? ReceiverNote(ProbeReceiver(name, access)) : "") << '\n';
   }
-  if (found == 0) std::cout << "No port can be opened.\n";
+  if (found == 0) std::cout << Words(resources::kNoPortOpens) << '\n';
   return 0;
 }
 

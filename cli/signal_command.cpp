@@ -1,4 +1,3 @@
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -16,7 +15,7 @@ constexpr int kNotRunning = 2;
 int RunSignal(const std::string& which) {
   const std::u16string_view name = which == "update" ? kUpdateEventName : kTerminateEventName;
   if (platform::SignalNamedEvent(name)) return 0;
-  std::cerr << "skylark-cli: no running Skylark holds the event \"" << resources::ToUtf8(name) << "\"\n";
+  Complain(resources::FormatText(resources::kNoRunningSkylark, name));
   return kNotRunning;
 }
 

@@ -1,18 +1,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
-#include "platform/files.h"
+#include "cli/receiver_session.h"
 #include "resources/strings.h"
 #include "sites/site_catalogue.h"
 #include "sites/site_file.h"
@@ -30,39 +27,6 @@ struct SitesOptions {
   int findId = 0;
   CLI::Option* findIdOption = nullptr;
 };
-
-class StderrReporter final : public SiteFileReporter {
- public:
-  void SiteFileOpenFailed() override {
-    std::u16string_view text = resources::LoadText(resources::kSiteFileOpenFailed);
-    if (text.empty()) text = u"Could not open Beacon Site file.";
-    std::cerr << resources::ToUtf8(text) << '\n';
-    failed = true;
-  }
-  bool failed = false;
-};
-
-std::optional<std::u16string_view> AsView(const std::optional<std::u16string>& text) {
-  if (!text) return std::nullopt;
-  return std::u16string_view(*text);
-}
-
-// The program's own search without a path: the current directory, the program's folder, then
-// the system root.
-bool LoadSites(const std::string& path, SiteCatalogue& catalogue, SiteFileReporter& reporter) {
-  if (path.empty()) {
-    if (LoadSiteFile(u".", catalogue, reporter)) return true;
-    if (LoadSiteFile(AsView(platform::ProgramDirectory()), catalogue, reporter)) return true;
-    const auto root = platform::SystemRootDirectory();
-    return LoadSiteFile(AsView(root), catalogue, reporter);
-  }
-  const std::u16string wide = resources::FromUtf8(path);
-  std::error_code error;
-  if (std::filesystem::is_directory(std::filesystem::path(wide), error)) {
-    return LoadSiteFile(std::u16string_view(wide), catalogue, reporter);
-  }
-  return ReadSiteFile(wide, catalogue, reporter);
-}
 
 // Whole hertz as kHz: at least one decimal, no trailing zeros beyond it.
 std::string FormatKhz(double khz) {
@@ -88,7 +52,12 @@ void PrintJson(const BeaconSite& site) {
 
 void PrintTable(const std::vector<const BeaconSite*>& sites) {
   using Row = std::vector<std::u16string>;
-  std::vector<Row> rows{{u"Region", u"Country", u"Beacon", u"Rate", u"kHz", u"ID", u"ID2"}};
+  Row headings;
+  for (const int id : {resources::kRegionHeading, resources::kCountryHeading, resources::kBeaconHeading,
+                       resources::kRateHeading, resources::kKhzHeading, resources::kIdHeading, resources::kId2Heading}) {
+    headings.emplace_back(resources::LoadText(id));
+  }
+  std::vector<Row> rows{headings};
   for (const BeaconSite* site : sites) {
     rows.push_back({site->Region, site->Country, site->Beacon,
                     resources::FromUtf8(std::to_string(site->MskRate)),
@@ -112,14 +81,17 @@ void PrintTable(const std::vector<const BeaconSite*>& sites) {
     while (!line.empty() && line.back() == u' ') line.pop_back();
     std::cout << resources::ToUtf8(line) << '\n';
   }
-  std::cout << sites.size() << (sites.size() == 1 ? " site\n" : " sites\n");
+  std::cout << (sites.size() == 1 ? Words(resources::kOneSite)
+                                  : Words(resources::kSiteCount, {resources::FromUtf8(std::to_string(sites.size()))}))
+            << '\n';
 }
 
 int RunSites(const SitesOptions& options) {
   SiteCatalogue catalogue;
-  StderrReporter reporter;
-  if (!LoadSites(options.path, catalogue, reporter)) {
-    if (!reporter.failed) std::cerr << "No site file " << resources::ToUtf8(kSiteFileName) << " found.\n";
+  StderrSiteReporter reporter;
+  std::vector<std::u16string> searched;
+  if (!LoadSitesFrom(resources::FromUtf8(options.path), catalogue, reporter, searched)) {
+    if (!reporter.failed) std::cerr << resources::ToUtf8(NoSiteFileText(searched)) << '\n';
     return kNoSiteFile;
   }
   std::vector<const BeaconSite*> sites;
@@ -145,7 +117,7 @@ void AddSitesCommand(CLI::App& app, int& exitStatus) {
   CLI::App* command = app.add_subcommand("sites", "List the beacon sites of the site file");
   command->add_option("path", options->path,
                       "Site file, or directory to search for " + resources::ToUtf8(kSiteFileName) +
-                          " (default: current directory, then the system root)");
+                          " (default: the current directory, the program's folder, then the system root)");
   command->add_flag("--json", options->json, "One JSON object per site, one per line");
   options->findIdOption =
       command->add_option("--find-id", options->findId, "Only the site found under this station ID")

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -50,7 +51,7 @@ class Waker final : public Notifications {
   bool woken_ = false;
 };
 
-// Out-of-range frequencies and rates keep the previous text, as the page's fields do.
+// The frequency and rate printed, which follow the readings as the page's fields do.
 struct ShownTexts {
   std::u16string frequency{resources::LoadText(resources::kNotAvailable)};
   std::u16string rate{resources::LoadText(resources::kNotAvailable)};
@@ -95,10 +96,19 @@ void Print(const SharedState& state, const StatusTexts& texts, const ShownTexts&
     std::cout << line.dump() << std::endl;
     return;
   }
-  std::cout << "Site: " << ToUtf8(texts.site) << " | Frequency: " << ToUtf8(shown.frequency)
-            << " | Minimum Shift Keying: " << ToUtf8(shown.rate) << " | Station ID: " << ToUtf8(texts.stationId)
-            << " | Locked: " << ToUtf8(texts.locked) << " | Signal Strength: " << ToUtf8(texts.signalStrength)
-            << " | Signal to Noise Ratio: " << ToUtf8(texts.snr) << std::endl;
+  // The Status page's labels, in its order.
+  const std::pair<int, const std::u16string&> fields[] = {
+      {resources::kSiteLabel, texts.site},           {resources::kFrequencyLabel, shown.frequency},
+      {resources::kMskLabel, shown.rate},            {resources::kStationIdLabel, texts.stationId},
+      {resources::kLockedLabel, texts.locked},       {resources::kSignalStrengthLabel, texts.signalStrength},
+      {resources::kSnrLabel, texts.snr},
+  };
+  const char* separator = "";
+  for (const auto& [label, value] : fields) {
+    std::cout << separator << Words(label) << ' ' << ToUtf8(value);
+    separator = " | ";
+  }
+  std::cout << std::endl;
 }
 
 // Sentences dropped for a wrong checksum, said at most once a minute: a few a day is line noise,
@@ -108,8 +118,8 @@ class ChecksumNote {
   void Update(std::uint64_t failures) {
     const auto now = std::chrono::steady_clock::now();
     if (failures == said_ || (saidAt_ && now - *saidAt_ < std::chrono::minutes(1))) return;
-    std::cerr << "skylark-cli: " << failures << " sentence" << (failures == 1 ? "" : "s")
-              << " dropped for a wrong checksum (check the cable)" << std::endl;
+    Complain(failures == 1 ? std::u16string(resources::LoadText(resources::kOneChecksumFailure))
+                           : resources::FormatText(resources::kChecksumFailures, resources::FromUtf8(std::to_string(failures))));
     said_ = failures;
     saidAt_ = now;
   }
@@ -141,8 +151,7 @@ int RunStatus(const StatusOptions& options) {
     for (const Reading& reading : readings) {
       if (options.count != 0 && count == options.count) break;
       const StatusTexts texts = FormatStatus(reading.state.currentSite, reading.state.status, LinkView(true));
-      if (texts.frequency) shown.frequency = *texts.frequency;
-      if (texts.mskRate) shown.rate = *texts.mskRate;
+      FollowTuning(texts, shown.frequency, shown.rate);
       Print(reading.state, texts, shown, options.json);
       printed = reading.number;
       ++count;
@@ -150,7 +159,7 @@ int RunStatus(const StatusOptions& options) {
     }
     if (!readings.empty()) continue;
     if (!app.IsLinkOpen()) {
-      std::cerr << "skylark-cli: " << session.LineTrouble() << std::endl;
+      Complain(session.LineTrouble());
       status = 1;
       break;
     }
@@ -161,17 +170,18 @@ int RunStatus(const StatusOptions& options) {
       const StatusTexts texts =
           FormatStatus(app.CurrentSite(), app.Status(), link, StatusClock{now, app.StatusInterval()});
       if (texts.stale && link.openedAt && now - *link.openedAt >= StaleAfter(app.StatusInterval())) {
-        const std::string trouble = session.LineTrouble();
-        std::cerr << "skylark-cli: " << (trouble.empty() ? resources::ToUtf8(texts.age) : trouble) << std::endl;
+        const std::u16string trouble = session.LineTrouble();
+        Complain(trouble.empty() ? texts.age : trouble);
         toldSilence = true;
       }
     }
     // A receiver that is silent or tuned without a status interval would otherwise keep the
     // command waiting for ever.
     if (now - lastReading >= patience) {
-      const std::string trouble = session.LineTrouble();
-      std::cerr << "skylark-cli: no status from the receiver for " << options.timeoutSeconds << " s ("
-                << (trouble.empty() ? "is it tuned with a status interval?" : trouble) << ")" << std::endl;
+      const std::u16string trouble = session.LineTrouble();
+      Complain(resources::FormatText(
+          resources::kNoStatusFor, {resources::FromUtf8(std::to_string(options.timeoutSeconds)),
+                                    trouble.empty() ? resources::LoadText(resources::kNoStatusInterval) : trouble}));
       status = 1;
       break;
     }

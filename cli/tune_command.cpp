@@ -4,7 +4,9 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "app/status_text.h"
 #include "cli/receiver_session.h"
+#include "receiver/sentences.h"
 #include "resources/strings.h"
 
 namespace skylark::cli {
@@ -31,38 +33,45 @@ const BeaconSite* FindSite(const SiteCatalogue& catalogue, const std::string& pa
   const auto first = text.find(u'/');
   const auto second = first == std::u16string::npos ? first : text.find(u'/', first + 1);
   if (second == std::u16string::npos) return nullptr;
-  const auto region = catalogue.Regions().find(text.substr(0, first));
-  if (region == catalogue.Regions().end()) return nullptr;
-  const auto country = region->second.find(text.substr(first + 1, second - first - 1));
-  if (country == region->second.end()) return nullptr;
-  const std::u16string beacon = text.substr(second + 1);
-  for (const BeaconSite* site : country->second) {
-    if (site->Beacon == beacon) return site;
-  }
-  return nullptr;
+  return catalogue.FindByNames(text.substr(0, first), text.substr(first + 1, second - first - 1),
+                               std::u16string_view(text).substr(second + 1));
+}
+
+// The frequency and rate are checked as the Tune page lists them, before the port is opened:
+// what the tune sentence cannot carry is a usage error, not a failed tune.
+bool CheckFrequency(const TuneOptions& options) {
+  if (IsTunableFrequency(options.frequency) && IsTunableRate(options.rate)) return true;
+  const auto number = [](int value) { return resources::FromUtf8(std::to_string(value)); };
+  Complain(resources::FormatText(
+      resources::kCannotTuneTo,
+      {FormatListFrequency(options.frequency), number(options.rate), FormatListFrequency(kLowestTunableKhz),
+       FormatListFrequency(kHighestTunableKhz), number(kLowestTunableRate), number(kHighestTunableRate)}));
+  return false;
 }
 
 int RunTune(const TuneOptions& options) {
+  const bool byFrequency = options.frequencyOption->count() > 0;
+  if (byFrequency && !CheckFrequency(options)) return kUsageFailure;
   ReceiverSession session(options.session, nullptr);
   if (!session.Open()) return kUsageFailure;
   Application& app = session.App();
 
   if (options.automatic) {
     app.SetTuneMode(kTuneAutomatic);
-  } else if (options.frequencyOption->count() > 0) {
-    BeaconSite site;
-    site.Region = site.Country = site.Beacon = u"-";
-    site.Frequency = options.frequency;
-    site.MskRate = static_cast<std::uint8_t>(options.rate);
-    app.SetCurrentSite(site);
+  } else if (byFrequency) {
+    app.SetCurrentSite(FrequencySite(options.frequency, static_cast<std::uint8_t>(options.rate)));
     app.SetTuneMode(kTuneByFrequency);
   } else {
-    const BeaconSite* site = options.siteOption->count() > 0
-                                 ? FindSite(app.Catalogue(), options.site)
-                                 : app.Catalogue().FindByStationId(static_cast<std::uint16_t>(options.station));
+    const bool bySite = options.siteOption->count() > 0;
+    const BeaconSite* site = bySite ? FindSite(app.Catalogue(), options.site)
+                                    : app.Catalogue().FindByStationId(static_cast<std::uint16_t>(options.station));
     if (site == nullptr) {
-      std::cerr << "No such site in the site file: "
-                << (options.siteOption->count() > 0 ? options.site : std::to_string(options.station)) << '\n';
+      Complain(resources::FormatText(resources::kNoSuchSite,
+                                     resources::FromUtf8(bySite ? options.site : std::to_string(options.station))));
+      return kUsageFailure;
+    }
+    if (!IsTunable(*site)) {
+      Complain(resources::LoadText(resources::kSiteNotTunable));
       return kUsageFailure;
     }
     app.SetCurrentSite(*site);
@@ -71,11 +80,10 @@ int RunTune(const TuneOptions& options) {
 
   const bool tuned = app.Tune(options.interval);
   // Flushed, so that the note below comes after it on a terminal that shows both streams.
-  std::cout << resources::ToUtf8(resources::LoadText(tuned ? resources::kTuneSucceeded : resources::kTuneFailed))
-            << std::endl;
+  std::cout << Words(tuned ? resources::kTuneSucceeded : resources::kTuneFailed) << std::endl;
   // The settings are not to blame for a line that was lost or never had a receiver on it.
-  if (const std::string trouble = tuned ? std::string() : session.LineTrouble(); !trouble.empty()) {
-    std::cerr << "skylark-cli: " << trouble << '\n';
+  if (const std::u16string trouble = tuned ? std::u16string() : session.LineTrouble(); !trouble.empty()) {
+    Complain(trouble);
   }
   return tuned ? 0 : kTuneFailed;
 }
@@ -90,13 +98,13 @@ void AddTuneCommand(CLI::App& app, int& exitStatus) {
       ->required();
   auto* automatic = command->add_flag("--auto", options->automatic, "Let the receiver find a beacon itself");
   options->frequencyOption =
-      command->add_option("--frequency", options->frequency, "Beacon frequency in kHz")->check(CLI::Range(0.0, 9999.9));
-  auto* rate = command->add_option("--rate", options->rate, "MSK bit rate in bits per second")->check(CLI::Range(1, 255));
+      command->add_option("--frequency", options->frequency, "Beacon frequency in kHz");
+  auto* rate = command->add_option("--rate", options->rate, "MSK bit rate in bits per second");
   options->siteOption = command->add_option("--site", options->site, "A site of the site file: REGION/COUNTRY/BEACON");
   options->stationOption = command->add_option("--station", options->station, "A site of the site file by station ID")
                                ->check(CLI::Range(1, 65535));
   command->add_option("--interval", options->interval, "Seconds between the receiver's status sentences (0: none)")
-      ->check(CLI::Range(0, 100))
+      ->check(CLI::Range(std::uint32_t{0}, kMaxStatusInterval))
       ->capture_default_str();
   command->add_option("--sites", options->session.sites, "Site file, or directory to search for it");
   options->frequencyOption->needs(rate);

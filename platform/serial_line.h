@@ -20,6 +20,11 @@ enum class AccessMode : std::uint32_t {
   ReadWrite = 0xC0000000u,
 };
 
+// Whether a line opened with `access` may be read (`wanted` Read) or written (Write).
+constexpr bool Allows(AccessMode access, AccessMode wanted) {
+  return (static_cast<std::uint32_t>(access) & static_cast<std::uint32_t>(wanted)) != 0;
+}
+
 // Milliseconds. A read of n bytes returns when n bytes have arrived, when more than
 // `readInterval` passes between two received bytes, or when readTotalConstant +
 // n * readTotalMultiplier have passed in all (possibly with fewer bytes or none, still a

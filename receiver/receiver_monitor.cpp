@@ -77,8 +77,7 @@ ReceiverPort* ReceiverMonitor::ReadablePort() const {
   ReceiverLink* link = link_.load();
   ReceiverPort* port = link != nullptr ? link->InputPort() : nullptr;
   if (port == nullptr || !port->IsOpen()) return nullptr;
-  const auto access = static_cast<std::uint32_t>(port->GetAccess());
-  return (access & static_cast<std::uint32_t>(AccessMode::Read)) != 0 ? port : nullptr;
+  return Allows(port->GetAccess(), AccessMode::Read) ? port : nullptr;
 }
 
 bool ReceiverMonitor::IsLinkOpen() {

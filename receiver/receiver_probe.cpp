@@ -7,13 +7,6 @@
 #include "receiver/sentences.h"
 
 namespace skylark {
-namespace {
-
-bool Allows(AccessMode access, AccessMode wanted) {
-  return (static_cast<std::uint32_t>(access) & static_cast<std::uint32_t>(wanted)) != 0;
-}
-
-}  // namespace
 
 std::optional<ProbeAnswer> ProbeReceiver(std::u16string_view name, AccessMode access,
                                          std::chrono::milliseconds wait) {

@@ -1,5 +1,6 @@
 #include "sites/beacon_site.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace skylark {
@@ -44,5 +45,27 @@ void BeaconSite::SetColumn(int column, std::string_view bytes) {
     default: break;
   }
 }
+
+BeaconSite FrequencySite(double frequencyKhz, std::uint8_t mskRate) {
+  BeaconSite site;
+  site.Region = site.Country = site.Beacon = kNoSiteName;
+  site.Frequency = frequencyKhz;
+  site.MskRate = mskRate;
+  return site;
+}
+
+bool InBeaconBand(double frequencyKhz) { return frequencyKhz >= kBandLowestKhz && frequencyKhz <= kBandHighestKhz; }
+
+bool IsBeaconRate(int bitRate) { return bitRate >= kSlowestMskRate && bitRate <= kFastestMskRate; }
+
+bool IsTunableFrequency(double frequencyKhz) {
+  // Compared in tenths, as the sentence writes it: 0.04 kHz would go out as "  0.0".
+  const double tenths = std::round(frequencyKhz * 10.0);
+  return tenths >= std::round(kLowestTunableKhz * 10.0) && tenths <= std::round(kHighestTunableKhz * 10.0);
+}
+
+bool IsTunableRate(int bitRate) { return bitRate >= kLowestTunableRate && bitRate <= kHighestTunableRate; }
+
+bool IsTunable(const BeaconSite& site) { return IsTunableFrequency(site.Frequency) && IsTunableRate(site.MskRate); }
 
 }  // namespace skylark

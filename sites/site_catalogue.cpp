@@ -34,6 +34,20 @@ const BeaconSite* SiteCatalogue::FindByStationId(std::uint16_t stationId, double
   return FindByStationId(stationId);
 }
 
+const BeaconSite* SiteCatalogue::FindByNames(const std::u16string& region, const std::u16string& country,
+                                             std::u16string_view beacon, std::uint16_t stationId) const {
+  const auto countries = regionIndex_.find(region);
+  if (countries == regionIndex_.end()) return nullptr;
+  const auto sites = countries->second.find(country);
+  if (sites == countries->second.end()) return nullptr;
+  for (const BeaconSite* site : sites->second) {
+    if (site->Beacon == beacon && (stationId == 0 || site->StationId == stationId || site->StationId2 == stationId)) {
+      return site;
+    }
+  }
+  return nullptr;
+}
+
 void SiteCatalogue::ClearCatalogue() {
   // The indexes go first so that no moment holds a pointer to a deleted site.
   stationIdIndex_.clear();

@@ -29,6 +29,12 @@ class SiteCatalogue {
   // FindByStationId. The frequency is in kHz, as the receiver reports it.
   const BeaconSite* FindByStationId(std::uint16_t stationId, double frequencyKhz) const;
 
+  // The first site of that region and country with that beacon name, in file order; with a
+  // station ID, the first such site that carries it (names repeat, and so do IDs). Null when
+  // none does.
+  const BeaconSite* FindByNames(const std::u16string& region, const std::u16string& country,
+                                std::u16string_view beacon, std::uint16_t stationId = 0) const;
+
   const RegionIndex& Regions() const { return regionIndex_; }
   const std::vector<std::unique_ptr<BeaconSite>>& AllSites() const { return allSites_; }
   std::size_t Count() const { return allSites_.size(); }

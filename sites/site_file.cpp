@@ -1,9 +1,12 @@
 #include "sites/site_file.h"
 
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "platform/files.h"
+#include "resources/strings.h"
 
 namespace skylark {
 namespace {
@@ -96,6 +99,32 @@ bool LoadSiteFile(std::optional<std::u16string_view> directory, SiteCatalogue& c
     if (IsSiteFileName(name)) return ReadSiteFile(path + name, catalogue, reporter);
   }
   return false;
+}
+
+bool SearchSiteFile(const std::optional<std::u16string>& first, const std::optional<std::u16string>& second,
+                    SiteCatalogue& catalogue, SiteFileReporter& reporter, std::vector<std::u16string>& searched) {
+  const bool besideProgram = !first && !second;
+  const auto look = [&](const std::optional<std::u16string>& directory) {
+    if (directory && !directory->empty()) searched.push_back(*directory);
+    return directory && LoadSiteFile(std::u16string_view(*directory), catalogue, reporter);
+  };
+  return look(first.value_or(u".")) || (besideProgram && look(platform::ProgramDirectory())) ||
+         look(second ? second : platform::SystemRootDirectory());
+}
+
+bool LoadSitesFrom(std::u16string_view path, SiteCatalogue& catalogue, SiteFileReporter& reporter,
+                   std::vector<std::u16string>& searched) {
+  if (path.empty()) return SearchSiteFile(std::nullopt, std::nullopt, catalogue, reporter, searched);
+  std::error_code error;
+  if (!std::filesystem::is_directory(std::filesystem::path(path), error)) return ReadSiteFile(path, catalogue, reporter);
+  searched.emplace_back(path);
+  return LoadSiteFile(path, catalogue, reporter);
+}
+
+std::u16string NoSiteFileText(const std::vector<std::u16string>& searched) {
+  std::u16string places;
+  for (const std::u16string& directory : searched) places += (places.empty() ? u"" : u", ") + directory;
+  return resources::FormatText(resources::kNoSiteFileIn, {kSiteFileName, places});
 }
 
 }  // namespace skylark

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sites/beacon_site.h"
 #include "sites/site_catalogue.h"
@@ -53,5 +54,20 @@ bool ReadSiteFile(std::u16string_view path, SiteCatalogue& catalogue, SiteFileRe
 // no entry matches, the path would not fit, or the match cannot be opened.
 bool LoadSiteFile(std::optional<std::u16string_view> directory, SiteCatalogue& catalogue,
                   SiteFileReporter& reporter);
+
+// Looks for the site file as the programs do at start-up: in `first` (the current directory when
+// unset), then, when neither directory is given, in the program's folder (where an installer puts
+// it), then in `second` (the system root when unset); stops at the first that gives one. Each
+// directory looked in is added to `searched`, so that the Tune page can say where it looked.
+bool SearchSiteFile(const std::optional<std::u16string>& first, const std::optional<std::u16string>& second,
+                    SiteCatalogue& catalogue, SiteFileReporter& reporter, std::vector<std::u16string>& searched);
+
+// The site file a user names: read as it is, or searched for in it when it is a directory; an
+// empty path searches where SearchSiteFile does by default. `searched` as there.
+bool LoadSitesFrom(std::u16string_view path, SiteCatalogue& catalogue, SiteFileReporter& reporter,
+                   std::vector<std::u16string>& searched);
+
+// "No site file (DGPSSites.csv) was found in: <the directories searched>. ..."
+std::u16string NoSiteFileText(const std::vector<std::u16string>& searched);
 
 }  // namespace skylark

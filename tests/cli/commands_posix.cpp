@@ -113,6 +113,10 @@ TEST_F(CliCommand, TuneBySiteThenStatusShowsThePageTexts) {
   }
   EXPECT_LT(nlohmann::json::parse(status.lines[0]).at("received").get<std::string>(),
             nlohmann::json::parse(status.lines[1]).at("received").get<std::string>());
+  // The text form labels the fields as the page does.
+  const Lines text = Cli("status --port COM4: --count 1" + sites).lines;
+  EXPECT_TRUE(text.size() == 1 && text[0].starts_with("Site: None | Frequency: 300.0 kHz | Minimum Shift Keying: 200 bps"
+                                                      " | Station ID: None | Locked: Yes | Signal Strength: "));
 }
 
 // What the command line says of the line itself, played on a pseudo-terminal as COM5: every
@@ -281,6 +285,16 @@ TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
   ASSERT_EQ(::mkdir(dirs_.DevHome().c_str(), 0700), 0);
   ASSERT_EQ(::symlink(adapter.SlavePath().c_str(), (dirs_.DevHome() + "/ttyUSB0").c_str()), 0);
   EXPECT_EQ(Cli("scan").lines, (Lines{"COM4: both", dirs_.DevHome() + "/ttyUSB0 both"}));
+  // What the tune sentence cannot carry is a usage error, said before anything is sent.
+  const std::pair<std::string, std::string> untunable[] = {
+      {"0.04 --rate 100", "0.0 kHz at 100"}, {"0 --rate 100", "0.0 kHz at 100"}, {"300 --rate 0", "300.0 kHz at 0"}};
+  for (const auto& [values, shown] : untunable) {
+    const CliRun refused = Cli("tune --port COM4: --frequency " + values);
+    EXPECT_EQ(refused.status, 2) << values;
+    EXPECT_EQ(refused.lines, Lines{"skylark-cli: The receiver cannot be tuned to " + shown +
+                                   " bps: the frequency must be 0.1 to 9999.9 kHz and the rate 1 to 255 bps."});
+  }
+  EXPECT_EQ(sim_.Log().find("GPMSK"), std::string::npos);
   const CliRun unacknowledged = Cli("tune --port COM4: --auto");
   EXPECT_EQ(unacknowledged.status, 1);
   EXPECT_EQ(unacknowledged.lines, Lines{"Beacon tuning failed. Check beacon port settings."});

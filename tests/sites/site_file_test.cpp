@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -120,6 +121,33 @@ TEST(SiteCatalogue, IndexesTheSitesOfAFile) {
   for (const auto* s : catalogue.Regions().at(u"Europe").at(u"X")) europe.push_back(s->Beacon);
   EXPECT_EQ(europe, (std::vector<std::u16string>{u"A", u"Zero", u"A"}));
   EXPECT_EQ(catalogue.Regions().at(u"europe").at(u"X").size(), 1u);
+  // By names: the first in file order that carries the station ID asked for, if one is.
+  EXPECT_EQ(catalogue.FindByNames(u"Europe", u"X", u"A", 713), catalogue.AllSites()[0].get());
+  EXPECT_EQ(catalogue.FindByNames(u"Europe", u"X", u"A", 714), nullptr);
+}
+
+// What can be tuned is what the tune sentence can carry; what the Status page shows of a reading
+// is what lies in the beacon band.
+TEST(BeaconSite, TunableValuesAndTheBeaconBand) {
+  const struct {
+    double khz;
+    bool tunable, inBand;
+  } frequencies[] = {{0.04, false, false}, {0.06, true, false},     {283.49, true, false},
+                     {283.5, true, true},   {325.0, true, true},     {325.01, true, false},
+                     {9999.9, true, false}, {9999.96, false, false}, {std::nan(""), false, false}};
+  for (const auto& f : frequencies) {
+    EXPECT_EQ(IsTunableFrequency(f.khz), f.tunable) << f.khz;
+    EXPECT_EQ(InBeaconBand(f.khz), f.inBand) << f.khz;
+  }
+  const struct {
+    int rate;
+    bool tunable, inBand;
+  } rates[] = {{0, false, false},  {1, true, false},   {99, true, false},
+               {100, true, true},  {200, true, true},  {201, true, false}, {256, false, false}};
+  for (const auto& r : rates) {
+    EXPECT_EQ(IsTunableRate(r.rate), r.tunable) << r.rate;
+    EXPECT_EQ(IsBeaconRate(r.rate), r.inBand) << r.rate;
+  }
 }
 
 // Where sites share a station ID, the reported frequency tells them apart; without a match the

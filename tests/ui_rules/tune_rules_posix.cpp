@@ -92,23 +92,26 @@ TEST_F(TuneRulesTest, ASiteChangeRebuildsCountryAndBeaconForTheNewSite) {
   EXPECT_EQ(Page().List(TuneList::Beacon).entries, (Texts{u"", u"Daiozaki", u"Muroto"}));
 }
 
+// A port opened for reading only (the input group of the two-port layout) cannot take a tune:
+// Tune stays disabled and the page says why.
 TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
   const struct {
-    bool linkOpen;
+    char link;  // '-' closed, 'w' open for reading and writing, 'r' for reading only
     std::int32_t mode;
     bool beacon;  // a beacon chosen
     const char* enabled;  // radios, Tune, then the frequency, rate, region, country, beacon lists
   } cases[] = {
-      {false, kTuneAutomatic, true, "-------"}, {false, kTuneByFrequency, true, "-------"},
-      {false, kTuneBySite, true, "-------"},    {true, kTuneAutomatic, false, "RT-----"},
-      {true, kTuneByFrequency, false, "R-FR---"}, {true, kTuneByFrequency, true, "RTFR---"},
-      {true, kTuneBySite, true, "RT--RCB"},
-      {true, kTuneBySite, false, "R---RCB"},    {true, -1, false, "R------"},
+      {'-', kTuneAutomatic, true, "-------"}, {'-', kTuneByFrequency, true, "-------"},
+      {'-', kTuneBySite, true, "-------"},    {'w', kTuneAutomatic, false, "RT-----"},
+      {'w', kTuneByFrequency, false, "R-FR---"}, {'w', kTuneByFrequency, true, "RTFR---"},
+      {'w', kTuneBySite, true, "RT--RCB"},
+      {'w', kTuneBySite, false, "R---RCB"},    {'w', -1, false, "R------"},
+      {'r', kTuneAutomatic, true, "R------"},  {'r', kTuneBySite, true, "R---RCB"},
   };
   for (const auto& c : cases) {
     rules::SheetRules sheet(app_);
-    if (c.linkOpen) {
-      ASSERT_TRUE(OpenLink());
+    if (c.link != '-') {
+      ASSERT_TRUE(Port().Open(u"COM4:", c.link == 'r' ? AccessMode::Read : AccessMode::ReadWrite));
     }
     app_.SetCurrentSite(c.beacon ? BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452}
                                  : BeaconSite{});
@@ -123,7 +126,13 @@ TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
       enabled += page.List(list).enabled ? letters[i] : '-';
       ++i;
     }
-    EXPECT_EQ(enabled, c.enabled) << "link " << c.linkOpen << ", mode " << c.mode;
+    EXPECT_EQ(enabled, c.enabled) << "link " << c.link << ", mode " << c.mode;
+    EXPECT_EQ(page.Note().starts_with(u"The port is open for reading only"), c.link == 'r');
+    if (c.link == 'r') {
+      // Nor does the core try: the write would be refused and the port closed.
+      EXPECT_FALSE(app_.Tune(1));
+      EXPECT_TRUE(Port().IsOpen());
+    }
     Port().Close();
   }
 }
@@ -183,7 +192,7 @@ TEST(TuneRulesSiteFile, SaysWhereItLookedWhenNoSiteFileWasFound) {
     options.secondSiteDirectory = found ? u"" SKYLARK_SOURCE_DIR "/data" : u"/nonexistent";
     Application app(std::move(options));
     app.Start();
-    EXPECT_EQ(resources::ToUtf8(rules::TuneRules(app).SiteFileNote()),
+    EXPECT_EQ(resources::ToUtf8(rules::TuneRules(app).Note()),
               found ? "" : "No site file (DGPSSites.csv) was found in: " + dirs.Root() +
                                ", /nonexistent. Put one there to tune by site.");
     app.Shutdown();

@@ -132,7 +132,7 @@ void TunePage::refresh() {
   }
   ShowButton(*tuneButton_, rules_.TuneButton(), u'T');
   tuningLabel_->setVisible(rules_.Tuning());
-  const std::u16string note = rules_.SiteFileNote();
+  const std::u16string note = rules_.Note();
   siteFileNote_->setText(QString::fromStdU16String(note));
   siteFileNote_->setVisible(!note.empty());
   ShowList(*frequencyCombo_, rules_.List(rules::TuneList::Frequency));

@@ -30,7 +30,7 @@ void StatusRules::SetActive() {
   app_.SetActivePage(kStatusPage);
   const StatusTexts texts = Format(app_.State());
   ShowSite(texts);
-  ShowTuning(texts);
+  FollowTuning(texts, fields_.frequency, fields_.rate);
   ShowHealth(texts);
 }
 
@@ -41,7 +41,7 @@ void StatusRules::OnSiteChanged() {
 void StatusRules::OnStatusChanged() {
   if (!initialized_) return;
   const StatusTexts texts = Format(app_.State());
-  ShowTuning(texts);
+  FollowTuning(texts, fields_.frequency, fields_.rate);
   ShowHealth(texts);
   // Every reading goes on the chart, also those that came faster than the page redraws.
   for (const Reading& reading : app_.ReadingsSince(chartedReading_)) {
@@ -70,12 +70,6 @@ StatusTexts StatusRules::Format(const SharedState& state) const {
 void StatusRules::ShowSite(const StatusTexts& texts) {
   fields_.site = texts.site;
   fields_.station = texts.stationId;
-}
-
-void StatusRules::ShowTuning(const StatusTexts& texts) {
-  // Out of range (0 after automatic tuning, before the receiver reported): keep what is shown.
-  if (texts.frequency) fields_.frequency = *texts.frequency;
-  if (texts.mskRate) fields_.rate = *texts.mskRate;
 }
 
 void StatusRules::ShowHealth(const StatusTexts& texts) {

@@ -68,7 +68,6 @@ class StatusRules {
   // All the texts of one snapshot; each notification takes one and formats it once.
   StatusTexts Format(const SharedState& state) const;
   void ShowSite(const StatusTexts& texts);
-  void ShowTuning(const StatusTexts& texts);
   void ShowHealth(const StatusTexts& texts);
 
   Application& app_;

@@ -10,15 +10,8 @@
 namespace skylark::rules {
 namespace {
 
-// The frequency list's entries are hundredths of a kHz: 283.5 to 325.0 kHz in 0.5 kHz steps.
-constexpr int kFirstFrequency = 28350;
-constexpr int kLastFrequency = 32500;
+// The frequency list's entries are hundredths of a kHz, over the beacon band in 0.5 kHz steps.
 constexpr int kFrequencyStep = 50;
-// The tune sentence's frequency field holds five characters: 9999.9 kHz at most.
-constexpr long kLargestFrequency = 999990;
-
-// A site the receiver can be tuned to names both a frequency and a rate.
-bool Tunable(const BeaconSite& site) { return site.Frequency > 0.0 && site.MskRate > 0; }
 
 }  // namespace
 
@@ -49,13 +42,12 @@ void TuneRules::InitDialog() {
   initialized_ = true;
 }
 
-std::u16string TuneRules::SiteFileNote() const {
-  if (app_.Catalogue().Count() != 0) return {};
-  std::u16string places;
-  for (const std::u16string& directory : app_.SiteFileSearch()) {
-    places += (places.empty() ? u"" : u", ") + directory;
+std::u16string TuneRules::Note() const {
+  if (const LinkView link = app_.InputLink(); link.open && !link.writable) {
+    return std::u16string(resources::LoadText(resources::kTuneNeedsWriting));
   }
-  return resources::FormatText(resources::kNoSiteFileIn, {kSiteFileName, places});
+  if (app_.Catalogue().Count() != 0) return {};
+  return NoSiteFileText(app_.SiteFileSearch());
 }
 
 void TuneRules::SetActive() {
@@ -86,10 +78,9 @@ void TuneRules::ReselectTuning() {
 // shown and tuned as it is, never as the blank entry's 0.
 void TuneRules::SelectFrequency(double frequencyKhz) {
   const std::u16string text = FormatListFrequency(frequencyKhz);
-  const long hundredths = std::lround(frequencyKhz * 100.0);
   frequency_.SelectByText(text);
-  if (frequency_.SelectedItem() == 0 && frequencyKhz > 0.0 && hundredths > 0 && hundredths <= kLargestFrequency) {
-    frequency_.AddSorted(text, static_cast<int>(hundredths));
+  if (frequency_.SelectedItem() == 0 && IsTunableFrequency(frequencyKhz)) {
+    frequency_.AddSorted(text, static_cast<int>(std::lround(frequencyKhz * 100.0)));
     frequency_.SelectByText(text);
   }
 }
@@ -97,7 +88,7 @@ void TuneRules::SelectFrequency(double frequencyKhz) {
 void TuneRules::SelectRate(int bitRate) {
   const std::u16string text = FormatListRate(bitRate);
   rate_.SelectByText(text);
-  if (rate_.SelectedItem() == 0 && bitRate > 0 && bitRate <= 0xFF) {
+  if (rate_.SelectedItem() == 0 && IsTunableRate(bitRate)) {
     rate_.AddSorted(text, bitRate);
     rate_.SelectByText(text);
   }
@@ -105,15 +96,16 @@ void TuneRules::SelectRate(int bitRate) {
 
 void TuneRules::FillFrequencyList(double frequencyKhz) {
   frequency_.ResetWithBlank();
-  for (int n = kFirstFrequency; n <= kLastFrequency; n += kFrequencyStep) {
-    frequency_.AddSorted(FormatListFrequency(n * 0.01), n);
+  const long last = std::lround(kBandHighestKhz * 100.0);
+  for (long n = std::lround(kBandLowestKhz * 100.0); n <= last; n += kFrequencyStep) {
+    frequency_.AddSorted(FormatListFrequency(n * 0.01), static_cast<int>(n));
   }
   SelectFrequency(frequencyKhz);
 }
 
 void TuneRules::FillRateList(int bitRate) {
   rate_.ResetWithBlank();
-  for (int n = 100; n <= 200; n += 100) {
+  for (const int n : {kSlowestMskRate, kFastestMskRate}) {
     rate_.AddSorted(FormatListRate(n), n);
   }
   SelectRate(bitRate);
@@ -169,7 +161,9 @@ ButtonState TuneRules::TuneButton() const {
   } else if (checkedMode_ != kTuneAutomatic) {
     ready = beacon_.SelectedItem() != nullptr;
   }
-  return {std::u16string(resources::LoadText(resources::kTuneButton)), LinkOpen() && !tuning_ && ready};
+  // A port open for reading only cannot take the tune; Note() says so.
+  return {std::u16string(resources::LoadText(resources::kTuneButton)),
+          LinkOpen() && app_.InputLink().writable && !tuning_ && ready};
 }
 
 void TuneRules::CheckMode(std::int32_t mode) { checkedMode_ = mode; }
@@ -195,19 +189,12 @@ bool TuneRules::BeginTune() {
     const int frequency = frequency_.SelectedItem();
     const int rate = rate_.SelectedItem();
     if (frequency == 0 || rate == 0) return false;
-    app_.UpdateState([&](SharedState& state) {
-      state.currentSite.Frequency = static_cast<double>(frequency) * 0.01;
-      state.currentSite.MskRate = static_cast<std::uint8_t>(rate & 0xFF);
-      state.currentSite.StationId = 0;
-      state.currentSite.Region = u"-";
-      state.currentSite.Country = u"-";
-      state.currentSite.Beacon = u"-";
-    });
+    app_.SetCurrentSite(FrequencySite(static_cast<double>(frequency) * 0.01, static_cast<std::uint8_t>(rate & 0xFF)));
   } else {
     app_.SetTuneMode(kTuneBySite);
     const BeaconSite* site = beacon_.SelectedItem();
     if (site == nullptr) return false;
-    if (!Tunable(*site)) {
+    if (!IsTunable(*site)) {
       refusal_ = MessageOf(resources::kSiteNotTunable);
       return false;
     }

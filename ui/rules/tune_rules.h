@@ -29,9 +29,10 @@ class TuneRules {
   void OnSiteChanged();
 
   ListState List(TuneList list) const;
-  // Where the site file was looked for, when none was found (the site lists are empty then);
-  // empty when the site file was read.
-  std::u16string SiteFileNote() const;
+  // What keeps the page from tuning, for the view to show beside it: a port open for reading
+  // only (Tune is disabled then), or where the site file was looked for when none was found (the
+  // site lists are empty then); empty when neither.
+  std::u16string Note() const;
   // The radio button checked: a tune mode, or -1 for none.
   std::int32_t CheckedMode() const { return checkedMode_; }
   bool RadiosEnabled() const;

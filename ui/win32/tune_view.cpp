@@ -48,7 +48,7 @@ void TuneView::Show() {
   SetButtonText(Dialog(), IDC_TUNE, tune.caption, u'T');
   EnableControl(Dialog(), IDC_TUNE, tune.enabled);
   ::ShowWindow(::GetDlgItem(Dialog(), IDC_TUNING), page.Tuning() ? SW_SHOWNA : SW_HIDE);
-  const std::u16string note = page.SiteFileNote();
+  const std::u16string note = page.Note();
   SetControlText(Dialog(), IDC_SITE_FILE_NOTE, note);
   ::ShowWindow(::GetDlgItem(Dialog(), IDC_SITE_FILE_NOTE), note.empty() ? SW_HIDE : SW_SHOWNA);
 }
