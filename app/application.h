@@ -39,6 +39,7 @@ struct SharedState {
 struct Reading {
   std::uint64_t number = 0;
   SharedState state;
+  std::uint64_t tunes = 0;  // how many tunes had been sent when it came
 };
 
 struct ApplicationOptions {
@@ -159,6 +160,7 @@ class Application {
   SharedState state_;
   // Counts every change of what the receiver is tuned to (guarded by stateLock_).
   std::uint64_t tuneGeneration_ = 0;
+  std::uint64_t tunesSent_ = 0;  // guarded by stateLock_
   std::deque<Reading> readings_;  // guarded by stateLock_
   std::uint64_t readingCount_ = 0;
   std::chrono::steady_clock::duration readingSpacing_{};

@@ -56,6 +56,7 @@ bool Application::Tune(std::uint32_t statusInterval) {
       state.status.signalStrength = 0;
     });
   }
+  UpdateState([this](SharedState&) { ++tunesSent_; });
   statusInterval_.store(statusInterval);
   NotifySiteChanged();
   return acknowledgement.Await(options_.tuneWait).has_value();
@@ -113,7 +114,7 @@ void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& r
         generation = tuneGeneration_;
       }
     }
-    readings_.push_back({++readingCount_, state});
+    readings_.push_back({++readingCount_, state, tunesSent_});
     if (readings_.size() > kReadingsKept) readings_.pop_front();
   });
   if (lost) NotifySiteChanged();

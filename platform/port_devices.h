@@ -41,7 +41,7 @@ bool IsConsole(std::u16string_view name);
 // A serial device present on the system.
 struct SerialDevice {
   std::u16string node;        // "/dev/ttyUSB0"
-  std::u16string stableName;  // "/dev/serial/by-id/usb-...", empty when the system made none
+  std::u16string stableName;  // "/dev/serial/by-id/usb-...", on Windows the port name; empty when none
   std::u16string description{};  // what the system says it is: "FT232R USB UART", "console"
 };
 

@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <utility>
 
 #include "platform/serial_line.h"
+#include "platform/win32/friendly_names.h"
 #include "platform/win32/wide.h"
 
 // The port names are the system's own; what there is to show is which of them are present, as
@@ -46,7 +49,68 @@ std::vector<std::pair<int, std::u16string>> SerialPortMap() {
   return ports;
 }
 
+// Calls `each` with every subkey of `key` that opens for reading; keys that refuse are skipped.
+void ForEachSubkey(HKEY key, const std::function<void(HKEY)>& each) {
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD length = 256;
+    const LONG result = ::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    HKEY subkey = nullptr;
+    if (result != ERROR_SUCCESS || ::RegOpenKeyExW(key, name, 0, KEY_READ, &subkey) != ERROR_SUCCESS) continue;
+    each(subkey);
+    ::RegCloseKey(subkey);
+  }
+}
+
+// A REG_SZ value of `key` (or of its subkey), empty when missing or of another type.
+std::wstring TextValue(HKEY key, const wchar_t* subkey, const wchar_t* value) {
+  wchar_t text[512];
+  DWORD bytes = sizeof text;
+  if (::RegGetValueW(key, subkey, value, RRF_RT_REG_SZ, nullptr, text, &bytes) != ERROR_SUCCESS) return {};
+  return text;
+}
+
+// Drivers may store a description as "@file.inf,%key%;Text", which shows as its text.
+std::wstring Shown(std::wstring text) {
+  if (const auto semicolon = text.find(L';'); !text.empty() && text[0] == L'@' && semicolon != std::wstring::npos) {
+    text.erase(0, semicolon + 1);
+  }
+  return text;
+}
+
+std::map<int, std::u16string> FriendlyPortNames() {
+  HKEY tree = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum", 0, KEY_READ, &tree) != ERROR_SUCCESS) {
+    return {};
+  }
+  auto names = win32::FriendlyPortNamesIn(tree);
+  ::RegCloseKey(tree);
+  return names;
+}
+
 }  // namespace
+
+std::map<int, std::u16string> win32::FriendlyPortNamesIn(HKEY enumTree) {
+  std::map<int, std::u16string> names;
+  std::map<int, bool> present;
+  const auto instance = [&](HKEY key) {
+    const int number = PortNumber(Narrow16(TextValue(key, L"Device Parameters", L"PortName")), kHighestPort);
+    if (number == 0) return;
+    // The system makes the Control key as it starts a device; a key that exists but refuses counts.
+    HKEY control = nullptr;
+    const LONG opened = ::RegOpenKeyExW(key, L"Control", 0, KEY_QUERY_VALUE, &control);
+    if (opened == ERROR_SUCCESS) ::RegCloseKey(control);
+    const bool here = opened != ERROR_FILE_NOT_FOUND;
+    std::wstring name = Shown(TextValue(key, nullptr, L"FriendlyName"));
+    if (name.empty()) name = Shown(TextValue(key, nullptr, L"DeviceDesc"));
+    if (name.empty() || (names.count(number) != 0 && (present[number] || !here))) return;
+    names[number] = Narrow16(name);
+    present[number] = here;
+  };
+  ForEachSubkey(enumTree, [&](HKEY bus) { ForEachSubkey(bus, [&](HKEY device) { ForEachSubkey(device, instance); }); });
+  return names;
+}
 
 std::u16string PortDevice(std::u16string_view) { return {}; }
 
@@ -58,12 +122,21 @@ std::u16string PortDeviceNode(std::u16string_view name) {
   return {};
 }
 
-// The port list's names say it already; the Device Manager's friendly names are not read.
-std::u16string PortDescription(std::u16string_view) { return {}; }
+std::u16string PortDescription(std::u16string_view name) {
+  const auto names = FriendlyPortNames();
+  const auto found = names.find(PortNumber(name, kHighestPort));
+  return found == names.end() ? std::u16string() : found->second;
+}
 
+// The port name is what stays the device's: Windows gives an adapter the same number each time.
 std::vector<SerialDevice> ListSerialDevices() {
   std::vector<SerialDevice> devices;
-  for (const auto& [number, device] : SerialPortMap()) devices.push_back({device, {}, {}});
+  const auto names = FriendlyPortNames();
+  for (const auto& [number, device] : SerialPortMap()) {
+    const auto found = names.find(number);
+    devices.push_back({device, u"COM" + win32::Narrow16(std::to_wstring(number)) + u":",
+                       found == names.end() ? std::u16string() : found->second});
+  }
   return devices;
 }
 

@@ -114,6 +114,8 @@ TEST_F(ApplicationTest, ALateStationReportDoesNotOverwriteTheSiteJustTuned) {
   EXPECT_TRUE(tune.get());
   std::this_thread::sleep_for(200ms);
   EXPECT_EQ(app_->CurrentSite(), kHoek);
+  Read("$CRMSS,42,15,290.0,200\r\n");
+  EXPECT_EQ(app_->ReadingsSince(0).back().tunes, 1u);  // the chart starts a new segment
 }
 
 // A line that hangs up closes the port, whatever its access, tells the pages, and says which port

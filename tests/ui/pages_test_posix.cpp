@@ -109,27 +109,6 @@ class PagesTest : public QObject {
     QCOMPARE(f.closed, 1);
   }
 
-  // A network port typed into the port list and Enter: it is chosen, the sheet stays, and it opens.
-  void aTypedNetworkPortOpens() {
-    Fixture f;
-    LoopbackListener listener;
-    QVERIFY(listener.Valid());
-    const QString name = QString::fromStdString(listener.Name());
-    f.sheet.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f.sheet));
-    auto* list = Find<QComboBox>(f.sheet, "inputList");
-    list->setFocus();
-    list->lineEdit()->selectAll();
-    QTest::keyClicks(list->lineEdit(), name);
-    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
-    QCOMPARE(list->currentText(), name);
-    QCOMPARE(f.closed, 0);
-    f.Click("inputOpen");
-    QCOMPARE(f.messages.last(), QStringLiteral("Beacon connected for reading and writing."));
-    QCOMPARE(QString::fromStdU16String(f.app.Link().InputPort()->Name()), name);
-    f.Click("inputOpen");
-  }
-
   // The window keeps running while the receiver is tuned, and cannot be left meanwhile.
   void theEventLoopRunsDuringATune() {
     Fixture f;
@@ -156,7 +135,10 @@ class PagesTest : public QObject {
     QCOMPARE(f.closed, 0);
   }
 
-  void tuningTheSimulatedReceiverBySiteAndAutomatically() {
+  // The simulated receiver served by ser2net: its network name typed into the port list and
+  // Enter (the sheet stays), tuned by site and automatically, its readings on the Status page, and
+  // the connection's end shown as a lost port.
+  void aReceiverBehindSer2net() {
     SimProcess sim;
     ui::QueuedNotifications notifications;
     ApplicationOptions options = QuarterPauses();
@@ -167,28 +149,42 @@ class PagesTest : public QObject {
     notifications.SetSheet(&f.sheet);
     // The simulator takes COM4: over only where it led to a pseudo-terminal that is gone.
     QVERIFY(LinkPort(4, "/dev/pts/99999"));
-    QVERIFY(sim.Start({"--no-pacing", "--near", "Europe/Kingdom of Denmark", "--settle-ms", "100",
-                       "--scan-ms", "100"}));
+    QVERIFY(sim.Start({"--no-pacing", "--hear", "306", "--settle-ms", "100", "--scan-ms", "100"}));
+    const std::string config = std::getenv("XDG_CONFIG_HOME");
+    Ser2net server(std::filesystem::read_symlink(config + "/Corvane/Skylark/ports/COM4"), false, config);
+    const QString name = QStringLiteral("tcp://127.0.0.1:%1").arg(server.Port());
     f.app.Start();
+    f.sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.sheet));
+    auto* list = Find<QComboBox>(f.sheet, "inputList");
+    list->setFocus();
+    list->lineEdit()->selectAll();
+    QTest::keyClicks(list->lineEdit(), name);
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    QCOMPARE(list->currentText(), name);
+    QCOMPARE(f.closed, 0);
     f.Click("inputOpen");
+    QCOMPARE(f.messages.last(), QStringLiteral("Beacon connected for reading and writing."));
     f.sheet.tabs()->setCurrentIndex(1);
     f.Click("siteRadio");
     QVERIFY(!f.Button("tuneButton")->isEnabled());  // no beacon chosen yet
-    f.Choose("regionCombo", "Europe");
-    f.Choose("countryCombo", "Kingdom of Denmark");
-    f.Choose("beaconCombo", "Skagen");
+    f.Choose("regionCombo", "North America");
+    f.Choose("countryCombo", "Canada");
+    f.Choose("beaconCombo", "Sandspit");
     QCOMPARE(f.Tune(), QStringList{"Beacon Tuned Successfully!"});
-    QVERIFY(f.app.CurrentSite().Beacon == u"Skagen" && f.app.CurrentSite().Frequency == 296.0);
-    QVERIFY(sim.WaitForLog("$GPMSK,296.0,M,100,M,1", std::chrono::seconds(2)));
+    QVERIFY(f.app.CurrentSite().Beacon == u"Sandspit" && f.app.CurrentSite().Frequency == 300.0);
+    QVERIFY(sim.WaitForLog("$GPMSK,300.0,M,200,M,1", std::chrono::seconds(2)));
     f.Click("autoRadio");
     QCOMPARE(f.Tune(), QStringList{"Beacon Tuned Successfully!"});
     QVERIFY(sim.WaitForLog("$GPMSK,,A,,A,1", std::chrono::seconds(2)));
     f.sheet.tabs()->setCurrentIndex(2);  // the status poll runs only while this page is shown
-    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(f.sheet, "lockedField")->text(), QStringLiteral("Yes"),
-                              5000);
-    // Closed first: shutting down with the receiver still talking drains its output for seconds.
-    f.sheet.tabs()->setCurrentIndex(0);
-    f.Click("inputOpen");
+    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(f.sheet, "lockedField")->text(), QStringLiteral("Yes"), 5000);
+    QCOMPARE(Find<QLabel>(f.sheet, "frequencyField")->text(), QStringLiteral("300.0 kHz"));
+    f.messages.clear();
+    server.Stop();
+    QTRY_COMPARE_WITH_TIMEOUT(f.messages, QStringList{QStringLiteral("Port %1 was lost and has been closed.\n\n"
+                                                                     "The connection was closed.").arg(name)}, 3000);
+    QVERIFY(!f.app.Link().InputPort()->IsOpen());
   }
 };
 

@@ -175,17 +175,17 @@ TEST_F(WindowsSheet, TunesBySite) {
   EXPECT_EQ(TextOf(status, IDC_STATION_FIELD), L"554");
   EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 10s), L"Yes");
   EXPECT_EQ(AwaitText(status, IDC_SNR_FIELD, L"20", 5s), L"20");
-  // The readings reach the chart: its SNR line, in the line's own blue, at SNR 20 in the upper
-  // half of the plot and near its right end (now), where no label is drawn.
+  // The readings reach the chart: the first lock after the tune marked (over the lines' first
+  // seconds) in its own green at SNR 20, in the upper right quarter, where no label is drawn.
   const HWND chart = ::GetDlgItem(status, IDC_SIGNAL_CHART);
   RECT size{};
   ::GetClientRect(chart, &size);
   const RECT recent{size.right / 2, 0, size.right, size.bottom / 2};
-  int snrPixels = 0;
-  for (int i = 0; i < 40 && snrPixels <= 0; ++i, Sleep(50)) {
-    snrPixels = CountPixels(chart, RGB(0x15, 0x65, 0xc0), recent);
+  int gainedPixels = 0;
+  for (int i = 0; i < 40 && gainedPixels <= 0; ++i, Sleep(50)) {
+    gainedPixels = CountPixels(chart, RGB(0x2e, 0x7d, 0x32), recent);
   }
-  EXPECT_GT(snrPixels, 0);
+  EXPECT_GT(gainedPixels, 0);
 }
 
 TEST_F(WindowsSheet, TunesAutomatically) {

@@ -55,7 +55,7 @@ bool Tune(DWORD program, HWND sheet) {
   if (DismissMessage(program, 20s) != L"Beacon Tuned Successfully!") return Said("the tune failed");
   const HWND status = ShowPage(sheet, IDD_STATUS);
   if (AwaitText(status, IDC_SNR_FIELD, L"20", 15s) != L"20") return Said("no reading came");
-  ::Sleep(3000);  // a few points on the chart
+  ::Sleep(20000);  // lines that reach out of the lock marker
   return true;
 }
 

@@ -5,8 +5,7 @@
 #include <QLegendMarker>
 #include <QGraphicsLayout>
 
-#include <algorithm>
-#include <cmath>
+#include <tuple>
 
 namespace skylark::ui {
 namespace {
@@ -17,21 +16,19 @@ qreal MillisecondsOf(std::chrono::system_clock::time_point at) {
       std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count());
 }
 
-QScatterSeries* MakeMarkers(const QString& name, const QColor& color) {
+QScatterSeries* MakeMarkers(const QColor& color, qreal size, const QString& name = {}) {
   auto* markers = new QScatterSeries;
   markers->setName(name);
   markers->setColor(color);
   markers->setBorderColor(color);
-  markers->setMarkerSize(8);
+  markers->setMarkerSize(size);
   return markers;
 }
 
-// The SNR at which the receiver counts as locked, where the dashed line runs.
-constexpr qreal kLockSnr = rules::SignalHistory::kLockThreshold;
-constexpr qreal kSpanMs = std::chrono::milliseconds(rules::SignalHistory::kSpan).count();
-// The window moves in steps, not with every reading: between steps a reading only appends to
-// the series, and the axes are laid out again twice a minute instead of every second.
-constexpr qreal kStepMs = 30'000;
+// Series are given new points only when they differ: an unchanged series is not laid out again.
+void Show(QXYSeries* series, const QList<QPointF>& points) {
+  if (series->points() != points) series->replace(points);
+}
 
 }  // namespace
 
@@ -43,25 +40,7 @@ SignalChart::SignalChart(QWidget* parent) : QChartView(parent) {
   chart->setMargins(QMargins(2, 2, 2, 2));
   chart->layout()->setContentsMargins(0, 0, 0, 0);
   chart->setBackgroundRoundness(0);
-
-  const QColor snrColor(0x15, 0x65, 0xc0);
-  const QColor strengthColor(0xef, 0x6c, 0x00);
-  snr_ = new QLineSeries;
-  snr_->setName(QStringLiteral("SNR"));
-  snr_->setPen(QPen(snrColor, 2));
-  strength_ = new QLineSeries;
-  strength_->setName(QStringLiteral("Strength"));
-  strength_->setPen(QPen(strengthColor, 1));
-  threshold_ = new QLineSeries;
-  threshold_->setName(QStringLiteral("Lock at SNR %1").arg(kLockSnr));
-  threshold_->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
-  gained_ = MakeMarkers(QStringLiteral("Lock gained"), QColor(0x2e, 0x7d, 0x32));
-  lost_ = MakeMarkers(QStringLiteral("Lock lost"), QColor(0xc6, 0x28, 0x28));
-  for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(snr_), static_cast<QAbstractSeries*>(strength_),
-                                  static_cast<QAbstractSeries*>(threshold_),
-                                  static_cast<QAbstractSeries*>(gained_), static_cast<QAbstractSeries*>(lost_)}) {
-    chart->addSeries(series);
-  }
+  setChart(chart);
 
   // Small print: the page is narrow, and the axes say in colour which line they measure.
   QFont small = font();
@@ -70,38 +49,47 @@ SignalChart::SignalChart(QWidget* parent) : QChartView(parent) {
   time_ = new QDateTimeAxis;
   time_->setFormat(QStringLiteral("hh:mm"));
   time_->setTickCount(6);
-  time_->setLabelsFont(small);
-  snrAxis_ = new QValueAxis;
-  snrAxis_->setLabelFormat(QStringLiteral("%d"));
-  snrAxis_->setLabelsFont(small);
-  snrAxis_->setLabelsColor(snrColor);
-  snrAxis_->setTickCount(4);
-  snrAxis_->setRange(0, 30);
-  strengthAxis_ = new QValueAxis;
-  strengthAxis_->setLabelFormat(QStringLiteral("%d"));
-  strengthAxis_->setLabelsFont(small);
-  strengthAxis_->setLabelsColor(strengthColor);
-  strengthAxis_->setTickCount(3);
-  strengthAxis_->setGridLineVisible(false);
-  strengthAxis_->setRange(0, 100);
+  chart->addAxis(time_, Qt::AlignBottom);
+  const QColor snrColor(0x15, 0x65, 0xc0);
+  const QColor strengthColor(0xef, 0x6c, 0x00);
+  for (auto [measure, color, ticks] : {std::tuple{&snr_, snrColor, 4}, std::tuple{&strength_, strengthColor, 3}}) {
+    measure->axis = new QValueAxis;
+    measure->axis->setLabelFormat(QStringLiteral("%d"));
+    measure->axis->setLabelsColor(color);
+    measure->axis->setTickCount(ticks);
+    chart->addAxis(measure->axis, measure == &snr_ ? Qt::AlignLeft : Qt::AlignRight);
+  }
+  strength_.axis->setGridLineVisible(false);
   // Two-digit labels are never cut short, also at 200% where the axes get little room.
-  for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(time_), static_cast<QAbstractAxis*>(snrAxis_),
-                              static_cast<QAbstractAxis*>(strengthAxis_)}) {
+  for (QAbstractAxis* axis : chart->axes()) {
+    axis->setLabelsFont(small);
     axis->setTruncateLabels(false);
   }
-  chart->addAxis(time_, Qt::AlignBottom);
-  chart->addAxis(snrAxis_, Qt::AlignLeft);
-  chart->addAxis(strengthAxis_, Qt::AlignRight);
-  for (QAbstractSeries* series : chart->series()) series->attachAxis(time_);
-  for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(snr_), static_cast<QAbstractSeries*>(threshold_),
-                                  static_cast<QAbstractSeries*>(gained_), static_cast<QAbstractSeries*>(lost_)}) {
-    series->attachAxis(snrAxis_);
-  }
-  strength_->attachAxis(strengthAxis_);
-  // The dashed line explains itself against the SNR axis; the legend keeps to one row.
-  chart->legend()->markers(threshold_).constFirst()->setVisible(false);
 
-  setChart(chart);
+  snr_.lines.append(new QLineSeries);
+  snr_.lines.front()->setName(QStringLiteral("SNR"));
+  snr_.lines.front()->setPen(QPen(snrColor, 2));
+  strength_.lines.append(new QLineSeries);
+  strength_.lines.front()->setName(QStringLiteral("Strength"));
+  strength_.lines.front()->setPen(QPen(strengthColor, 1));
+  threshold_ = new QLineSeries;
+  threshold_->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+  gained_ = MakeMarkers(QColor(0x2e, 0x7d, 0x32), 8, QStringLiteral("Lock gained"));
+  lost_ = MakeMarkers(QColor(0xc6, 0x28, 0x28), 8, QStringLiteral("Lock lost"));
+  snr_.dots = MakeMarkers(snrColor, 4);
+  strength_.dots = MakeMarkers(strengthColor, 3);
+  attach(snr_.lines.front(), snr_.axis);
+  attach(strength_.lines.front(), strength_.axis);
+  for (QXYSeries* series : std::initializer_list<QXYSeries*>{threshold_, gained_, lost_, snr_.dots}) {
+    attach(series, snr_.axis);
+  }
+  attach(strength_.dots, strength_.axis);
+  // The legend keeps to one row: a name for each measure and each marker; the dashed line
+  // explains itself against the SNR axis.
+  for (QLegendMarker* marker : chart->legend()->markers()) {
+    marker->setVisible(!marker->series()->name().isEmpty());
+  }
+
   // A repaint a second: plain lines need no smoothing, and the view repaints only what a new
   // point touches, over a flat background.
   setRenderHint(QPainter::Antialiasing, false);
@@ -109,55 +97,66 @@ SignalChart::SignalChart(QWidget* parent) : QChartView(parent) {
   setOptimizationFlags(QGraphicsView::DontSavePainterState | QGraphicsView::DontAdjustForAntialiasing);
   setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
   setMinimumHeight(120);
-  slideTo(std::chrono::system_clock::now());
+  follow(rules::SignalHistory(), std::chrono::system_clock::now());
 }
 
-void SignalChart::follow(const rules::SignalHistory& history,
-                         std::chrono::system_clock::time_point now) {
-  const auto& points = history.Points();
-  auto first = std::find_if(points.begin(), points.end(),
-                            [this](const rules::SignalPoint& p) { return p.at > lastPoint_; });
-  for (auto p = first; p != points.end(); ++p) {
-    const qreal x = MillisecondsOf(p->at);
-    snr_->append(x, p->snr);
-    strength_->append(x, p->strength);
-    highest_ = std::max<qreal>(highest_, p->snr);
-    lastPoint_ = p->at;
+void SignalChart::follow(const rules::SignalHistory& history, std::chrono::system_clock::time_point now) {
+  const rules::ChartContents contents = history.At(now);
+  const qreal start = MillisecondsOf(contents.start);
+  const qreal end = MillisecondsOf(contents.end);
+  if (time_->max().toMSecsSinceEpoch() != static_cast<qint64>(end)) {
+    time_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(start)),
+                    QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(end)));
   }
-  const auto& changes = history.LockChanges();
-  for (auto c = std::find_if(changes.begin(), changes.end(),
-                             [this](const rules::LockChange& c) { return c.at > lastChange_; });
-       c != changes.end(); ++c) {
-    const auto at = std::find_if(points.begin(), points.end(),
-                                 [&](const rules::SignalPoint& p) { return p.at == c->at; });
-    (c->locked ? gained_ : lost_)->append(MillisecondsOf(c->at), at != points.end() ? at->snr : kLockSnr);
-    lastChange_ = c->at;
+  Show(threshold_, {{start, qreal(kLockThreshold)}, {end, qreal(kLockThreshold)}});
+  if (snr_.axis->max() != contents.snrTop) snr_.axis->setRange(0, contents.snrTop);
+  if (strength_.axis->max() != contents.strengthTop) strength_.axis->setRange(0, contents.strengthTop);
+  showLines(snr_, contents, &rules::SignalPoint::snr);
+  showLines(strength_, contents, &rules::SignalPoint::strength);
+  QList<QPointF> gained;
+  QList<QPointF> lost;
+  for (const rules::LockChange& change : contents.lockChanges) {
+    (change.locked ? gained : lost).append({MillisecondsOf(change.at), qreal(change.snr)});
   }
-  // The SNR axis grows with the strongest reading shown, in steps of ten.
-  const qreal top = std::max<qreal>(30, std::ceil((highest_ + 1) / 10) * 10);
-  if (snrAxis_->max() != top) snrAxis_->setRange(0, top);
-  slideTo(now);
+  Show(gained_, gained);
+  Show(lost_, lost);
 }
 
-void SignalChart::slideTo(std::chrono::system_clock::time_point now) {
-  const qreal ms = MillisecondsOf(now);
-  if (ms <= windowEnd_) return;
-  const qreal end = std::ceil(ms / kStepMs) * kStepMs;
-  windowEnd_ = end;
-  const qreal start = end - kSpanMs;
-  trim(start);
-  time_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(start)),
-                  QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(end)));
-  threshold_->replace(QList<QPointF>{{start, kLockSnr}, {end, kLockSnr}});
+void SignalChart::showLines(Measure& measure, const rules::ChartContents& contents,
+                            std::int32_t rules::SignalPoint::*value) {
+  QList<QPointF> dots;
+  qsizetype used = 0;
+  for (const std::vector<rules::SignalPoint>& line : contents.lines) {
+    QList<QPointF> points;
+    for (const rules::SignalPoint& point : line) points.append({MillisecondsOf(point.at), qreal(point.*value)});
+    if (points.size() == 1) {
+      dots.append(points);
+      continue;
+    }
+    if (used == measure.lines.size()) measure.lines.append(addLine(measure));
+    Show(measure.lines[used++], points);
+  }
+  for (; used < measure.lines.size(); ++used) Show(measure.lines[used], {});
+  Show(measure.dots, dots);
 }
 
-void SignalChart::trim(qreal cutoff) {
-  for (QXYSeries* series : {static_cast<QXYSeries*>(snr_), static_cast<QXYSeries*>(strength_),
-                            static_cast<QXYSeries*>(gained_), static_cast<QXYSeries*>(lost_)}) {
-    qsizetype old = 0;
-    while (old < series->count() && series->at(old).x() < cutoff) ++old;
-    if (old > 0) series->removePoints(0, old);
+QLineSeries* SignalChart::addLine(const Measure& measure) {
+  auto* line = new QLineSeries;
+  line->setPen(measure.lines.front()->pen());
+  attach(line, measure.axis);
+  chart()->legend()->markers(line).constFirst()->setVisible(false);  // named by the first line
+  // Series are drawn in the order they were added: the lock markers go back on top.
+  for (QScatterSeries* markers : {gained_, lost_}) {
+    chart()->removeSeries(markers);
+    attach(markers, snr_.axis);
   }
+  return line;
+}
+
+void SignalChart::attach(QXYSeries* series, QValueAxis* axis) {
+  chart()->addSeries(series);
+  series->attachAxis(time_);
+  series->attachAxis(axis);
 }
 
 }  // namespace skylark::ui

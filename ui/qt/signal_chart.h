@@ -13,35 +13,35 @@
 namespace skylark::ui {
 
 // SNR and signal strength over the last ten minutes, with the lock threshold and the moments
-// lock was gained or lost. It appends what is new in the history and trims what fell out of
-// the window; it never rebuilds a series.
+// lock was gained or lost, as the history lays them out. A measure has a line series for each
+// unbroken line and a scatter series for its lone readings.
 class SignalChart : public QChartView {
   Q_OBJECT
 
  public:
   explicit SignalChart(QWidget* parent = nullptr);
 
-  // Shows what the history holds beyond what is already drawn, over the ten minutes up to `now`.
+  // Shows the history over the ten minutes up to `now`; called with each reading and with the
+  // clock, so that the window moves on also without readings.
   void follow(const rules::SignalHistory& history, std::chrono::system_clock::time_point now);
-  // Slides the window on when `now` has passed its end, also without a new reading (the gap of
-  // a silent receiver grows at the right).
-  void slideTo(std::chrono::system_clock::time_point now);
 
  private:
-  void trim(qreal cutoff);
+  struct Measure {
+    QList<QLineSeries*> lines;  // the first one names the measure in the legend
+    QScatterSeries* dots = nullptr;
+    QValueAxis* axis = nullptr;
+  };
+  void showLines(Measure& measure, const rules::ChartContents& contents, std::int32_t rules::SignalPoint::*value);
+  // Another line of the measure, for readings after a break.
+  QLineSeries* addLine(const Measure& measure);
+  void attach(QXYSeries* series, QValueAxis* axis);
 
-  QLineSeries* snr_ = nullptr;
-  QLineSeries* strength_ = nullptr;
+  Measure snr_;
+  Measure strength_;
   QLineSeries* threshold_ = nullptr;
   QScatterSeries* gained_ = nullptr;
   QScatterSeries* lost_ = nullptr;
   QDateTimeAxis* time_ = nullptr;
-  QValueAxis* snrAxis_ = nullptr;
-  QValueAxis* strengthAxis_ = nullptr;
-  std::chrono::system_clock::time_point lastPoint_{};
-  std::chrono::system_clock::time_point lastChange_{};
-  qreal highest_ = 0;
-  qreal windowEnd_ = 0;  // milliseconds since the epoch
 };
 
 }  // namespace skylark::ui

@@ -72,7 +72,7 @@ void StatusPage::hideEvent(QHideEvent* event) {
 void StatusPage::onClock() {
   if (rules_.OnClock()) refresh();
   // A silent receiver shows as a gap that grows at the right-hand end.
-  chart_->slideTo(std::chrono::system_clock::now());
+  chart_->follow(rules_.History(), std::chrono::system_clock::now());
 }
 
 void StatusPage::refresh() {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 #include "receiver/receiver_monitor.h"
 
@@ -14,43 +15,53 @@ struct SignalPoint {
   std::chrono::system_clock::time_point at;
   std::int32_t snr = 0;       // negatives as 0, as the Status page shows them
   std::int32_t strength = 0;  // negatives as 0
+  bool operator==(const SignalPoint&) const = default;
 };
 
-// The moment the receiver's lock, as the Status page derives it (SNR 7 and above), changed.
+// A reading at which the receiver's lock (skylark::IsLocked of its SNR) changed.
 struct LockChange {
   std::chrono::system_clock::time_point at;
+  std::int32_t snr = 0;  // where the marker sits
   bool locked = false;
+  bool operator==(const LockChange&) const = default;
 };
 
-// The last ten minutes of readings and lock changes, oldest first. A view appends what Add
-// reports new and trims what Trim reports dropped, so it never rebuilds its series.
+// All a chart draws at one moment; both front ends draw exactly this.
+struct ChartContents {
+  std::chrono::system_clock::time_point start;
+  std::chrono::system_clock::time_point end;
+  // The axes run from 0 to these.
+  std::int32_t snrTop = 0;
+  std::int32_t strengthTop = 0;
+  // The readings between start and end as unbroken lines, oldest first; a line of one reading
+  // is drawn as a dot.
+  std::vector<std::vector<SignalPoint>> lines;
+  std::vector<LockChange> lockChanges;
+};
+
+// The readings of the last ten minutes and the moments lock changed among them.
 class SignalHistory {
  public:
   static constexpr std::chrono::minutes kSpan{10};
-  // The SNR from which a reading counts as locked.
-  static constexpr std::int32_t kLockThreshold = skylark::kLockThreshold;
+  // Readings come every second while the receiver reports; this much silence breaks the line.
+  static constexpr std::chrono::seconds kGap{5};
 
-  // Takes the snapshot's reading when it is one not seen before (a reading is known by its
-  // arrival time); true when a point was added, and then also a lock change when the lock
-  // differs from the previous point's (the first point changes nothing).
-  bool Add(const ReceiverStatus& status);
-  // Drops what is older than kSpan before `now`; how many points and lock changes went.
-  struct Dropped {
-    std::size_t points = 0;
-    std::size_t lockChanges = 0;
-  };
-  Dropped Trim(std::chrono::system_clock::time_point now);
-
-  const std::deque<SignalPoint>& Points() const { return points_; }
-  const std::deque<LockChange>& LockChanges() const { return lockChanges_; }
-  // Whether the last Add also added a lock change.
-  bool LastAddChangedLock() const { return lastAddChangedLock_; }
+  // Takes the status's reading, when it has one, and drops what has left the window since.
+  // `tunes` counts the tunes sent before the reading: a new count starts a new segment, whose
+  // line is not joined to the one before and whose first locked reading gains lock.
+  void Add(const ReceiverStatus& status, std::uint64_t tunes);
+  // What the chart shows for the ten minutes up to `now`, rounded up to the next half minute.
+  ChartContents At(std::chrono::system_clock::time_point now) const;
 
  private:
-  std::deque<SignalPoint> points_;
+  struct Entry {
+    SignalPoint point;
+    bool startsLine = false;
+  };
+
+  std::deque<Entry> entries_;
   std::deque<LockChange> lockChanges_;
-  std::chrono::steady_clock::time_point lastArrival_{};
-  bool lastAddChangedLock_ = false;
+  std::uint64_t tunes_ = 0;
 };
 
 }  // namespace skylark::rules

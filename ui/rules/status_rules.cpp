@@ -45,7 +45,7 @@ void StatusRules::OnStatusChanged() {
   ShowHealth(texts);
   // Every reading goes on the chart, also those that came faster than the page redraws.
   for (const Reading& reading : app_.ReadingsSince(chartedReading_)) {
-    if (history_.Add(reading.state.status)) history_.Trim(history_.Points().back().at);
+    history_.Add(reading.state.status, reading.tunes);
     chartedReading_ = reading.number;
   }
 }

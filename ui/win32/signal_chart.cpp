@@ -5,6 +5,8 @@
 #include <cmath>
 #include <ctime>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/win32/dpi.h"
 
@@ -18,9 +20,6 @@ constexpr COLORREF kStrengthColour = RGB(0xef, 0x6c, 0x00);
 constexpr COLORREF kThresholdColour = RGB(0x70, 0x70, 0x70);
 constexpr COLORREF kGainedColour = RGB(0x2e, 0x7d, 0x32);
 constexpr COLORREF kLostColour = RGB(0xc6, 0x28, 0x28);
-constexpr int kLockSnr = rules::SignalHistory::kLockThreshold;
-// Readings come every second while the receiver reports; a longer silence breaks the lines.
-constexpr auto kGap = std::chrono::seconds(5);
 
 // The GDI objects of one paint, released when it ends.
 class GdiObject {
@@ -46,18 +45,10 @@ std::wstring ClockText(Clock::time_point at) {
 
 class Painter {
  public:
-  Painter(HWND window, HDC dc, const RECT& client, const rules::SignalHistory* history)
-      : dc_(dc), history_(history), scale_(WindowDpi(window) / 96.0) {
-    end_ = Clock::now();
-    start_ = end_ - rules::SignalHistory::kSpan;
+  Painter(HWND window, HDC dc, const RECT& client, rules::ChartContents contents)
+      : dc_(dc), contents_(std::move(contents)), scale_(WindowDpi(window) / 96.0) {
     const int text = TextHeight();
     plot_ = {client.left + Px(22), client.top + Px(4), client.right - Px(24), client.bottom - 2 * text - Px(4)};
-    int highest = 0;
-    if (history_ != nullptr) {
-      for (const rules::SignalPoint& p : history_->Points()) highest = std::max(highest, p.snr);
-    }
-    // The SNR axis grows with the strongest reading, in steps of ten.
-    snrTop_ = std::max(30, (highest / 10 + 1) * 10);
   }
 
   void Paint() {
@@ -68,13 +59,12 @@ class Painter {
       // Dashed lines are drawn one pixel wide only; the threshold needs no more.
       GdiObject pen(::CreatePen(PS_DASH, 1, kThresholdColour));
       ::SelectObject(dc_, pen.get());
-      ::MoveToEx(dc_, plot_.left, YOf(kLockSnr, snrTop_), nullptr);
-      ::LineTo(dc_, plot_.right, YOf(kLockSnr, snrTop_));
+      ::MoveToEx(dc_, plot_.left, YOf(kLockThreshold, contents_.snrTop), nullptr);
+      ::LineTo(dc_, plot_.right, YOf(kLockThreshold, contents_.snrTop));
       ::SelectObject(dc_, ::GetStockObject(BLACK_PEN));
     }
-    if (history_ == nullptr) return;
-    Line(kStrengthColour, Px(1), 100, [](const rules::SignalPoint& p) { return p.strength; });
-    Line(kSnrColour, Px(2), snrTop_, [](const rules::SignalPoint& p) { return p.snr; });
+    Lines(kStrengthColour, Px(1), contents_.strengthTop, &rules::SignalPoint::strength);
+    Lines(kSnrColour, Px(2), contents_.snrTop, &rules::SignalPoint::snr);
     Markers();
   }
 
@@ -88,7 +78,7 @@ class Painter {
   }
 
   int XOf(Clock::time_point at) const {
-    const double share = std::chrono::duration<double>(at - start_) / (end_ - start_);
+    const double share = std::chrono::duration<double>(at - contents_.start) / (contents_.end - contents_.start);
     return plot_.left + static_cast<int>(std::lround(share * (plot_.right - 1 - plot_.left)));
   }
 
@@ -106,12 +96,12 @@ class Painter {
   void Axes() {
     ::SetBkMode(dc_, TRANSPARENT);
     const int gap = Px(3);
-    Text(plot_.left - gap, plot_.top, std::to_wstring(snrTop_), kSnrColour, TA_RIGHT | TA_TOP);
+    Text(plot_.left - gap, plot_.top, std::to_wstring(contents_.snrTop), kSnrColour, TA_RIGHT | TA_TOP);
     Text(plot_.left - gap, plot_.bottom - TextHeight(), L"0", kSnrColour, TA_RIGHT | TA_TOP);
-    Text(plot_.right + gap, plot_.top, L"100", kStrengthColour, TA_LEFT | TA_TOP);
+    Text(plot_.right + gap, plot_.top, std::to_wstring(contents_.strengthTop), kStrengthColour, TA_LEFT | TA_TOP);
     Text(plot_.right + gap, plot_.bottom - TextHeight(), L"0", kStrengthColour, TA_LEFT | TA_TOP);
-    Text(plot_.left, plot_.bottom, ClockText(start_), ::GetSysColor(COLOR_WINDOWTEXT), TA_LEFT | TA_TOP);
-    Text(plot_.right, plot_.bottom, ClockText(end_), ::GetSysColor(COLOR_WINDOWTEXT), TA_RIGHT | TA_TOP);
+    Text(plot_.left, plot_.bottom, ClockText(contents_.start), ::GetSysColor(COLOR_WINDOWTEXT), TA_LEFT | TA_TOP);
+    Text(plot_.right, plot_.bottom, ClockText(contents_.end), ::GetSysColor(COLOR_WINDOWTEXT), TA_RIGHT | TA_TOP);
     // The legend, on one row under the time axis.
     int x = plot_.left;
     const int y = plot_.bottom + TextHeight();
@@ -125,39 +115,26 @@ class Painter {
     }
   }
 
-  // One polyline per run of readings without a gap; a lone reading is a dot.
-  template <typename Value>
-  void Line(COLORREF colour, int width, int top, Value value) {
+  // A polyline per line of the history; a line of one reading is a dot.
+  void Lines(COLORREF colour, int width, int top, std::int32_t rules::SignalPoint::*value) {
     GdiObject pen(::CreatePen(PS_SOLID, width, colour));
     ::SelectObject(dc_, pen.get());
-    const auto& points = history_->Points();
-    Clock::time_point previous{};
-    for (std::size_t i = 0; i < points.size(); ++i) {
-      const rules::SignalPoint& p = points[i];
-      if (p.at < start_) continue;
-      const int x = XOf(p.at);
-      const int y = YOf(value(p), top);
-      if (previous == Clock::time_point{} || p.at - previous > kGap) {
-        ::MoveToEx(dc_, x, y, nullptr);
-        ::LineTo(dc_, x + 1, y);  // seen even when no neighbour follows
-        ::MoveToEx(dc_, x, y, nullptr);
-      } else {
-        ::LineTo(dc_, x, y);
-      }
-      previous = p.at;
+    for (const std::vector<rules::SignalPoint>& line : contents_.lines) {
+      const int x = XOf(line.front().at);
+      const int y = YOf(line.front().*value, top);
+      ::MoveToEx(dc_, x, y, nullptr);
+      ::LineTo(dc_, x + 1, y);  // seen even when no neighbour follows
+      ::MoveToEx(dc_, x, y, nullptr);
+      for (const rules::SignalPoint& p : line) ::LineTo(dc_, XOf(p.at), YOf(p.*value, top));
     }
     ::SelectObject(dc_, ::GetStockObject(BLACK_PEN));
   }
 
   void Markers() {
     const int half = Px(3);
-    for (const rules::LockChange& change : history_->LockChanges()) {
-      if (change.at < start_) continue;
-      const auto& points = history_->Points();
-      const auto at = std::find_if(points.begin(), points.end(),
-                                   [&](const rules::SignalPoint& p) { return p.at == change.at; });
+    for (const rules::LockChange& change : contents_.lockChanges) {
       const int x = XOf(change.at);
-      const int y = YOf(at != points.end() ? at->snr : kLockSnr, snrTop_);
+      const int y = YOf(change.snr, contents_.snrTop);
       const RECT mark{x - half, y - half, x + half + 1, y + half + 1};
       GdiObject brush(::CreateSolidBrush(change.locked ? kGainedColour : kLostColour));
       ::FillRect(dc_, &mark, static_cast<HBRUSH>(brush.get()));
@@ -165,12 +142,9 @@ class Painter {
   }
 
   HDC dc_;
-  const rules::SignalHistory* history_;
+  const rules::ChartContents contents_;
   double scale_;
-  Clock::time_point start_;
-  Clock::time_point end_;
   RECT plot_{};
-  int snrTop_ = 30;
 };
 
 // Painted whole into a bitmap first, so that the once-a-second repaint never flickers.
@@ -186,7 +160,8 @@ void PaintChart(HWND window) {
     const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)));
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
     const auto* history = reinterpret_cast<const rules::SignalHistory*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    Painter(window, dc, client, history).Paint();
+    const rules::SignalHistory none;
+    Painter(window, dc, client, (history != nullptr ? *history : none).At(Clock::now())).Paint();
     ::BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
     ::SelectObject(dc, oldFont);
     ::SelectObject(dc, oldBitmap);
