@@ -24,7 +24,7 @@ Application::Application(ApplicationOptions options)
     recovery_ = std::make_unique<PortRecovery>(port, options_.reconnectPeriod, [this] { OnPortRestored(); });
     port.SetLossListener([this, &port] {
       if (options_.reconnect) recovery_->Begin(port.Name(), port.GetAccess());
-      PostSiteChanged();
+      NotifySiteChanged();
     });
   }
 }
@@ -159,14 +159,12 @@ LinkView Application::InputLink() {
   return link;
 }
 
-void Application::PostSiteChanged() {
+void Application::NotifySiteChanged() {
   if (options_.notifications != nullptr) options_.notifications->PostSiteChanged();
 }
 
 void Application::PostStatusChanged() {
   if (options_.notifications != nullptr) options_.notifications->PostStatusChanged();
 }
-
-void Application::NotifySiteChanged() { PostSiteChanged(); }
 
 }  // namespace skylark

@@ -110,6 +110,7 @@ class Application {
   // Makes the site with that station ID current; a reported frequency (kHz, 0 for none) picks
   // among sites that share the ID.
   bool SelectSiteByStationId(std::uint32_t stationId, double frequencyKhz = 0.0);
+  // Tells the user interface that the current site or the lock changed, or the port was lost.
   void NotifySiteChanged();
   bool IsLinkOpen();
   // The port's loss since it was last opened, once.
@@ -160,7 +161,6 @@ class Application {
   bool Started() const { return started_; }
 
  private:
-  void PostSiteChanged();
   void PostStatusChanged();
   // The reader's path: a status sentence reaches the snapshot (reader thread).
   void OnSentence(const ReceivedSentence& sentence);

@@ -11,7 +11,7 @@ void Application::StopReconnecting() {
 }
 
 void Application::OnPortRestored() {
-  PostSiteChanged();
+  NotifySiteChanged();
   // A receiver that lost power has forgotten its status interval: it is told the tune it was last
   // sent on this port, or, when this program sent none, the tune it reports, with readings.
   const std::u16string name = receiverLink_.InputPort()->Name();

@@ -63,7 +63,7 @@ bool Application::Tune(std::uint32_t statusInterval) {
     std::lock_guard apply(applyLock_);
     tunedAt_ = std::chrono::steady_clock::now();
   }
-  PostSiteChanged();
+  NotifySiteChanged();
   return acknowledgement.Await(options_.tuneWait).has_value();
 }
 
@@ -122,7 +122,7 @@ void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& r
     readings_.push_back({++readingCount_, state, tunesSent_});
     if (readings_.size() > kReadingsKept) readings_.pop_front();
   });
-  if (lost) PostSiteChanged();
+  if (lost) NotifySiteChanged();
   if (identify) {
     // The report is waited for on the status thread: the reader must go on reading meanwhile.
     identifyRequest_.store(generation + 1);

@@ -120,6 +120,20 @@ constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kNoPortOpens, u"No port can be opened."},
     {kReceiverFound, u"receiver"},
     {kReceiverStation, u"receiver (station %s, %s kHz)"},
+    // Labels of the page controls; the Open, Test and Tune buttons get their mnemonic from the
+    // page, which knows the letters its other controls took.
+    {kSamePortLabel, u"&Use the same port for input and output."},
+    {kScanButton, u"&Scan for Available Ports"},
+    {kTestButton, u"Test"},
+    {kTuneAutomaticLabel, u"Tune &Automatically"},
+    {kTuneByFrequencyLabel, u"Tune by &Frequency:"},
+    {kTuneBySiteLabel, u"Tune by &Site:"},
+    {kFrequencyListLabel, u"Fre&quency:"},
+    {kRateListLabel, u"&MSK Rate (bps):"},
+    {kRegionListLabel, u"&Region:"},
+    {kCountryListLabel, u"Cou&ntry:"},
+    {kBeaconListLabel, u"&Beacon:"},
+    {kTuneButton, u"Tune"},
 };
 
 }  // namespace

@@ -115,6 +115,19 @@ enum StringId : int {
   kNoPortOpens = 323,           // "No port can be opened."
   kReceiverFound = 324,         // "receiver"
   kReceiverStation = 325,       // "receiver (station %s, %s kHz)"
+  // The page controls' labels, each with its keyboard mnemonic ("&") where it has one.
+  kSamePortLabel = 200,         // "&Use the same port for input and output."
+  kScanButton = 201,            // "&Scan for Available Ports"
+  kTestButton = 202,            // "Test"
+  kTuneAutomaticLabel = 203,    // "Tune &Automatically"
+  kTuneByFrequencyLabel = 204,  // "Tune by &Frequency:"
+  kTuneBySiteLabel = 205,       // "Tune by &Site:"
+  kFrequencyListLabel = 206,    // "Fre&quency:"
+  kRateListLabel = 207,         // "&MSK Rate (bps):"
+  kRegionListLabel = 208,       // "&Region:"
+  kCountryListLabel = 209,      // "Cou&ntry:"
+  kBeaconListLabel = 210,       // "&Beacon:"
+  kTuneButton = 211,            // "Tune"
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

@@ -18,7 +18,7 @@ using resources::ToUtf8;
 
 class ConfigurationRulesTest : public PageFixture {
  protected:
-  void SetUp() override { sheet_.Activate(rules::kConfigurationTab); }
+  void SetUp() override { sheet_.Activate(kConfigurationPage); }
   rules::ConfigurationRules& Page() { return sheet_.Configuration(); }
 
   void Choose(PortGroup group, const std::u16string& name) {
@@ -172,6 +172,16 @@ TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
     EXPECT_EQ(Chosen(group), u"COM4:");
     EXPECT_EQ(Page().State(group).open.caption, u"Close Port");
   }
+
+  // The open port joins what a scan found at its place: numbered ports by number, then the rest.
+  rules::ConfigurationRules::PortScan scan = Page().BeginScan();
+  for (const char16_t* name : {u"tcp://host:4001", u"COM12:", u"/dev/ttyUSB0", u"COM2:", u"COM10:"}) {
+    scan.inputNames.Append(name);
+  }
+  Page().FinishScan(scan);
+  EXPECT_EQ(Page().State(PortGroup::Input).names.entries,
+            (std::vector<std::u16string>{u"COM2:", u"COM4:", u"COM10:", u"COM12:", u"/dev/ttyUSB0",
+                                         u"tcp://host:4001"}));
 }
 
 // A port added or removed lists every port again, unprobed, keeping each group's choice, or

@@ -28,7 +28,7 @@ TEST(SheetRules, OnlyOkSavesAndSaysWhenNothingCouldBe) {
     Application app(std::move(options));
     app.Start();
     rules::SheetRules sheet(app);
-    sheet.Activate(rules::kConfigurationTab);
+    sheet.Activate(kConfigurationPage);
     EXPECT_TRUE(c.ok ? sheet.Accept() : sheet.Reject());
     EXPECT_EQ(std::filesystem::exists(c.path), c.saved) << c.path;
     const bool told = sheet.SaveMessage() && sheet.SaveMessage()->stringId == resources::kSettingsNotSaved;
@@ -46,7 +46,7 @@ TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain
     for (const rules::SheetControl control : rules::kSheetControls) shown.push_back(sheet_.Locked(control));
     return shown;
   };
-  sheet_.Activate(rules::kTuneTab);
+  sheet_.Activate(kTunePage);
   sheet_.Tune().CheckMode(kTuneAutomatic);
   ASSERT_TRUE(OpenLink());
   EXPECT_EQ(locked(), std::vector<bool>(4, false));
@@ -56,21 +56,21 @@ TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain
   sheet_.Tune().FinishTune(false);
   EXPECT_EQ(locked(), std::vector<bool>(4, false));
 
-  using Pages = std::vector<rules::SheetPageIndex>;
+  using Pages = std::vector<ActivePage>;
   const rules::PageList site = sheet_.OnSiteChanged(), status = sheet_.OnStatusChanged();
-  EXPECT_EQ(Pages(site.begin(), site.end()), (Pages{rules::kStatusTab, rules::kTuneTab}));
-  EXPECT_EQ(Pages(status.begin(), status.end()), Pages{rules::kStatusTab});
+  EXPECT_EQ(Pages(site.begin(), site.end()), (Pages{kStatusPage, kTunePage}));
+  EXPECT_EQ(Pages(status.begin(), status.end()), Pages{kStatusPage});
 
   // A lost port: every page again, the Configuration page (first shown with the port open)
   // offering to open it, one message.
-  sheet_.Activate(rules::kConfigurationTab);
+  sheet_.Activate(kConfigurationPage);
   EXPECT_EQ(app_.ActivePageValue(), kConfigurationPage);
   EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Close Port");
   app_.Monitor().StartReader();
   receiver_.CloseMaster();
   ASSERT_TRUE(WaitFor([&] { return !Port().IsOpen(); }));
   const rules::PageList lost = sheet_.OnSiteChanged();
-  EXPECT_EQ(Pages(lost.begin(), lost.end()), (Pages{rules::kStatusTab, rules::kTuneTab, rules::kConfigurationTab}));
+  EXPECT_EQ(Pages(lost.begin(), lost.end()), (Pages{kStatusPage, kTunePage, kConfigurationPage}));
   EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Open Port");
   const rules::Outcome message = sheet_.TakePortLoss();
   EXPECT_EQ(TextOf(message), u"Port COM4: was lost and has been closed.");

@@ -9,11 +9,12 @@ using skylark::rules::SortedList;
 
 namespace {
 
-SortedList ListOf(const std::vector<std::u16string>& texts) {
-  SortedList list;
+// Each entry stands for its place in `texts`, counted from 1.
+SortedList<int> ListOf(const std::vector<std::u16string>& texts) {
+  SortedList<int> list;
   list.ResetWithBlank();
-  std::uintptr_t data = 1;
-  for (const auto& text : texts) list.AddSorted(text, data++);
+  int item = 1;
+  for (const auto& text : texts) list.AddSorted(text, item++);
   return list;
 }
 
@@ -26,18 +27,18 @@ TEST(SortedList, SortsAndSelectsIgnoringCaseKeepingEqualsInTheirOrder) {
   const struct {
     std::u16string text;
     int selected;
-    std::uintptr_t data;
+    int item;
   } selections[] = {{u"SKAGEN", 3, 1},  // the first of equals, though the second has this case
                     {u"\u00E5RHUS", 5, 4}, {u"313.7", 0, 0}};
   for (const auto& c : selections) {
     list.SelectByText(c.text);
     EXPECT_EQ(list.Selected(), c.selected);
-    EXPECT_EQ(list.SelectedData(), c.data);
+    EXPECT_EQ(list.SelectedItem(), c.item);
   }
-  SortedList empty;
+  SortedList<const int*> empty;
   empty.SelectByText(u"Asia");
   EXPECT_EQ(empty.Selected(), -1);
-  EXPECT_EQ(empty.SelectedData(), 0u);
+  EXPECT_EQ(empty.SelectedItem(), nullptr);
 }
 
 }  // namespace

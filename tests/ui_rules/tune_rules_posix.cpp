@@ -40,7 +40,7 @@ class TuneRulesTest : public PageFixture {
 
 TEST_F(TuneRulesTest, ListsAreSortedAndFollowTheCurrentSite) {
   app_.SetCurrentSite(BeaconSite{u"EUROPE", u"denmark", u"skagen", 200, 299.0, 454});
-  sheet_.Activate(rules::kTuneTab);
+  sheet_.Activate(kTunePage);
   const Texts frequencies = Page().List(TuneList::Frequency).entries;
   ASSERT_EQ(frequencies.size(), 85u);
   EXPECT_EQ((Texts{frequencies[0], frequencies[1], frequencies[2], frequencies.back()}),
@@ -61,7 +61,7 @@ TEST_F(TuneRulesTest, ListsAreSortedAndFollowTheCurrentSite) {
 TEST_F(TuneRulesTest, ABlankFrequencyOrRateIsNeverTuned) {
   ASSERT_TRUE(OpenLink());
   app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Hirtshals", 50, 285.6, 455});
-  sheet_.Activate(rules::kTuneTab);
+  sheet_.Activate(kTunePage);
   Page().CheckMode(kTuneByFrequency);
   Choose(TuneList::Rate, u"");
   EXPECT_FALSE(Page().TuneButton().enabled);
@@ -82,7 +82,7 @@ TEST_F(TuneRulesTest, ABlankFrequencyOrRateIsNeverTuned) {
 // country and beacons, never its country over another country's beacons.
 TEST_F(TuneRulesTest, ASiteChangeRebuildsCountryAndBeaconForTheNewSite) {
   app_.SetCurrentSite(BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880});
-  sheet_.Activate(rules::kTuneTab);
+  sheet_.Activate(kTunePage);
   Choose(TuneList::Region, u"Europe");
   Choose(TuneList::Country, u"Denmark");
   app_.SetCurrentSite(BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880});
@@ -116,7 +116,7 @@ TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
     app_.SetCurrentSite(c.beacon ? BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452}
                                  : BeaconSite{});
     app_.SetTuneMode(c.mode);
-    sheet.Activate(rules::kTuneTab);
+    sheet.Activate(kTunePage);
     rules::TuneRules& page = sheet.Tune();
     std::string enabled{page.RadiosEnabled() ? 'R' : '-', page.TuneButton().enabled ? 'T' : '-'};
     const char letters[] = "FRRCB";
@@ -141,7 +141,7 @@ TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
 TEST_F(TuneRulesTest, ARegionChoiceLeavesNothingTunable) {
   ASSERT_TRUE(OpenLink());
   app_.SetTuneMode(kTuneBySite);
-  sheet_.Activate(rules::kTuneTab);
+  sheet_.Activate(kTunePage);
   Choose(TuneList::Region, u"Europe");
   Choose(TuneList::Country, u"Denmark");
   EXPECT_FALSE(Page().TuneButton().enabled);
@@ -162,7 +162,7 @@ TEST_F(TuneRulesTest, ARegionChoiceLeavesNothingTunable) {
 TEST_F(TuneRulesTest, TuneByFrequencyRunsInThreeStepsAndEndsWithItsMessage) {
   ASSERT_TRUE(OpenLink());
   app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Hirtshals", 50, 285.6, 455});
-  sheet_.Activate(rules::kTuneTab);
+  sheet_.Activate(kTunePage);
   EXPECT_EQ((Texts{Chosen(TuneList::Frequency), Chosen(TuneList::Rate)}), (Texts{u"285.6", u"50"}));
   Page().CheckMode(kTuneByFrequency);
   EXPECT_EQ(app_.TuneModeValue(), kTuneAutomatic);  // a radio alone is only a proposal

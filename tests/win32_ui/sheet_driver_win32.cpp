@@ -96,8 +96,8 @@ std::wstring DismissMessage(DWORD processId, std::chrono::milliseconds timeout) 
   return text;
 }
 
-HWND ShowPage(HWND sheet, int index) {
-  Send(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+HWND ShowPage(HWND sheet, int templateId) {
+  Send(sheet, PSM_SETCURSELID, 0, static_cast<LPARAM>(templateId));
   return reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 

@@ -20,8 +20,9 @@ HWND FindSheet(DWORD processId, std::chrono::milliseconds timeout);
 // A message box of the program: its text, after dismissing it with OK; empty when none came.
 std::wstring DismissMessage(DWORD processId, std::chrono::milliseconds timeout);
 
-// Turns the sheet to page `index` and returns that page's dialog.
-HWND ShowPage(HWND sheet, int index);
+// Turns the sheet to the page made from dialog template `templateId` (IDD_TUNE) and returns
+// that page's dialog.
+HWND ShowPage(HWND sheet, int templateId);
 // Presses a button without waiting for what it does (it may block in a tune or a message box).
 void Click(HWND page, int id);
 // Chooses the entry of that text in a drop-down list, as the user would; false when absent.

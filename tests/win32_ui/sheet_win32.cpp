@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "tests/win32_ui/sheet_driver_win32.h"
 #include "ui/win32/resource_ids.h"
@@ -20,10 +21,6 @@
 // run in order on one running program: each goes on from where the one before left the sheet.
 namespace skylark::wintest {
 namespace {
-
-constexpr int kConfigurationTab = 0;
-constexpr int kTuneTab = 1;
-constexpr int kStatusTab = 2;
 
 // Gives the simulated receiver a command line ("silence on"); false when the test has no way
 // to reach it.
@@ -101,7 +98,7 @@ TEST_F(WindowsSheet, OpensOnTheConfigurationPageWithTheCaption) {
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   EXPECT_NEAR(area.left + area.right, work.left + work.right, 2);
   EXPECT_NEAR(area.top + area.bottom, work.top + work.bottom, 2);
-  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  const HWND page = ShowPage(sheet_, IDD_CONFIGURATION);
   EXPECT_EQ(TextOf(page, IDC_INPUT_GROUP), L"Input and Output Port");
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
   EXPECT_FALSE(IsEnabled(page, IDC_OUTPUT_OPEN));
@@ -118,7 +115,7 @@ TEST_F(WindowsSheet, SecondInstanceEndsAtOnceWithStatusZero) {
 
 // A USB adapter beyond COM9, listed from the system's serial-port map (the script names COM12).
 TEST_F(WindowsSheet, OpensCom12) {
-  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  const HWND page = ShowPage(sheet_, IDD_CONFIGURATION);
   ASSERT_TRUE(Choose(page, IDC_INPUT_LIST, L"COM12:"));
   // The Test waits for the receiver's answer off the main thread.
   Click(page, IDC_INPUT_TEST);
@@ -141,7 +138,14 @@ TEST_F(WindowsSheet, OpensCom12) {
 }
 
 TEST_F(WindowsSheet, TunesBySite) {
-  const HWND tune = ShowPage(sheet_, kTuneTab);
+  const HWND tune = ShowPage(sheet_, IDD_TUNE);
+  // The labels come from the string table, mnemonics and all.
+  for (const auto& [id, expected] :
+       {std::pair{IDC_TUNE_BY_SITE, L"Tune by &Site:"}, std::pair{IDC_COUNTRY_LABEL, L"Cou&ntry:"}}) {
+    wchar_t label[64] = {};
+    ::GetDlgItemTextW(tune, id, label, 64);
+    EXPECT_STREQ(label, expected);
+  }
   // The arrow keys go round the three radio buttons and nothing else.
   HWND radio = ::GetDlgItem(tune, IDC_TUNE_AUTOMATIC);
   for (const int id : {IDC_TUNE_BY_FREQUENCY, IDC_TUNE_BY_SITE, IDC_TUNE_AUTOMATIC}) {
@@ -163,7 +167,8 @@ TEST_F(WindowsSheet, TunesBySite) {
   EXPECT_EQ(AwaitMessage(), L"Beacon Tuned Successfully!");
   EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet_, IDOK)));
 
-  const HWND status = ShowPage(sheet_, kStatusTab);
+  const HWND status = ShowPage(sheet_, IDD_STATUS);
+  EXPECT_EQ(TextOf(status, IDC_SNR_LABEL), L"Signal to Noise Ratio:");
   EXPECT_EQ(TextOf(status, IDC_SITE_FIELD), L"Agigea");
   EXPECT_EQ(TextOf(status, IDC_FREQUENCY_FIELD), L"296.5 kHz");
   EXPECT_EQ(TextOf(status, IDC_RATE_FIELD), L"200 bps");
@@ -184,7 +189,7 @@ TEST_F(WindowsSheet, TunesBySite) {
 }
 
 TEST_F(WindowsSheet, TunesAutomatically) {
-  const HWND tune = ShowPage(sheet_, kTuneTab);
+  const HWND tune = ShowPage(sheet_, IDD_TUNE);
   Click(tune, IDC_TUNE_AUTOMATIC);
   for (int i = 0; i < 50 && IsEnabled(tune, IDC_REGION_LIST); ++i) Sleep(20);
   EXPECT_FALSE(IsEnabled(tune, IDC_REGION_LIST));
@@ -192,14 +197,14 @@ TEST_F(WindowsSheet, TunesAutomatically) {
   EXPECT_EQ(AwaitMessage(), L"Beacon Tuned Successfully!");
 
   // The receiver finds the one station it hears, and the monitor names it from its ID.
-  const HWND status = ShowPage(sheet_, kStatusTab);
+  const HWND status = ShowPage(sheet_, IDD_STATUS);
   EXPECT_EQ(AwaitText(status, IDC_SITE_FIELD, L"Agigea", 15s), L"Agigea");
   EXPECT_EQ(AwaitText(status, IDC_FREQUENCY_FIELD, L"296.5 kHz", 5s), L"296.5 kHz");
   EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 5s), L"Yes");
 }
 
 TEST_F(WindowsSheet, GreysTheHealthValuesWhileTheReceiverIsSilent) {
-  const HWND status = ShowPage(sheet_, kStatusTab);
+  const HWND status = ShowPage(sheet_, IDD_STATUS);
   if (!TellSimulator("silence on")) GTEST_SKIP() << "SKYLARK_SIM_INPUT does not reach the simulator";
   const auto greyed = [&] { return !IsEnabled(status, IDC_SNR_FIELD) && !IsEnabled(status, IDC_LOCKED_FIELD); };
   for (int i = 0; i < 200 && !greyed(); ++i) Sleep(50);
@@ -214,7 +219,7 @@ TEST_F(WindowsSheet, GreysTheHealthValuesWhileTheReceiverIsSilent) {
 
 // Windows tells every top-level window that a port's device went; only the open port's closes.
 TEST_F(WindowsSheet, ClosesThePortWhoseDeviceWasRemoved) {
-  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  const HWND page = ShowPage(sheet_, IDD_CONFIGURATION);
   ASSERT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
   const auto remove = [](const wchar_t* device) {
     SendPortChange(::GetWindow(sheet_, GW_OWNER), device, DBT_DEVICEREMOVECOMPLETE);
@@ -229,7 +234,7 @@ TEST_F(WindowsSheet, ClosesThePortWhoseDeviceWasRemoved) {
 
 // A port added lists them all again, unprobed, as a Scan had not; the choice stays.
 TEST_F(WindowsSheet, APortAddedListsThePortsAgain) {
-  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  const HWND page = ShowPage(sheet_, IDD_CONFIGURATION);
   const auto count = [&] { return ::SendDlgItemMessageW(page, IDC_INPUT_LIST, CB_GETCOUNT, 0, 0); };
   Click(page, IDC_SCAN);
   Sleep(200);
@@ -243,7 +248,7 @@ TEST_F(WindowsSheet, APortAddedListsThePortsAgain) {
 // OK ends the sheet at once and then talks the receiver down for seconds; a start meanwhile
 // waits for that and opens, and the first one's settings are saved.
 TEST_F(WindowsSheet, OkSavesTheNineValuesAndEndsAndAStartMeanwhileOpens) {
-  const HWND page = ShowPage(sheet_, kConfigurationTab);
+  const HWND page = ShowPage(sheet_, IDD_CONFIGURATION);
   Click(page, IDC_INPUT_OPEN);
   ASSERT_EQ(AwaitMessage(), L"Beacon connected for reading and writing.");
   ::PostMessageW(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0);

@@ -40,11 +40,11 @@ bool Said(const char* why) {
 
 // Takes the sheet to a tuned, locked receiver; false, having said why, when it does not get there.
 bool Tune(DWORD program, HWND sheet) {
-  const HWND configuration = ShowPage(sheet, 0);
+  const HWND configuration = ShowPage(sheet, IDD_CONFIGURATION);
   if (!Choose(configuration, IDC_INPUT_LIST, L"COM12:")) return Said("no COM12: in the list");
   Click(configuration, IDC_INPUT_OPEN);
   if (DismissMessage(program, 20s) != L"Beacon connected for reading and writing.") return Said("COM12: did not open");
-  const HWND tune = ShowPage(sheet, 1);
+  const HWND tune = ShowPage(sheet, IDD_TUNE);
   Click(tune, IDC_TUNE_BY_SITE);
   for (int i = 0; i < 50 && !IsEnabled(tune, IDC_REGION_LIST); ++i) ::Sleep(20);
   if (!Choose(tune, IDC_REGION_LIST, L"Europe") || !Choose(tune, IDC_COUNTRY_LIST, L"Romania") ||
@@ -53,7 +53,7 @@ bool Tune(DWORD program, HWND sheet) {
   }
   Click(tune, IDC_TUNE);
   if (DismissMessage(program, 20s) != L"Beacon Tuned Successfully!") return Said("the tune failed");
-  const HWND status = ShowPage(sheet, 2);
+  const HWND status = ShowPage(sheet, IDD_STATUS);
   if (AwaitText(status, IDC_SNR_FIELD, L"20", 15s) != L"20") return Said("no reading came");
   ::Sleep(20000);  // lines that reach out of the lock marker
   return true;
@@ -77,9 +77,10 @@ int main() {
   }
   const HWND sheet = FindSheet(program.dwProcessId, 20s);
   bool taken = sheet != nullptr ? Tune(program.dwProcessId, sheet) : Said("skylark.exe showed no sheet");
-  for (const auto& [tab, name] : {std::pair{0, L"configuration"}, std::pair{1, L"tune"}, std::pair{2, L"status"}}) {
+  for (const auto& [page, name] : {std::pair{IDD_CONFIGURATION, L"configuration"}, std::pair{IDD_TUNE, L"tune"},
+                                   std::pair{IDD_STATUS, L"status"}}) {
     if (!taken) break;
-    ShowPage(sheet, tab);
+    ShowPage(sheet, page);
     ::Sleep(300);  // the page paints itself
     taken = SaveWindowImage(sheet, folder + L"\\windows-" + name + L".bmp") || Said("a picture could not be written");
   }

@@ -7,14 +7,16 @@
 
 #include <memory>
 
+#include "resources/strings.h"
+
 namespace skylark::ui {
 
 ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFunction showMessage,
                                      QWidget* parent)
     : SheetPage(parent), rules_(rules), showMessage_(std::move(showMessage)) {
-  samePort_ = new QCheckBox(WithMnemonic(QStringLiteral("Use the same port for input and output."), u'U'));
+  samePort_ = new QCheckBox(Text(resources::kSamePortLabel));
   samePort_->setObjectName(QStringLiteral("samePortBox"));
-  scanButton_ = new QPushButton(WithMnemonic(QStringLiteral("Scan for Available Ports"), u'S'));
+  scanButton_ = new QPushButton(Text(resources::kScanButton));
   scanButton_->setObjectName(QStringLiteral("scanButton"));
   scanButton_->setAutoDefault(false);
   buildGroup(input_, "input");

@@ -8,6 +8,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 #include "platform/posix/paths.h"
 #include "resources/strings.h"
 
@@ -21,6 +23,7 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
   tune_ = new TunePage(rules_.Tune(), showMessage, this);
   status_ = new StatusPage(rules_.Status(), this);
   tabs_ = new QTabWidget(this);
+  // In the order of rules::kSheetPages.
   tabs_->addTab(configuration_, Text(resources::kConfigureTitle));
   tabs_->addTab(tune_, Text(resources::kTuneTitle));
   tabs_->addTab(status_, Text(resources::kStatusTitle));
@@ -41,7 +44,8 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
   // Each page that becomes the one shown says so, so that the status poll runs only while the
   // Status page is up.
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
-    rules_.Activate(index);
+    if (index < 0 || index >= static_cast<int>(std::size(rules::kSheetPages))) return;
+    rules_.Activate(rules::kSheetPages[index]);
     if (auto* page = qobject_cast<SheetPage*>(tabs_->widget(index))) page->refresh();
   });
   // udev makes a device's node in /dev, then its by-id name: either lists the ports present again,
@@ -59,8 +63,8 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
     refresh(rules_.DeviceArrived());
   });
 
-  tabs_->setCurrentIndex(0);
-  rules_.Activate(rules::kConfigurationTab);
+  tabs_->setCurrentIndex(rules::TabOf(kConfigurationPage));
+  rules_.Activate(kConfigurationPage);
   configuration_->refresh();
 }
 
@@ -72,8 +76,8 @@ void ConfigurationSheet::onSiteChanged() {
 void ConfigurationSheet::onStatusChanged() { refresh(rules_.OnStatusChanged()); }
 
 void ConfigurationSheet::refresh(rules::PageList pages) {
-  for (const rules::SheetPageIndex index : pages) {
-    if (auto* page = qobject_cast<SheetPage*>(tabs_->widget(index))) page->refresh();
+  for (const ActivePage shown : pages) {
+    if (auto* page = qobject_cast<SheetPage*>(tabs_->widget(rules::TabOf(shown)))) page->refresh();
   }
 }
 

@@ -4,16 +4,17 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
+#include "resources/strings.h"
 
 namespace skylark::ui {
 namespace {
 
 // Adds a right-aligned label and its value field, which shows "N/A" until first filled.
-QLabel* AddRow(QGridLayout* grid, const QString& label, const char* name) {
+QLabel* AddRow(QGridLayout* grid, int labelId, const char* name) {
   const int row = grid->rowCount();
-  auto* caption = new QLabel(label);
+  auto* caption = new QLabel(Text(labelId));
   caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  auto* value = new QLabel(QStringLiteral("N/A"));
+  auto* value = new QLabel(Text(resources::kNotAvailable));
   value->setObjectName(QString::fromLatin1(name));
   value->setTextInteractionFlags(Qt::TextSelectableByMouse);
   caption->setBuddy(value);
@@ -22,8 +23,8 @@ QLabel* AddRow(QGridLayout* grid, const QString& label, const char* name) {
   return value;
 }
 
-QGridLayout* MakeGroup(QVBoxLayout* page, const QString& title) {
-  auto* group = new QGroupBox(title);
+QGridLayout* MakeGroup(QVBoxLayout* page, int titleId) {
+  auto* group = new QGroupBox(Text(titleId));
   auto* grid = new QGridLayout(group);
   grid->setColumnStretch(0, 5);
   grid->setColumnStretch(1, 4);
@@ -37,15 +38,15 @@ QGridLayout* MakeGroup(QVBoxLayout* page, const QString& title) {
 StatusPage::StatusPage(rules::StatusRules& rules, QWidget* parent)
     : SheetPage(parent), rules_(rules) {
   auto* page = new QVBoxLayout(this);
-  QGridLayout* site = MakeGroup(page, QStringLiteral("Site Details"));
-  fields_[0] = AddRow(site, QStringLiteral("Site:"), "siteField");
-  fields_[1] = AddRow(site, QStringLiteral("Frequency:"), "frequencyField");
-  fields_[2] = AddRow(site, QStringLiteral("Minimum Shift Keying:"), "rateField");
-  fields_[3] = AddRow(site, QStringLiteral("Station ID:"), "stationField");
-  QGridLayout* health = MakeGroup(page, QStringLiteral("Receiver Health"));
-  fields_[4] = AddRow(health, QStringLiteral("Locked:"), "lockedField");
-  fields_[5] = AddRow(health, QStringLiteral("Signal Strength:"), "signalField");
-  fields_[6] = AddRow(health, QStringLiteral("Signal to Noise Ratio:"), "snrField");
+  QGridLayout* site = MakeGroup(page, resources::kSiteDetails);
+  fields_[0] = AddRow(site, resources::kSiteLabel, "siteField");
+  fields_[1] = AddRow(site, resources::kFrequencyLabel, "frequencyField");
+  fields_[2] = AddRow(site, resources::kMskLabel, "rateField");
+  fields_[3] = AddRow(site, resources::kStationIdLabel, "stationField");
+  QGridLayout* health = MakeGroup(page, resources::kReceiverHealth);
+  fields_[4] = AddRow(health, resources::kLockedLabel, "lockedField");
+  fields_[5] = AddRow(health, resources::kSignalStrengthLabel, "signalField");
+  fields_[6] = AddRow(health, resources::kSnrLabel, "snrField");
   ageField_ = new QLabel;
   ageField_->setObjectName(QStringLiteral("ageField"));
   ageField_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

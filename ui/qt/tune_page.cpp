@@ -19,8 +19,8 @@ QComboBox* MakeList(const char* name, int minimumCharacters) {
   return list;
 }
 
-QLabel* MakeLabel(const QString& text, QChar mnemonic, QWidget* buddy) {
-  auto* label = new QLabel(WithMnemonic(text, mnemonic));
+QLabel* MakeLabel(int textId, QWidget* buddy) {
+  auto* label = new QLabel(Text(textId));
   label->setBuddy(buddy);
   return label;
 }
@@ -29,9 +29,9 @@ QLabel* MakeLabel(const QString& text, QChar mnemonic, QWidget* buddy) {
 
 TunePage::TunePage(rules::TuneRules& rules, MessageFunction showMessage, QWidget* parent)
     : SheetPage(parent), rules_(rules), showMessage_(std::move(showMessage)) {
-  autoRadio_ = new QRadioButton(WithMnemonic(QStringLiteral("Tune Automatically"), u'A'));
-  frequencyRadio_ = new QRadioButton(WithMnemonic(QStringLiteral("Tune by Frequency:"), u'F'));
-  siteRadio_ = new QRadioButton(WithMnemonic(QStringLiteral("Tune by Site:"), u'S'));
+  autoRadio_ = new QRadioButton(Text(resources::kTuneAutomaticLabel));
+  frequencyRadio_ = new QRadioButton(Text(resources::kTuneByFrequencyLabel));
+  siteRadio_ = new QRadioButton(Text(resources::kTuneBySiteLabel));
   tuneButton_ = new QPushButton;
   tuningLabel_ = new QLabel(Text(resources::kTuning));
   autoRadio_->setObjectName(QStringLiteral("autoRadio"));
@@ -63,17 +63,17 @@ TunePage::TunePage(rules::TuneRules& rules, MessageFunction showMessage, QWidget
   grid->setColumnStretch(2, 1);
   grid->addWidget(autoRadio_, 0, 0, 1, 3);
   grid->addWidget(frequencyRadio_, 1, 0, 1, 3);
-  grid->addWidget(MakeLabel(QStringLiteral("Frequency:"), u'q', frequencyCombo_), 2, 1);
+  grid->addWidget(MakeLabel(resources::kFrequencyListLabel, frequencyCombo_), 2, 1);
   grid->addWidget(frequencyCombo_, 2, 2);
-  grid->addWidget(MakeLabel(QStringLiteral("MSK Rate (bps):"), u'M', rateCombo_), 3, 1);
+  grid->addWidget(MakeLabel(resources::kRateListLabel, rateCombo_), 3, 1);
   grid->addWidget(rateCombo_, 3, 2);
   grid->setRowMinimumHeight(4, 6);
   grid->addWidget(siteRadio_, 5, 0, 1, 3);
-  grid->addWidget(MakeLabel(QStringLiteral("Region:"), u'R', regionCombo_), 6, 1);
+  grid->addWidget(MakeLabel(resources::kRegionListLabel, regionCombo_), 6, 1);
   grid->addWidget(regionCombo_, 6, 2);
-  grid->addWidget(MakeLabel(QStringLiteral("Country:"), u'n', countryCombo_), 7, 1);
+  grid->addWidget(MakeLabel(resources::kCountryListLabel, countryCombo_), 7, 1);
   grid->addWidget(countryCombo_, 7, 2);
-  grid->addWidget(MakeLabel(QStringLiteral("Beacon:"), u'B', beaconCombo_), 8, 1);
+  grid->addWidget(MakeLabel(resources::kBeaconListLabel, beaconCombo_), 8, 1);
   grid->addWidget(beaconCombo_, 8, 2);
   auto* tuneRow = new QHBoxLayout;
   tuneRow->addStretch(1);

@@ -10,13 +10,18 @@
 
 namespace skylark::ui {
 
-QString Text(int id) { return ToQString(resources::LoadText(id)); }
+namespace {
 
+// `text` with a keyboard mnemonic on the first occurrence of `letter`.
 QString WithMnemonic(const QString& text, QChar letter) {
   QString marked = text;
   if (qsizetype at = marked.indexOf(letter); at >= 0) marked.insert(at, QLatin1Char('&'));
   return marked;
 }
+
+}  // namespace
+
+QString Text(int id) { return ToQString(resources::LoadText(id)); }
 
 void ShowMessageBox(const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, Text(resources::kCaption), text, QMessageBox::Ok);

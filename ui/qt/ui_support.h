@@ -27,9 +27,6 @@ inline std::u16string ToU16(const QString& text) {
 // A string-table text.
 QString Text(int id);
 
-// `text` with a keyboard mnemonic on the first occurrence of `letter`.
-QString WithMnemonic(const QString& text, QChar letter);
-
 // Shows one message to the user; the pages take it as a parameter so that tests can record the
 // texts instead of blocking in a message box.
 using MessageFunction = std::function<void(const QString& text)>;

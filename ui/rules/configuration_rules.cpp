@@ -15,6 +15,17 @@ namespace {
 
 std::u16string TextOf(int id) { return std::u16string(resources::LoadText(id)); }
 
+// Numbered ports by their number ("COM9:" before "COM12:"), then devices and network ports by
+// their names.
+bool PortNameBefore(const std::u16string& a, const std::u16string& b) {
+  // A port name holds at most three digits.
+  constexpr int kHighestPort = 999;
+  const int x = platform::PortNumber(a, kHighestPort);
+  const int y = platform::PortNumber(b, kHighestPort);
+  if ((x != 0) != (y != 0)) return x != 0;
+  return x != y ? x < y : a < b;
+}
+
 }  // namespace
 
 ConfigurationRules::ConfigurationRules(Application& app)
@@ -47,7 +58,7 @@ PortGroupState ConfigurationRules::State(PortGroup group) const {
   state.names.selected = list.selected;
   state.names.enabled = active && !open;
   state.open = {TextOf(open ? resources::kClosePort : resources::kOpenPort), active};
-  state.test = {u"Test", active && !open};
+  state.test = {TextOf(resources::kTestButton), active && !open};
   state.portOpen = open;
   const std::u16string chosen = ChosenName(group);
   if (const std::u16string device = platform::PortDevice(chosen); active && !device.empty()) {
@@ -241,7 +252,7 @@ void ConfigurationRules::FinishScan(const PortScan& scan) {
   const auto withOpenPort = [name = port_.Name()](const TextList& names) {
     std::vector<std::u16string> sorted(names.begin(), names.end());
     if (std::find(sorted.begin(), sorted.end(), name) == sorted.end()) sorted.push_back(name);
-    std::sort(sorted.begin(), sorted.end());
+    std::sort(sorted.begin(), sorted.end(), PortNameBefore);
     TextList list;
     for (const std::u16string& entry : sorted) list.Append(entry);
     return list;

@@ -19,19 +19,18 @@ void ActivatePage(Page& page) {
 SheetRules::SheetRules(Application& app)
     : app_(app), configuration_(app), tune_(app), status_(app) {}
 
-void SheetRules::Activate(int index) {
-  switch (index) {
-    case kConfigurationTab: ActivatePage(configuration_); break;
-    case kTuneTab: ActivatePage(tune_); break;
-    case kStatusTab: ActivatePage(status_); break;
-    default: break;
+void SheetRules::Activate(ActivePage page) {
+  switch (page) {
+    case kConfigurationPage: ActivatePage(configuration_); break;
+    case kTunePage: ActivatePage(tune_); break;
+    case kStatusPage: ActivatePage(status_); break;
   }
 }
 
 PageList SheetRules::OnSiteChanged() {
-  static constexpr SheetPageIndex kPages[] = {kStatusTab, kTuneTab};
+  static constexpr ActivePage kPages[] = {kStatusPage, kTunePage};
   // A lost port changes what every page shows.
-  static constexpr SheetPageIndex kAllPages[] = {kStatusTab, kTuneTab, kConfigurationTab};
+  static constexpr ActivePage kAllPages[] = {kStatusPage, kTunePage, kConfigurationPage};
   status_.OnSiteChanged();
   tune_.OnSiteChanged();
   if (app_.PortLossPending()) return kAllPages;
@@ -52,13 +51,13 @@ PageList SheetRules::DeviceRemoved(std::u16string_view device) {
 }
 
 PageList SheetRules::DeviceArrived() {
-  static constexpr SheetPageIndex kPages[] = {kConfigurationTab};
+  static constexpr ActivePage kPages[] = {kConfigurationPage};
   configuration_.PortsChanged();
   return kPages;
 }
 
 PageList SheetRules::OnStatusChanged() {
-  static constexpr SheetPageIndex kPages[] = {kStatusTab};
+  static constexpr ActivePage kPages[] = {kStatusPage};
   status_.OnStatusChanged();
   return kPages;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <iterator>
 #include <span>
 
 #include "app/application.h"
@@ -9,8 +11,12 @@
 
 namespace skylark::rules {
 
-// The pages in the order the sheet shows them.
-enum SheetPageIndex : int { kConfigurationTab = 0, kTuneTab = 1, kStatusTab = 2 };
+// The pages in the order the sheet shows them: a view's tab at position i holds kSheetPages[i].
+inline constexpr ActivePage kSheetPages[] = {kConfigurationPage, kTunePage, kStatusPage};
+// The position of `page`'s tab.
+constexpr int TabOf(ActivePage page) {
+  return static_cast<int>(std::find(std::begin(kSheetPages), std::end(kSheetPages), page) - std::begin(kSheetPages));
+}
 
 // The sheet's own controls, around the pages, that a running tune may lock.
 enum class SheetControl { OkButton, CancelButton, PageTabs, ConfigurationPage };
@@ -18,11 +24,11 @@ inline constexpr SheetControl kSheetControls[] = {SheetControl::OkButton, SheetC
                                                   SheetControl::PageTabs, SheetControl::ConfigurationPage};
 
 // The pages a view shows again after a notification, in that order.
-using PageList = std::span<const SheetPageIndex>;
+using PageList = std::span<const ActivePage>;
 
 // The property sheet: its three pages, which of them is up, the two notifications and OK and
-// Cancel. A view creates one, shows page 0 with Activate(0) and calls Activate again whenever
-// the user turns to another page.
+// Cancel. A view creates one, shows the first page with Activate(kConfigurationPage) and calls
+// Activate again whenever the user turns to another page.
 class SheetRules {
  public:
   explicit SheetRules(Application& app);
@@ -31,8 +37,8 @@ class SheetRules {
   TuneRules& Tune() { return tune_; }
   StatusRules& Status() { return status_; }
 
-  // The page at `index` becomes the one shown: initialised the first time, then activated.
-  void Activate(int index);
+  // `page` becomes the one shown: initialised the first time, then activated.
+  void Activate(ActivePage page);
 
   // The worker threads' notifications, delivered on the main thread; each answers which pages
   // the view must show again.

@@ -25,19 +25,12 @@ int CompareIgnoringCase(std::u16string_view a, std::u16string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-void SortedList::ResetWithBlank() {
-  Clear();
-  texts_.emplace_back();
-  data_.push_back(0);
-}
-
-void SortedList::Clear() {
+void SortedTexts::ClearTexts() {
   texts_.clear();
-  data_.clear();
   selected_ = -1;
 }
 
-void SortedList::AddSorted(std::u16string_view text, std::uintptr_t data) {
+std::size_t SortedTexts::InsertSorted(std::u16string_view text) {
   const auto at = std::upper_bound(texts_.begin(), texts_.end(), text,
                                    [](std::u16string_view value, const std::u16string& entry) {
                                      return CompareIgnoringCase(value, entry) < 0;
@@ -45,10 +38,10 @@ void SortedList::AddSorted(std::u16string_view text, std::uintptr_t data) {
   const auto index = at - texts_.begin();
   if (selected_ >= index) ++selected_;
   texts_.insert(at, std::u16string(text));
-  data_.insert(data_.begin() + index, data);
+  return static_cast<std::size_t>(index);
 }
 
-void SortedList::SelectByText(std::u16string_view text) {
+void SortedTexts::SelectByText(std::u16string_view text) {
   const int count = static_cast<int>(texts_.size());
   if (count == 0) return;
   for (int i = 1; i <= count; ++i) {
@@ -61,12 +54,8 @@ void SortedList::SelectByText(std::u16string_view text) {
   selected_ = 0;
 }
 
-void SortedList::Select(int index) {
+void SortedTexts::Select(int index) {
   selected_ = index >= 0 && index < static_cast<int>(texts_.size()) ? index : -1;
-}
-
-std::uintptr_t SortedList::SelectedData() const {
-  return selected_ < 0 ? 0 : data_[static_cast<std::size_t>(selected_)];
 }
 
 }  // namespace skylark::rules

@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "app/status_text.h"
+#include "resources/strings.h"
 #include "ui/rules/signal_history.h"
 
 namespace skylark::rules {
@@ -18,13 +19,13 @@ inline constexpr StatusField kStatusFields[] = {StatusField::Site,   StatusField
 
 // The texts of the seven fields, each "N/A" until first filled.
 struct StatusFields {
-  std::u16string site = u"N/A";
-  std::u16string frequency = u"N/A";
-  std::u16string rate = u"N/A";
-  std::u16string station = u"N/A";
-  std::u16string locked = u"N/A";
-  std::u16string signal = u"N/A";
-  std::u16string snr = u"N/A";
+  std::u16string site{resources::LoadText(resources::kNotAvailable)};
+  std::u16string frequency{resources::LoadText(resources::kNotAvailable)};
+  std::u16string rate{resources::LoadText(resources::kNotAvailable)};
+  std::u16string station{resources::LoadText(resources::kNotAvailable)};
+  std::u16string locked{resources::LoadText(resources::kNotAvailable)};
+  std::u16string signal{resources::LoadText(resources::kNotAvailable)};
+  std::u16string snr{resources::LoadText(resources::kNotAvailable)};
   // The health values (locked, signal, SNR) are the last ones heard, not what the receiver
   // hears now: views grey them and show `age` ("No reading for N s") beside them.
   bool stale = false;

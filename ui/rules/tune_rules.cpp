@@ -13,20 +13,15 @@ namespace {
 // The frequency list's entries are hundredths of a kHz, over the beacon band in 0.5 kHz steps.
 constexpr int kFrequencyStep = 50;
 
-template <typename T>
-const T* DataOf(const SortedList& list) {
-  return reinterpret_cast<const T*>(list.SelectedData());
-}
-
 }  // namespace
 
 TuneRules::TuneRules(Application& app) : app_(app) {}
 
-SortedList& TuneRules::ListOf(TuneList list) {
-  return const_cast<SortedList&>(static_cast<const TuneRules*>(this)->ListOf(list));
+SortedTexts& TuneRules::ListOf(TuneList list) {
+  return const_cast<SortedTexts&>(static_cast<const TuneRules*>(this)->ListOf(list));
 }
 
-const SortedList& TuneRules::ListOf(TuneList list) const {
+const SortedTexts& TuneRules::ListOf(TuneList list) const {
   switch (list) {
     case TuneList::Frequency: return frequency_;
     case TuneList::Rate: return rate_;
@@ -84,8 +79,8 @@ void TuneRules::ReselectTuning() {
 void TuneRules::SelectFrequency(double frequencyKhz) {
   const std::u16string text = FormatListFrequency(frequencyKhz);
   frequency_.SelectByText(text);
-  if (frequency_.SelectedData() == 0 && IsTunableFrequency(frequencyKhz)) {
-    frequency_.AddSorted(text, static_cast<std::uintptr_t>(std::lround(frequencyKhz * 100.0)));
+  if (frequency_.SelectedItem() == 0 && IsTunableFrequency(frequencyKhz)) {
+    frequency_.AddSorted(text, static_cast<int>(std::lround(frequencyKhz * 100.0)));
     frequency_.SelectByText(text);
   }
 }
@@ -93,8 +88,8 @@ void TuneRules::SelectFrequency(double frequencyKhz) {
 void TuneRules::SelectRate(int bitRate) {
   const std::u16string text = FormatListRate(bitRate);
   rate_.SelectByText(text);
-  if (rate_.SelectedData() == 0 && IsTunableRate(bitRate)) {
-    rate_.AddSorted(text, static_cast<std::uintptr_t>(bitRate));
+  if (rate_.SelectedItem() == 0 && IsTunableRate(bitRate)) {
+    rate_.AddSorted(text, bitRate);
     rate_.SelectByText(text);
   }
 }
@@ -103,7 +98,7 @@ void TuneRules::FillFrequencyList(double frequencyKhz) {
   frequency_.ResetWithBlank();
   const long last = std::lround(kBandHighestKhz * 100.0);
   for (long n = std::lround(kBandLowestKhz * 100.0); n <= last; n += kFrequencyStep) {
-    frequency_.AddSorted(FormatListFrequency(n * 0.01), static_cast<std::uintptr_t>(n));
+    frequency_.AddSorted(FormatListFrequency(n * 0.01), static_cast<int>(n));
   }
   SelectFrequency(frequencyKhz);
 }
@@ -111,7 +106,7 @@ void TuneRules::FillFrequencyList(double frequencyKhz) {
 void TuneRules::FillRateList(int bitRate) {
   rate_.ResetWithBlank();
   for (const int n : {kSlowestMskRate, kFastestMskRate}) {
-    rate_.AddSorted(FormatListRate(n), static_cast<std::uintptr_t>(n));
+    rate_.AddSorted(FormatListRate(n), n);
   }
   SelectRate(bitRate);
 }
@@ -119,27 +114,27 @@ void TuneRules::FillRateList(int bitRate) {
 void TuneRules::FillRegionList(std::u16string_view name) {
   region_.ResetWithBlank();
   for (const auto& [region, countries] : app_.Catalogue().Regions()) {
-    region_.AddSorted(region, reinterpret_cast<std::uintptr_t>(&countries));
+    region_.AddSorted(region, &countries);
   }
   region_.SelectByText(name);
 }
 
 void TuneRules::FillCountryList(std::u16string_view name) {
   country_.ResetWithBlank();
-  const auto* countries = DataOf<CountryIndex>(region_);
+  const CountryIndex* countries = region_.SelectedItem();
   if (countries == nullptr) return country_.SelectByText({});
   for (const auto& [country, sites] : *countries) {
-    country_.AddSorted(country, reinterpret_cast<std::uintptr_t>(&sites));
+    country_.AddSorted(country, &sites);
   }
   country_.SelectByText(name);
 }
 
 void TuneRules::FillBeaconList(std::u16string_view name) {
   beacon_.ResetWithBlank();
-  const auto* sites = DataOf<SiteList>(country_);
+  const SiteList* sites = country_.SelectedItem();
   if (sites == nullptr) return beacon_.SelectByText({});
   for (const BeaconSite* site : *sites) {
-    if (site != nullptr) beacon_.AddSorted(site->Beacon, reinterpret_cast<std::uintptr_t>(site));
+    if (site != nullptr) beacon_.AddSorted(site->Beacon, site);
   }
   beacon_.SelectByText(name);
 }
@@ -162,12 +157,13 @@ ButtonState TuneRules::TuneButton() const {
   // is checked) a beacon, whose missing frequency or rate BeginTune explains.
   bool ready = true;
   if (checkedMode_ == kTuneByFrequency) {
-    ready = frequency_.SelectedData() != 0 && rate_.SelectedData() != 0;
+    ready = frequency_.SelectedItem() != 0 && rate_.SelectedItem() != 0;
   } else if (checkedMode_ != kTuneAutomatic) {
-    ready = beacon_.SelectedData() != 0;
+    ready = beacon_.SelectedItem() != nullptr;
   }
   // A port open for reading only cannot take the tune; Note() says so.
-  return {u"Tune", LinkOpen() && app_.InputLink().writable && !tuning_ && ready};
+  return {std::u16string(resources::LoadText(resources::kTuneButton)),
+          LinkOpen() && app_.InputLink().writable && !tuning_ && ready};
 }
 
 void TuneRules::CheckMode(std::int32_t mode) { checkedMode_ = mode; }
@@ -190,13 +186,13 @@ bool TuneRules::BeginTune() {
     app_.SetTuneMode(kTuneAutomatic);
   } else if (checkedMode_ == kTuneByFrequency) {
     app_.SetTuneMode(kTuneByFrequency);
-    const std::uintptr_t frequency = frequency_.SelectedData();
-    const std::uintptr_t rate = rate_.SelectedData();
+    const int frequency = frequency_.SelectedItem();
+    const int rate = rate_.SelectedItem();
     if (frequency == 0 || rate == 0) return false;
     app_.SetCurrentSite(FrequencySite(static_cast<double>(frequency) * 0.01, static_cast<std::uint8_t>(rate & 0xFF)));
   } else {
     app_.SetTuneMode(kTuneBySite);
-    const auto* site = DataOf<BeaconSite>(beacon_);
+    const BeaconSite* site = beacon_.SelectedItem();
     if (site == nullptr) return false;
     if (!IsTunable(*site)) {
       refusal_ = MessageOf(resources::kSiteNotTunable);

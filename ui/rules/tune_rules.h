@@ -58,8 +58,8 @@ class TuneRules {
   Outcome FinishTune(bool tuned);
 
  private:
-  SortedList& ListOf(TuneList list);
-  const SortedList& ListOf(TuneList list) const;
+  SortedTexts& ListOf(TuneList list);
+  const SortedTexts& ListOf(TuneList list) const;
   void FillFrequencyList(double frequencyKhz);
   void FillRateList(int bitRate);
   void FillRegionList(std::u16string_view name);
@@ -74,11 +74,11 @@ class TuneRules {
   bool initialized_ = false;
   bool tuning_ = false;
   std::int32_t checkedMode_ = -1;
-  SortedList frequency_;
-  SortedList rate_;
-  SortedList region_;
-  SortedList country_;
-  SortedList beacon_;
+  SortedList<int> frequency_;  // hundredths of a kHz
+  SortedList<int> rate_;       // bit/s
+  SortedList<const CountryIndex*> region_;
+  SortedList<const SiteList*> country_;
+  SortedList<const BeaconSite*> beacon_;
   Outcome refusal_;
 };
 

@@ -22,12 +22,14 @@ struct GroupControls {
 constexpr GroupControls kInput{IDC_INPUT_GROUP, IDC_INPUT_LIST, IDC_INPUT_OPEN, IDC_INPUT_TEST, u'P', u'T'};
 constexpr GroupControls kOutput{IDC_OUTPUT_GROUP, IDC_OUTPUT_LIST, IDC_OUTPUT_OPEN, IDC_OUTPUT_TEST, u'r', u'e'};
 
+constexpr ControlText kLabels[] = {{IDC_SAME_PORT, resources::kSamePortLabel}, {IDC_SCAN, resources::kScanButton}};
+
 const GroupControls& ControlsOf(PortGroup group) { return group == PortGroup::Input ? kInput : kOutput; }
 
 }  // namespace
 
 ConfigurationView::ConfigurationView(rules::SheetRules& sheet)
-    : PageView(sheet, rules::kConfigurationTab, IDD_CONFIGURATION, resources::kConfigureTitle) {}
+    : PageView(sheet, kConfigurationPage, IDD_CONFIGURATION, resources::kConfigureTitle, kLabels) {}
 
 void ConfigurationView::Show() {
   const rules::ConfigurationRules& page = Sheet().Configuration();

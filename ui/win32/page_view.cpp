@@ -5,8 +5,13 @@
 
 namespace skylark::win32ui {
 
-PageView::PageView(rules::SheetRules& sheet, int index, int templateId, int titleId)
-    : sheet_(sheet), index_(index), templateId_(templateId), title_(Wide(resources::LoadText(titleId))) {}
+PageView::PageView(rules::SheetRules& sheet, ActivePage page, int templateId, int titleId,
+                   std::span<const ControlText> labels)
+    : sheet_(sheet),
+      page_(page),
+      templateId_(templateId),
+      title_(Wide(resources::LoadText(titleId))),
+      labels_(labels) {}
 
 PROPSHEETPAGEW PageView::Record(HINSTANCE instance) {
   PROPSHEETPAGEW record{};
@@ -39,7 +44,7 @@ void PageView::ShowSheetLocks() {
         break;
       case rules::SheetControl::PageTabs: window = PropSheet_GetTabControl(sheet); break;
       case rules::SheetControl::ConfigurationPage:
-        window = PropSheet_IndexToHwnd(sheet, rules::kConfigurationTab);
+        window = PropSheet_IndexToHwnd(sheet, rules::TabOf(kConfigurationPage));
         break;
     }
     if (window != nullptr) ::EnableWindow(window, sheet_.Locked(control) ? FALSE : TRUE);
@@ -51,6 +56,7 @@ INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
     auto* view = reinterpret_cast<PageView*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
     ::SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(view));
     view->dialog_ = dialog;
+    for (const auto& [control, text] : view->labels_) SetControlText(dialog, control, resources::LoadText(text));
     ScalePicture(dialog);
     // The rules fill the controls when the page first becomes active, which follows at once.
     return FALSE;
@@ -91,7 +97,7 @@ INT_PTR PageView::OnNotify(const NMHDR& header) {
     case PSN_SETACTIVE:
       // OK is the default again, whatever a page before made it (see KeepFocus).
       ::SendMessageW(::GetParent(dialog_), DM_SETDEFID, IDOK, 0);
-      sheet_.Activate(index_);
+      sheet_.Activate(page_);
       Show();
       OnShown(true);
       break;

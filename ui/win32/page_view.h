@@ -4,18 +4,26 @@
 
 #include <commctrl.h>
 
+#include <span>
 #include <string>
 
 #include "ui/rules/sheet_rules.h"
 
 namespace skylark::win32ui {
 
+// A control whose text is a string-table entry, given when the page is made.
+struct ControlText {
+  int control;
+  int text;
+};
+
 // One page of the sheet as a native dialog: a thin view of its page rules. It forwards the
 // user's actions to the rules and, after each, copies what the rules say into the controls;
 // it decides nothing itself.
 class PageView {
  public:
-  PageView(rules::SheetRules& sheet, int index, int templateId, int titleId);
+  PageView(rules::SheetRules& sheet, ActivePage page, int templateId, int titleId,
+           std::span<const ControlText> labels);
   virtual ~PageView() = default;
   PageView(const PageView&) = delete;
   PageView& operator=(const PageView&) = delete;
@@ -54,9 +62,10 @@ class PageView {
   INT_PTR OnNotify(const NMHDR& header);
 
   rules::SheetRules& sheet_;
-  const int index_;
+  const ActivePage page_;
   const int templateId_;
   const std::wstring title_;
+  const std::span<const ControlText> labels_;
   HWND dialog_ = nullptr;
 };
 

@@ -31,6 +31,12 @@
 #define IDC_TUNE_AUTOMATIC 1039
 #define IDC_TUNE_BY_FREQUENCY 1040
 #define IDC_TUNE_BY_SITE 1041
+// The labels of the lists.
+#define IDC_FREQUENCY_LABEL 1070
+#define IDC_RATE_LABEL 1071
+#define IDC_REGION_LABEL 1072
+#define IDC_COUNTRY_LABEL 1073
+#define IDC_BEACON_LABEL 1074
 // Beside Tune while a tune runs.
 #define IDC_TUNING 1062
 // Under Tune when no site file was found: where it was looked for.
@@ -47,6 +53,16 @@
 // How long the receiver has been silent, under the health values it last reported.
 #define IDC_HEALTH_AGE 1032
 #define IDC_SIGNAL_CHART 1060
+// The group boxes and the fields' labels.
+#define IDC_SITE_GROUP 1080
+#define IDC_HEALTH_GROUP 1081
+#define IDC_SITE_LABEL 1082
+#define IDC_FREQUENCY_FIELD_LABEL 1083
+#define IDC_RATE_FIELD_LABEL 1084
+#define IDC_STATION_LABEL 1085
+#define IDC_LOCKED_LABEL 1086
+#define IDC_SIGNAL_LABEL 1087
+#define IDC_SNR_LABEL 1088
 
 // The picture at the foot of every page.
 #define IDC_PICTURE 1061

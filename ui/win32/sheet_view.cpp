@@ -63,6 +63,7 @@ int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM lParam) {
 SheetView::SheetView(rules::SheetRules& sheet) : sheet_(sheet), configuration_(sheet), tune_(sheet), status_(sheet) {}
 
 void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
+  // In the order of rules::kSheetPages.
   std::array<PROPSHEETPAGEW, 3> pages{configuration_.Record(instance), tune_.Record(instance),
                                       status_.Record(instance)};
   const std::wstring caption = Wide(resources::LoadText(resources::kCaption));
@@ -75,7 +76,7 @@ void SheetView::Run(HINSTANCE instance, HWND hiddenWindow) {
   header.pfnCallback = SheetCallback;
   header.pszCaption = caption.c_str();
   header.nPages = static_cast<UINT>(pages.size());
-  header.nStartPage = 0;
+  header.nStartPage = rules::TabOf(kConfigurationPage);
   header.ppsp = pages.data();
   SetNotificationTarget(hiddenWindow, this);
   ::PropertySheetW(&header);
@@ -98,11 +99,11 @@ void SheetView::onStatusChanged() { Refresh(sheet_.OnStatusChanged()); }
 void SheetView::Refresh(rules::PageList pages) {
   // A control that is disabled loses the focus: which one had it is taken first.
   const HWND focused = ::GetFocus();
-  for (const rules::SheetPageIndex index : pages) {
-    switch (index) {
-      case rules::kConfigurationTab: configuration_.Refresh(); break;
-      case rules::kTuneTab: tune_.Refresh(); break;
-      case rules::kStatusTab: status_.Refresh(); break;
+  for (const ActivePage page : pages) {
+    switch (page) {
+      case kConfigurationPage: configuration_.Refresh(); break;
+      case kTunePage: tune_.Refresh(); break;
+      case kStatusPage: status_.Refresh(); break;
     }
   }
   const HWND sheet = configuration_.SheetWindow();

@@ -16,10 +16,22 @@ constexpr int kFieldIds[] = {IDC_SITE_FIELD,   IDC_FREQUENCY_FIELD, IDC_RATE_FIE
                              IDC_LOCKED_FIELD, IDC_SIGNAL_FIELD,    IDC_SNR_FIELD};
 static_assert(std::size(kFieldIds) == std::size(rules::kStatusFields));
 
+constexpr ControlText kLabels[] = {
+    {IDC_SITE_GROUP, resources::kSiteDetails},
+    {IDC_HEALTH_GROUP, resources::kReceiverHealth},
+    {IDC_SITE_LABEL, resources::kSiteLabel},
+    {IDC_FREQUENCY_FIELD_LABEL, resources::kFrequencyLabel},
+    {IDC_RATE_FIELD_LABEL, resources::kMskLabel},
+    {IDC_STATION_LABEL, resources::kStationIdLabel},
+    {IDC_LOCKED_LABEL, resources::kLockedLabel},
+    {IDC_SIGNAL_LABEL, resources::kSignalStrengthLabel},
+    {IDC_SNR_LABEL, resources::kSnrLabel},
+};
+
 }  // namespace
 
 StatusView::StatusView(rules::SheetRules& sheet)
-    : PageView(sheet, rules::kStatusTab, IDD_STATUS, resources::kStatusTitle) {}
+    : PageView(sheet, kStatusPage, IDD_STATUS, resources::kStatusTitle, kLabels) {}
 
 void StatusView::Show() {
   const rules::StatusRules& page = Sheet().Status();

@@ -25,9 +25,17 @@ constexpr std::array<std::pair<int, std::int32_t>, 3> kRadios{{
     {IDC_TUNE_BY_SITE, kTuneBySite},
 }};
 
+constexpr ControlText kLabels[] = {
+    {IDC_TUNE_AUTOMATIC, resources::kTuneAutomaticLabel}, {IDC_TUNE_BY_FREQUENCY, resources::kTuneByFrequencyLabel},
+    {IDC_TUNE_BY_SITE, resources::kTuneBySiteLabel},      {IDC_FREQUENCY_LABEL, resources::kFrequencyListLabel},
+    {IDC_RATE_LABEL, resources::kRateListLabel},          {IDC_REGION_LABEL, resources::kRegionListLabel},
+    {IDC_COUNTRY_LABEL, resources::kCountryListLabel},    {IDC_BEACON_LABEL, resources::kBeaconListLabel},
+    {IDC_TUNING, resources::kTuning},
+};
+
 }  // namespace
 
-TuneView::TuneView(rules::SheetRules& sheet) : PageView(sheet, rules::kTuneTab, IDD_TUNE, resources::kTuneTitle) {}
+TuneView::TuneView(rules::SheetRules& sheet) : PageView(sheet, kTunePage, IDD_TUNE, resources::kTuneTitle, kLabels) {}
 
 void TuneView::Show() {
   const rules::TuneRules& page = Sheet().Tune();
@@ -39,7 +47,6 @@ void TuneView::Show() {
   const rules::ButtonState tune = page.TuneButton();
   SetButtonText(Dialog(), IDC_TUNE, tune.caption, u'T');
   EnableControl(Dialog(), IDC_TUNE, tune.enabled);
-  SetControlText(Dialog(), IDC_TUNING, resources::LoadText(resources::kTuning));
   ::ShowWindow(::GetDlgItem(Dialog(), IDC_TUNING), page.Tuning() ? SW_SHOWNA : SW_HIDE);
   const std::u16string note = page.Note();
   SetControlText(Dialog(), IDC_SITE_FILE_NOTE, note);
