@@ -43,6 +43,19 @@ std::string IsoUtc(std::chrono::system_clock::time_point time) {
   return text;
 }
 
+SignalLogRow RowOf(const Reading& reading, std::u16string_view state, std::u16string_view site) {
+  const ReceiverStatus& status = reading.state.status;
+  return {status.received ? status.received->utc : std::chrono::system_clock::now(),
+          std::u16string(state),
+          std::u16string(site),
+          static_cast<std::int32_t>(reading.state.currentSite.StationId),
+          status.frequency,
+          status.mskRate,
+          status.locked,
+          status.signalStrength,
+          status.snr};
+}
+
 std::string SignalLogHeader() {
   return "utc,state,site,station_id,frequency_khz,msk_rate,locked,signal_strength,snr\r\n";
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/application.h"
 #include "platform/files.h"
 
 // The signal log: every reading as one CSV row (RFC 4180, UTF-8, CR LF), for a surveyor who
@@ -24,6 +25,10 @@ struct SignalLogRow {
   std::int32_t signalStrength = 0;
   std::int32_t snr = 0;
 };
+
+// The row of one reading: its time, the state line's word, the site as the page shows it and the
+// values as the receiver gave them.
+SignalLogRow RowOf(const Reading& reading, std::u16string_view state, std::u16string_view site);
 
 // "2026-12-06T23:58:01.250Z": ISO 8601 in UTC to the millisecond.
 std::string IsoUtc(std::chrono::system_clock::time_point time);

@@ -133,12 +133,7 @@ class CsvOutput {
   }
   // The site as the page shows it, the values as the receiver gave them.
   bool Write(const Reading& reading, std::u16string_view state, const std::u16string& site) {
-    const SignalLogRow row{reading.state.status.received ? reading.state.status.received->utc
-                                                         : std::chrono::system_clock::now(),
-                           std::u16string(state), site,
-                           static_cast<std::int32_t>(reading.state.currentSite.StationId),
-                           reading.state.status.frequency, reading.state.status.mskRate, reading.state.status.locked,
-                           reading.state.status.signalStrength, reading.state.status.snr};
+    const SignalLogRow row = RowOf(reading, state, site);
     if (log_ != nullptr) return log_->Write(row);
     std::cout << SignalLogLine(row) << std::flush;
     return true;
