@@ -134,6 +134,13 @@ constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kCountryListLabel, u"Cou&ntry:"},
     {kBeaconListLabel, u"&Beacon:"},
     {kTuneButton, u"Tune"},
+    // The Status page's buttons and its signal log.
+    {kUpdateButton, u"Update"},
+    {kRecordButton, u"Record..."},
+    {kStopRecordingButton, u"Stop Recording"},
+    {kRecordingTo, u"Recording to %s: %s rows"},
+    {kRecordedTo, u"Recorded to %s: %s rows"},
+    {kSignalLogFiles, u"Signal logs (*.csv)"},
 };
 
 }  // namespace

@@ -128,6 +128,13 @@ enum StringId : int {
   kCountryListLabel = 209,      // "Cou&ntry:"
   kBeaconListLabel = 210,       // "&Beacon:"
   kTuneButton = 211,            // "Tune"
+  // The Status page's buttons and its signal log.
+  kUpdateButton = 420,          // "Update"
+  kRecordButton = 421,          // "Record..."
+  kStopRecordingButton = 422,   // "Stop Recording"
+  kRecordingTo = 423,           // "Recording to %s: %s rows"
+  kRecordedTo = 424,            // "Recorded to %s: %s rows"
+  kSignalLogFiles = 425,        // "Signal logs (*.csv)"
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.
