@@ -1,5 +1,7 @@
 #include "ui/rules/status_rules.h"
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,83 @@ TEST_F(StatusRulesTest, AReadingGrowsStaleItsHealthFieldsGreyAndTheNextOneIsFres
   hear(6);
   EXPECT_EQ(greyed(), none);
   EXPECT_EQ(page.Fields().locked, u"No");
+}
+
+// The state line follows the port and the readings; Update is offered only on a port it can ask
+// through, locks the sheet while it waits, and says when nothing answered.
+TEST_F(StatusRulesTest, TheStateLineFollowsThePortAndUpdateSaysWhenNothingAnswered) {
+  rules::StatusRules& page = sheet_.Status();
+  sheet_.Activate(kStatusPage);
+  EXPECT_EQ(page.Fields().state, u"Port Closed");
+  EXPECT_FALSE(page.UpdateButton().enabled);
+  EXPECT_FALSE(page.BeginUpdate());
+  ASSERT_TRUE(OpenLink());
+  sheet_.OnSiteChanged();
+  EXPECT_EQ(page.Fields().state, u"No Status");
+  EXPECT_EQ(page.Fields().note, u"");
+  ASSERT_TRUE(page.BeginUpdate());
+  EXPECT_TRUE(sheet_.Busy());
+  EXPECT_FALSE(page.UpdateButton().enabled);
+  EXPECT_FALSE(sheet_.Reject());
+  EXPECT_EQ(TextOf(page.FinishUpdate(page.RunUpdate())), u"The receiver did not answer the status query within 2 s.");
+  EXPECT_FALSE(sheet_.Busy());
+  EXPECT_EQ(page.FinishUpdate(true), std::nullopt);
+}
+
+// Every reading applied while recording is one row, also after another page was turned to and
+// back; OK or Cancel ends the recording; a second recording appends; a path that cannot be
+// written is said and records nothing.
+TEST_F(StatusRulesTest, RecordWritesARowPerReadingUntilTheSheetClosesAndAppendsNextTime) {
+  rules::StatusRules& page = sheet_.Status();
+  app_.Start();
+  ASSERT_TRUE(OpenLink());
+  sheet_.Activate(kStatusPage);
+  const std::string path = dirs_.Root() + "/route.csv";
+  const auto hear = [&](int readings) {
+    const std::uint64_t before = app_.ReadingsSince(0).size();
+    for (int i = 0; i < readings; ++i) receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n");
+    EXPECT_TRUE(WaitFor([&] { return app_.ReadingsSince(0).size() == before + readings; }));
+    sheet_.OnStatusChanged();
+  };
+  const auto lines = [&] {
+    std::ifstream file(path);
+    std::vector<std::string> read;
+    for (std::string line; std::getline(file, line);) read.push_back(line);
+    return read;
+  };
+  hear(1);  // before the recording: not in the log
+  EXPECT_EQ(page.Fields().state, u"Receiving");
+  EXPECT_EQ(page.RecordButton().caption, u"Record...");
+  EXPECT_EQ(page.StartRecording(resources::FromUtf8(path)), std::nullopt);
+  EXPECT_EQ(page.RecordButton().caption, u"Stop Recording");
+  EXPECT_EQ(page.Fields().log, u"Recording to route.csv: 0 rows");
+  hear(2);
+  EXPECT_EQ(page.Fields().log, u"Recording to route.csv: 2 rows");
+  sheet_.Activate(kTunePage);
+  const std::uint64_t applied = app_.ReadingsSince(0).size();
+  const std::uint64_t framed = app_.Monitor().Counts().sentences;
+  receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n");
+  ASSERT_TRUE(WaitFor([&] { return app_.Monitor().Counts().sentences > framed; }));
+  EXPECT_EQ(app_.ReadingsSince(0).size(), applied);
+  sheet_.Activate(kStatusPage);  // the reading kept meanwhile is applied now
+  ASSERT_TRUE(WaitFor([&] { return app_.ReadingsSince(0).size() > applied; }));
+  sheet_.OnStatusChanged();
+  EXPECT_EQ(page.Fields().log, u"Recording to route.csv: 3 rows");
+  EXPECT_TRUE(sheet_.Reject());
+  EXPECT_FALSE(page.Recording());
+  EXPECT_EQ(page.Fields().log, u"Recorded to route.csv: 3 rows");
+  hear(1);
+  ASSERT_EQ(lines().size(), 4u);
+  EXPECT_EQ(lines()[0], "utc,state,site,station_id,frequency_khz,msk_rate,locked,signal_strength,snr\r");
+  EXPECT_NE(lines()[3].find(",Receiving,None,0,300.0,200,Yes,42,15\r"), std::string::npos) << lines()[3];
+
+  EXPECT_EQ(page.StartRecording(resources::FromUtf8(path)), std::nullopt);
+  hear(1);
+  EXPECT_EQ(lines().size(), 5u);  // appended, no second header
+  EXPECT_EQ(TextOf(page.StartRecording(resources::FromUtf8(dirs_.Root()))),
+            u"The signal log " + resources::FromUtf8(dirs_.Root()) + u" cannot be written.");
+  EXPECT_FALSE(page.Recording());
+  app_.StopThreads();
 }
 
 }  // namespace
