@@ -138,8 +138,8 @@ constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kUpdateButton, u"Update"},
     {kRecordButton, u"Record..."},
     {kStopRecordingButton, u"Stop Recording"},
-    {kRecordingTo, u"Recording to %s: %s rows"},
-    {kRecordedTo, u"Recorded to %s: %s rows"},
+    {kRecordingTo, u"Recording to %s, rows written: %s"},
+    {kRecordedTo, u"Recorded to %s, rows written: %s"},
     {kSignalLogFiles, u"Signal logs (*.csv)"},
 };
 

@@ -132,8 +132,8 @@ enum StringId : int {
   kUpdateButton = 420,          // "Update"
   kRecordButton = 421,          // "Record..."
   kStopRecordingButton = 422,   // "Stop Recording"
-  kRecordingTo = 423,           // "Recording to %s: %s rows"
-  kRecordedTo = 424,            // "Recorded to %s: %s rows"
+  kRecordingTo = 423,           // "Recording to %s, rows written: %s"
+  kRecordedTo = 424,            // "Recorded to %s, rows written: %s"
   kSignalLogFiles = 425,        // "Signal logs (*.csv)"
 };
 

@@ -128,9 +128,9 @@ TEST_F(StatusRulesTest, RecordWritesARowPerReadingUntilTheSheetClosesAndAppendsN
   EXPECT_EQ(page.RecordButton().caption, u"Record...");
   EXPECT_EQ(page.StartRecording(resources::FromUtf8(path)), std::nullopt);
   EXPECT_EQ(page.RecordButton().caption, u"Stop Recording");
-  EXPECT_EQ(page.Fields().log, u"Recording to route.csv: 0 rows");
+  EXPECT_EQ(page.Fields().log, u"Recording to route.csv, rows written: 0");
   hear(2);
-  EXPECT_EQ(page.Fields().log, u"Recording to route.csv: 2 rows");
+  EXPECT_EQ(page.Fields().log, u"Recording to route.csv, rows written: 2");
   sheet_.Activate(kTunePage);
   const std::uint64_t applied = app_.ReadingsSince(0).size();
   const std::uint64_t framed = app_.Monitor().Counts().sentences;
@@ -140,10 +140,10 @@ TEST_F(StatusRulesTest, RecordWritesARowPerReadingUntilTheSheetClosesAndAppendsN
   sheet_.Activate(kStatusPage);  // the reading kept meanwhile is applied now
   ASSERT_TRUE(WaitFor([&] { return app_.ReadingsSince(0).size() > applied; }));
   sheet_.OnStatusChanged();
-  EXPECT_EQ(page.Fields().log, u"Recording to route.csv: 3 rows");
+  EXPECT_EQ(page.Fields().log, u"Recording to route.csv, rows written: 3");
   EXPECT_TRUE(sheet_.Reject());
   EXPECT_FALSE(page.Recording());
-  EXPECT_EQ(page.Fields().log, u"Recorded to route.csv: 3 rows");
+  EXPECT_EQ(page.Fields().log, u"Recorded to route.csv, rows written: 3");
   hear(1);
   ASSERT_EQ(lines().size(), 4u);
   EXPECT_EQ(lines()[0], "utc,state,site,station_id,frequency_khz,msk_rate,locked,signal_strength,snr\r");
