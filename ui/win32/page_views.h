@@ -49,18 +49,24 @@ class TuneView final : public PageView {
 };
 
 // The Status page: seven read-only fields; the health values greyed, with their age, once the
-// receiver has gone silent.
+// receiver has gone silent; the state line; Update and Record.
 class StatusView final : public PageView {
  public:
   explicit StatusView(rules::SheetRules& sheet);
+  ~StatusView() override;
 
  protected:
   void Show() override;
-  bool OnCommand(int, int) override { return false; }
+  bool OnCommand(int id, int code) override;
   void OnShown(bool shown) override;
   void OnTimer() override;
+  void OnActionFinished(WPARAM answered) override;
 
  private:
+  void Update();
+  void ToggleRecording();
+
+  std::thread worker_;
   // The whole texts of the values cut short; made with the page, destroyed with it.
   HWND tips_ = nullptr;
 };
