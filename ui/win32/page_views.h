@@ -35,17 +35,13 @@ class ConfigurationView final : public PageView {
 class TuneView final : public PageView {
  public:
   explicit TuneView(rules::SheetRules& sheet);
-  ~TuneView() override;
 
  protected:
   void Show() override;
   bool OnCommand(int id, int code) override;
-  void OnActionFinished(WPARAM tuned) override;
 
  private:
   void Tune();
-
-  std::thread worker_;
 };
 
 // The Status page: seven read-only fields; the health values greyed, with their age, once the
@@ -53,20 +49,17 @@ class TuneView final : public PageView {
 class StatusView final : public PageView {
  public:
   explicit StatusView(rules::SheetRules& sheet);
-  ~StatusView() override;
 
  protected:
   void Show() override;
   bool OnCommand(int id, int code) override;
   void OnShown(bool shown) override;
   void OnTimer() override;
-  void OnActionFinished(WPARAM answered) override;
 
  private:
   void Update();
   void ToggleRecording();
 
-  std::thread worker_;
   // The whole texts of the values cut short; made with the page, destroyed with it.
   HWND tips_ = nullptr;
 };

@@ -64,10 +64,6 @@ std::u16string ChooseLogFile(HWND owner) {
 StatusView::StatusView(rules::SheetRules& sheet)
     : PageView(sheet, kStatusPage, IDD_STATUS, resources::kStatusTitle, kLabels) {}
 
-StatusView::~StatusView() {
-  if (worker_.joinable()) worker_.join();
-}
-
 void StatusView::Show() {
   const rules::StatusRules& page = Sheet().Status();
   for (std::size_t i = 0; i < std::size(kFieldIds); ++i) {
@@ -118,30 +114,14 @@ bool StatusView::OnCommand(int id, int code) {
   return false;
 }
 
-// The query waits up to 2 s for its answer: it runs on a worker thread while the sheet stays
-// locked and keeps repainting. The answer comes as a status notification, before the result.
+// The query waits up to 2 s for its answer, which comes as a status notification before the
+// result.
 void StatusView::Update() {
   rules::StatusRules& page = Sheet().Status();
   if (!page.BeginUpdate()) return;
   Show();
-  ShowSheetLocks();
-  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-  if (worker_.joinable()) worker_.join();
-  const HWND dialog = Dialog();
-  worker_ = std::thread([&page, dialog] {
-    const bool answered = page.RunUpdate();
-    ::PostMessageW(dialog, kActionFinished, answered ? 1 : 0, 0);
-  });
-}
-
-void StatusView::OnActionFinished(WPARAM answered) {
-  if (worker_.joinable()) worker_.join();
-  const rules::Outcome outcome = Sheet().Status().FinishUpdate(answered != 0);
-  Show();
-  ShowSheetLocks();
-  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-  ShowOutcome(::GetParent(Dialog()), outcome);
-  ReturnFocus(Dialog(), IDC_UPDATE);
+  RunOffThread(IDC_UPDATE, [&page] { return page.RunUpdate(); },
+               [&page](bool answered) { return page.FinishUpdate(answered); });
 }
 
 void StatusView::ToggleRecording() {
