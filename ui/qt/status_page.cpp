@@ -85,8 +85,9 @@ StatusPage::StatusPage(rules::StatusRules& rules, MessageFunction showMessage, Q
   auto* actions = new QHBoxLayout;
   actions->addWidget(updateButton_);
   actions->addWidget(recordButton_);
-  actions->addWidget(logField_, 1);
+  actions->addStretch(1);
   page->addLayout(actions);
+  page->addWidget(logField_);
   page->addWidget(MakeBeaconPicture(this));
   connect(updateButton_, &QPushButton::clicked, this, [this] { onUpdateClicked(); });
   connect(recordButton_, &QPushButton::clicked, this, [this] { onRecordClicked(); });
