@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     Settle(100);
   }
   // The signal log, in the scratch directory, fills as the chart does.
-  const QString log = QDir(qEnvironmentVariable("XDG_RUNTIME_DIR", QDir::tempPath())).filePath(QStringLiteral("route.csv"));
+  const QString log =
+      QDir(qEnvironmentVariable("XDG_RUNTIME_DIR", QDir::tempPath())).filePath(QStringLiteral("route.csv"));
   sheet.statusPage()->setPathFunction([log](QWidget*) { return log; });
   Find<QPushButton>(sheet, "recordButton")->click();
   // A minute of readings, so that the chart shows a trend.

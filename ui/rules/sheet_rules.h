@@ -59,10 +59,11 @@ class SheetRules {
   // port's loss comes back as above.
   PageList DeviceRemoved(std::u16string_view device);
   PageList DeviceArrived();
-  // OK: saves the settings and ends the signal log's recording; false (nothing done) while busy. The view then closes the window and
-  // the program shuts the application down once it is gone: the shutdown talks to the receiver
-  // for seconds, and the user should not watch a frozen window meanwhile. The window closes even
-  // when the settings could not be stored; SaveMessage() then says so.
+  // OK: saves the settings and ends the signal log's recording; false (nothing done) while busy.
+  // The view then closes the window and the program shuts the application down once it is gone:
+  // the shutdown talks to the receiver for seconds, and the user should not watch a frozen window
+  // meanwhile. The window closes even when the settings could not be stored; SaveMessage() then
+  // says so.
   bool Accept();
   const Outcome& SaveMessage() const { return saveMessage_; }
   // Cancel, Esc or the close box: leaves without saving, ending the recording; false (nothing

@@ -99,8 +99,8 @@ Outcome StatusRules::FinishUpdate(bool answered) {
 }
 
 ButtonState StatusRules::RecordButton() const {
-  return {std::u16string(resources::LoadText(log_ != nullptr ? resources::kStopRecordingButton : resources::kRecordButton)),
-          true};
+  const int caption = log_ != nullptr ? resources::kStopRecordingButton : resources::kRecordButton;
+  return {std::u16string(resources::LoadText(caption)), true};
 }
 
 Outcome StatusRules::StartRecording(std::u16string_view path) {
@@ -147,7 +147,8 @@ void StatusRules::ShowState() {
 }
 
 void StatusRules::ShowLog(int formatId) {
-  fields_.log = resources::FormatText(formatId, {FileNameOf(log_->Path()), resources::FromUtf8(std::to_string(log_->Rows()))});
+  const std::u16string rows = resources::FromUtf8(std::to_string(log_->Rows()));
+  fields_.log = resources::FormatText(formatId, {FileNameOf(log_->Path()), rows});
 }
 
 // One row per reading, with the state word the page shows and the site as it shows it.
