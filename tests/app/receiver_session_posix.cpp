@@ -40,9 +40,11 @@ class ReceiverSession : public testing::ApplicationFixture {
     return sim_->Start(args);
   }
 
-  void Reconnect() {
-    ASSERT_TRUE(StartReceiver());
-    ASSERT_TRUE(OpenPort(u"COM4:"));
+  // Station 306's readings reach the snapshot (again).
+  bool Receiving() {
+    app_->SetActivePage(kStatusPage);
+    return testing::WaitFor(
+        [this] { return testing::Values(app_->Status()) == ReceiverStatus{300.0, 200, 20, 60, true}; }, 5s);
   }
 
   std::unique_ptr<testing::SimProcess> sim_;
@@ -99,12 +101,10 @@ TEST_F(ReceiverSession, UnpluggedWhileTuningFailsTheTuneAndReopeningWorks) {
   EXPECT_EQ(app_->CurrentSite(), kSite) << "the chosen site is kept for the next try";
   EXPECT_EQ(sitePosts_, 2) << "the tune, then the lost port";
   EXPECT_FALSE(app_->Tune(1));
-  Reconnect();
+  ASSERT_TRUE(StartReceiver());
+  ASSERT_TRUE(OpenPort(u"COM4:"));
   EXPECT_TRUE(app_->Tune(1));
-  app_->SetActivePage(kStatusPage);
-  EXPECT_TRUE(testing::WaitFor(
-      [this] { return testing::Values(app_->Status()) == ReceiverStatus{300.0, 200, 20, 60, true}; }, 5s))
-      << "readings come again";
+  EXPECT_TRUE(Receiving());
 }
 
 // Unplugged and plugged back in, the port comes back by itself and the receiver, which forgot its
@@ -126,10 +126,7 @@ TEST_F(ReceiverSession, ALostPortComesBackAndTheReceiverIsRetuned) {
   ASSERT_TRUE(app_->Tune(1));
   replug();
   EXPECT_TRUE(sim_->WaitForLog("RX $GPMSK,300.0,M,200,M,1", 3s)) << sim_->Log();
-  app_->SetActivePage(kStatusPage);
-  EXPECT_TRUE(testing::WaitFor(
-      [this] { return testing::Values(app_->Status()) == ReceiverStatus{300.0, 200, 20, 60, true}; }, 5s))
-      << "readings come again";
+  EXPECT_TRUE(Receiving());
   app_->StopReconnecting();
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -346,23 +345,19 @@ TEST_F(CliCommand, PortsShowsLinksAndWhatHoldsThem) {
 TEST_F(CliCommand, TheSimulatorLeavesAUsersLinkAsItWas) {
   testing::PtyPair adapter;
   ASSERT_TRUE(adapter.Valid());
-  ASSERT_EQ(Cli("ports link COM4 " + adapter.SlavePath()).status, 0);
   const std::string link = dirs_.ConfigHome() + "/Corvane/Skylark/ports/COM4";
-  const CliRun refused = Cli("--port COM4", SKYLARK_BINARY_DIR "/sim/skylark-sim");
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.lines, Lines{"skylark-sim: COM4: already leads to " + adapter.SlavePath() + " (" + link +
-                                 "); not replacing it. Choose another port name with --port."});
-  EXPECT_EQ(std::filesystem::read_symlink(link), adapter.SlavePath());
-
   // A link whose target is missing is taken over only when it led to an ended simulator's
   // pseudo-terminal; an unplugged adapter's by-id name stays the user's.
   const std::string unplugged = "/dev/serial/by-id/usb-FTDI_FT232R_gone-if00-port0";
-  ASSERT_TRUE(testing::LinkPort(4, unplugged));
-  const CliRun missing = Cli("--port COM4", SKYLARK_BINARY_DIR "/sim/skylark-sim");
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.lines, Lines{"skylark-sim: COM4: leads to " + unplugged + ", which is missing (" + link +
-                                 "); not replacing it. Choose another port name with --port."});
-  EXPECT_EQ(std::filesystem::read_symlink(link), unplugged);
+  for (const auto& [target, said] : {std::pair{adapter.SlavePath(), "already leads to " + adapter.SlavePath()},
+                                     {unplugged, "leads to " + unplugged + ", which is missing"}}) {
+    ASSERT_TRUE(testing::LinkPort(4, target));
+    const CliRun refused = Cli("--port COM4", SKYLARK_BINARY_DIR "/sim/skylark-sim");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.lines, Lines{"skylark-sim: COM4: " + said + " (" + link +
+                                   "); not replacing it. Choose another port name with --port."});
+    EXPECT_EQ(std::filesystem::read_symlink(link), target);
+  }
   ASSERT_TRUE(testing::LinkPort(4, "/dev/pts/99999"));
   EXPECT_TRUE(sim_.Start({"--no-pacing"}));
 }

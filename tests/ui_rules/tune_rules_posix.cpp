@@ -2,6 +2,7 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "resources/strings.h"
@@ -38,18 +39,26 @@ class TuneRulesTest : public PageFixture {
   }
 };
 
+// The lists follow the current site, also while another region is browsed: its region, country
+// and beacons, never its country over another country's beacons.
 TEST_F(TuneRulesTest, ListsAreSortedAndFollowTheCurrentSite) {
-  app_.SetCurrentSite(BeaconSite{u"EUROPE", u"denmark", u"skagen", 200, 299.0, 454});
+  const BeaconSite skagen{u"EUROPE", u"denmark", u"skagen", 200, 299.0, 454};
+  app_.SetCurrentSite(skagen);
   sheet_.Activate(rules::kTuneTab);
   const Texts frequencies = Page().List(TuneList::Frequency).entries;
   ASSERT_EQ(frequencies.size(), 85u);
   EXPECT_EQ((Texts{frequencies[0], frequencies[1], frequencies[2], frequencies.back()}),
             (Texts{u"", u"283.5", u"284.0", u"325.0"}));
   EXPECT_EQ(Page().List(TuneList::Rate).entries, (Texts{u"", u"100", u"200"}));
+  Choose(TuneList::Region, u"Asia");
+  Choose(TuneList::Country, u"Japan");
+  app_.SetCurrentSite(skagen);
+  sheet_.OnSiteChanged();
+  EXPECT_EQ((Texts{Chosen(TuneList::Region), Chosen(TuneList::Country), Chosen(TuneList::Frequency)}),
+            (Texts{u"Europe", u"Denmark", u"299.0"}));
   // Both Skagens are listed; their name selects the first of them.
   EXPECT_EQ(Page().List(TuneList::Beacon).entries, (Texts{u"", u"blavand", u"Skagen", u"Skagen"}));
   EXPECT_EQ(Page().List(TuneList::Beacon).selected, 2);
-  EXPECT_EQ(Chosen(TuneList::Frequency), u"299.0");
   app_.SetCurrentSite(BeaconSite{u"-", u"-", u"-", 0, 0.0, 0});
   sheet_.OnSiteChanged();
   for (TuneList list : {TuneList::Frequency, TuneList::Rate, TuneList::Region, TuneList::Beacon}) {
@@ -76,20 +85,6 @@ TEST_F(TuneRulesTest, ABlankFrequencyOrRateIsNeverTuned) {
   app_.SetTuneMode(kTuneByFrequency);
   EXPECT_FALSE(app_.Tune(1));
   EXPECT_EQ(receiver_.Receive(1, std::chrono::milliseconds(50)), "");
-}
-
-// A site-changed notification while another region is browsed shows the new site's region,
-// country and beacons, never its country over another country's beacons.
-TEST_F(TuneRulesTest, ASiteChangeRebuildsCountryAndBeaconForTheNewSite) {
-  app_.SetCurrentSite(BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880});
-  sheet_.Activate(rules::kTuneTab);
-  Choose(TuneList::Region, u"Europe");
-  Choose(TuneList::Country, u"Denmark");
-  app_.SetCurrentSite(BeaconSite{u"Asia", u"Japan", u"Daiozaki", 200, 288.0, 880});
-  sheet_.OnSiteChanged();
-  EXPECT_EQ((Texts{Chosen(TuneList::Region), Chosen(TuneList::Country), Chosen(TuneList::Beacon)}),
-            (Texts{u"Asia", u"Japan", u"Daiozaki"}));
-  EXPECT_EQ(Page().List(TuneList::Beacon).entries, (Texts{u"", u"Daiozaki", u"Muroto"}));
 }
 
 // A port opened for reading only (the input group of the two-port layout) cannot take a tune:
@@ -119,12 +114,9 @@ TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
     sheet.Activate(rules::kTuneTab);
     rules::TuneRules& page = sheet.Tune();
     std::string enabled{page.RadiosEnabled() ? 'R' : '-', page.TuneButton().enabled ? 'T' : '-'};
-    const char letters[] = "FRRCB";
-    int i = 0;
-    for (TuneList list : {TuneList::Frequency, TuneList::Rate, TuneList::Region, TuneList::Country,
-                          TuneList::Beacon}) {
-      enabled += page.List(list).enabled ? letters[i] : '-';
-      ++i;
+    for (const auto& [list, letter] : {std::pair{TuneList::Frequency, 'F'}, {TuneList::Rate, 'R'},
+                                       {TuneList::Region, 'R'}, {TuneList::Country, 'C'}, {TuneList::Beacon, 'B'}}) {
+      enabled += page.List(list).enabled ? letter : '-';
     }
     EXPECT_EQ(enabled, c.enabled) << "link " << c.link << ", mode " << c.mode;
     EXPECT_EQ(page.Note().starts_with(u"The port is open for reading only"), c.link == 'r');
