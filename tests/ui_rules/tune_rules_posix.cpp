@@ -69,14 +69,8 @@ TEST_F(TuneRulesTest, ListsAreSortedAndFollowTheCurrentSite) {
 // Without both a frequency and a rate, or for a site that lacks one, nothing is tuned.
 TEST_F(TuneRulesTest, ABlankFrequencyOrRateIsNeverTuned) {
   ASSERT_TRUE(OpenLink());
-  app_.SetCurrentSite(BeaconSite{u"Europe", u"Denmark", u"Hirtshals", 50, 285.6, 455});
-  sheet_.Activate(rules::kTuneTab);
-  Page().CheckMode(kTuneByFrequency);
-  Choose(TuneList::Rate, u"");
-  EXPECT_FALSE(Page().TuneButton().enabled);
-  EXPECT_FALSE(Page().BeginTune());
   app_.SetCurrentSite(BeaconSite{u"Asia", u"Japan", u"Muroto", 0, 0.0, 881});
-  sheet_.OnSiteChanged();
+  sheet_.Activate(rules::kTuneTab);
   Page().CheckMode(kTuneBySite);
   EXPECT_TRUE(Page().TuneButton().enabled);
   EXPECT_FALSE(Page().BeginTune());
@@ -93,7 +87,7 @@ TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
   const struct {
     char link;  // '-' closed, 'w' open for reading and writing, 'r' for reading only
     std::int32_t mode;
-    bool beacon;  // a beacon chosen
+    bool beacon;  // a beacon chosen, else a frequency without a rate
     const char* enabled;  // radios, Tune, then the frequency, rate, region, country, beacon lists
   } cases[] = {
       {'-', kTuneAutomatic, true, "-------"}, {'-', kTuneByFrequency, true, "-------"},
@@ -109,7 +103,7 @@ TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
       ASSERT_TRUE(Port().Open(u"COM4:", c.link == 'r' ? AccessMode::Read : AccessMode::ReadWrite));
     }
     app_.SetCurrentSite(c.beacon ? BeaconSite{u"Europe", u"Denmark", u"Skagen", 100, 296.5, 452}
-                                 : BeaconSite{});
+                                 : BeaconSite{u"", u"", u"", 0, 296.5, 0});
     app_.SetTuneMode(c.mode);
     sheet.Activate(rules::kTuneTab);
     rules::TuneRules& page = sheet.Tune();
