@@ -66,7 +66,7 @@ struct CliCommand : ::testing::Test {
 };
 
 // The found and not-found exit statuses are the manual-page test's to show.
-TEST_F(CliCommand, SitesSaysWhatWasFound) {
+TEST_F(CliCommand, SitesSaysWhatWasFoundAndAnInstalledProgramFindsItsOwnSiteFile) {
   const CliRun hit = Cli("sites --json --find-id 736 " + kData);
   ASSERT_EQ(hit.lines.size(), 1u);
   EXPECT_EQ(nlohmann::json::parse(hit.lines[0]).at("beacon"), "G\xC3\xB6teborg");
@@ -74,9 +74,7 @@ TEST_F(CliCommand, SitesSaysWhatWasFound) {
   const CliRun unopenable = Cli("sites " + dirs_.Root() + "/missing.csv");
   EXPECT_EQ(unopenable.status, 2);
   EXPECT_EQ(unopenable.lines, Lines{"Could not open Beacon Site file."});
-}
 
-TEST_F(CliCommand, AnInstalledProgramFindsItsOwnSiteFile) {
   namespace fs = std::filesystem;
   const fs::path prefix = dirs_.Root() + "/prefix";
   fs::create_directories(prefix / "bin");
@@ -409,12 +407,6 @@ std::set<std::string> Matches(std::string text, const std::string& pattern) {
 }
 const std::string kLongOption = R"((?:^|[^A-Za-z0-9-])(--(?!help)[a-z][a-z-]*[a-z]))";
 
-std::string ManPage(const std::string& program) {
-  std::stringstream text;
-  text << std::ifstream(SKYLARK_SOURCE_DIR "/dist/linux/man/" + program + ".1").rdbuf();
-  return text.str();
-}
-
 TEST_F(CliCommand, ManualPagesNameEveryOptionAndExitStatusOfThePrograms) {
   const std::string cli = SKYLARK_BINARY_DIR "/cli/skylark-cli", sim = SKYLARK_BINARY_DIR "/sim/skylark-sim";
   const std::map<std::string, std::vector<std::string>> commands = {
@@ -439,7 +431,9 @@ TEST_F(CliCommand, ManualPagesNameEveryOptionAndExitStatusOfThePrograms) {
       EXPECT_EQ(Cli(arguments, program).status, status) << arguments;
       statuses.insert(std::to_string(status));
     }
-    const std::string page = ManPage(program.substr(program.rfind('/') + 1));
+    std::stringstream manual;
+    manual << std::ifstream(SKYLARK_SOURCE_DIR "/dist/linux/man/" + program.substr(program.rfind('/') + 1) + ".1").rdbuf();
+    const std::string page = manual.str();
     EXPECT_EQ(Matches(help, kLongOption), Matches(page, kLongOption));
     const auto exit = page.find(".SH EXIT STATUS");
     EXPECT_EQ(Matches(page.substr(exit, page.find(".SH", exit + 1) - exit), R"((?:^|\n|; )([0-9]+) )"), statuses);
