@@ -60,7 +60,9 @@ TEST_F(SignalLogTest, RowsReadBackAsWrittenAndAReopenedLogAppends) {
   auto log = SignalLog::Open(log_);
   ASSERT_TRUE(log);
   ASSERT_TRUE(log->Write(rows[0]));
+  log.reset();  // a recording stopped, then another started on the same file
   log = SignalLog::Open(log_);
+  ASSERT_TRUE(log);
   ASSERT_TRUE(log->Write(rows[1]));
   EXPECT_EQ(log->Rows(), 1u);
 
