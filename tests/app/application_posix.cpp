@@ -161,6 +161,30 @@ TEST_F(ApplicationTest, AReadingIsAskedForWhenThePageHearsNothing) {
   EXPECT_FALSE(app_->RequestReading()) << "nobody answered";
 }
 
+// Unplugged and plugged in again a hundred times: each time the port comes back by itself and the
+// receiver is told its last tune again (the sanitizer suites look for leaks and races here).
+TEST_F(ApplicationTest, APortUnpluggedAHundredTimesComesBackEachTime) {
+  app_.reset();
+  reconnect_ = true;
+  reconnectPeriod_ = 10ms;
+  Create(50ms);
+  ASSERT_TRUE(OpenPort(u"COM3:"));
+  app_->SetTuneMode(kTuneAutomatic);
+  app_->Tune(1);
+  ASSERT_EQ(Sent(), "$GPMSK,,A,,A,1\r\n");
+  auto line = std::make_unique<testing::PtyPair>();
+  pty_.CloseMaster();
+  for (int cycle = 0; cycle < 100; ++cycle) {
+    ASSERT_TRUE(testing::WaitFor([&] { return app_->Reconnecting().has_value(); })) << cycle;
+    ASSERT_TRUE(testing::LinkPort(3, line->SlavePath()));
+    ASSERT_TRUE(testing::WaitFor([&] { return app_->IsLinkOpen() && !app_->Reconnecting(); })) << cycle;
+    ASSERT_EQ(line->Receive(16, 1s), "$GPMSK,,A,,A,1\r\n") << cycle;
+    line->CloseMaster();
+    line = std::make_unique<testing::PtyPair>();
+  }
+  app_->StopReconnecting();
+}
+
 // The running program owns the named events: a second program that the guard refuses, and a
 // command-line run, come and go without stopping its polling; another process can still signal it.
 TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {
