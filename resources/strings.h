@@ -128,6 +128,13 @@ enum StringId : int {
   kCountryListLabel = 209,      // "Cou&ntry:"
   kBeaconListLabel = 210,       // "&Beacon:"
   kTuneButton = 211,            // "Tune"
+  // Finding the receiver, and the Configuration page's word on a lost port.
+  kFindButton = 440,            // "&Find Receiver"
+  kFoundStation = 441,          // "A receiver answered on %s (station %s). ..."
+  kFoundReceiver = 442,         // "A receiver answered on %s; it did not report its station. ..."
+  kNoReceiverOnAnyPort = 443,   // "No receiver answered on any port."
+  kPortsTried = 444,            // "Ports tried:"
+  kPortSilent = 445,            // "did not answer."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.
