@@ -131,7 +131,7 @@ enum StringId : int {
   // Finding the receiver, and the Configuration page's word on a lost port.
   kFindButton = 440,            // "&Find Receiver"
   kFoundStation = 441,          // "A receiver answered on %s (station %s). ..."
-  kFoundReceiver = 442,         // "A receiver answered on %s; it did not report its station. ..."
+  kFoundReceiver = 442,         // "A receiver answered on %s (it did not report its station). ..."
   kNoReceiverOnAnyPort = 443,   // "No receiver answered on any port."
   kPortsTried = 444,            // "Ports tried:"
   kPortSilent = 445,            // "did not answer."

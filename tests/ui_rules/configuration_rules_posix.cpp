@@ -186,7 +186,7 @@ TEST_F(ConfigurationRulesTest, FindChoosesThePortAReceiverAnsweredOnAndListsThos
       }
     });
     Page().BeginFind();
-    EXPECT_FALSE(Page().FindButton().enabled) << "nor anything else of the page: the sheet is busy";
+    EXPECT_FALSE(Page().FindOffered()) << "nor anything else of the page: the sheet is busy";
     EXPECT_TRUE(sheet_.Busy());
     const rules::Outcome outcome = Page().FinishFind(rules::ConfigurationRules::RunFind());
     done = true;

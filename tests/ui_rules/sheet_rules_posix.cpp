@@ -78,7 +78,7 @@ class LostPortTest : public PageFixture {
     const rules::ConfigurationRules& page = sheet_.Configuration();
     const rules::PortGroupState s = page.State(rules::PortGroup::Input);
     return resources::ToUtf8(s.open.caption) + "|" + (s.names.enabled ? "L" : "-") + (s.open.enabled ? "O" : "-") +
-           (s.test.enabled ? "T" : "-") + (page.FindButton().enabled ? "F" : "-") + "|" +
+           (s.test.enabled ? "T" : "-") + (page.FindOffered() ? "F" : "-") + "|" +
            resources::ToUtf8(page.PortNote());
   }
   std::vector<ActivePage> SiteChanged() {

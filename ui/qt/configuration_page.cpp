@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -19,15 +20,26 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
   scanButton_ = new QPushButton(Text(resources::kScanButton));
   scanButton_->setObjectName(QStringLiteral("scanButton"));
   scanButton_->setAutoDefault(false);
+  findButton_ = new QPushButton(Text(resources::kFindButton));
+  findButton_->setObjectName(QStringLiteral("findButton"));
+  findButton_->setAutoDefault(false);
+  portNote_ = new QLabel;
+  portNote_->setObjectName(QStringLiteral("portNote"));
+  portNote_->setWordWrap(true);
   buildGroup(input_, "input");
   buildGroup(output_, "output");
 
   auto* page = new QVBoxLayout(this);
   page->addWidget(samePort_);
-  page->addWidget(scanButton_);
+  auto* actions = new QHBoxLayout;
+  actions->addWidget(scanButton_);
+  actions->addWidget(findButton_);
+  actions->addStretch(1);
+  page->addLayout(actions);
   page->addSpacing(4);
   page->addWidget(input_.box);
   page->addWidget(output_.box);
+  page->addWidget(portNote_);
   page->addStretch(1);
   page->addWidget(MakeBeaconPicture(this));
 
@@ -45,6 +57,7 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
                    refresh();
                  });
   });
+  connect(findButton_, &QPushButton::clicked, this, &ConfigurationPage::findReceiver);
   for (PortControl* group : {&input_, &output_}) {
     connect(group->list, &QComboBox::activated, this, [this, group](int index) {
       rules_.ChooseName(group->group, index);
@@ -68,6 +81,24 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
                    [this, outcome] { ShowOutcome(showMessage_, rules_.FinishTest(*outcome)); });
     });
   }
+}
+
+void ConfigurationPage::findReceiver() {
+  if (worker_.joinable() && rules_.Working()) return;
+  rules_.BeginFind();
+  auto search = std::make_shared<ReceiverSearch>();
+  runOffThread([search] { *search = rules::ConfigurationRules::RunFind(); },
+               [this, search] {
+                 const rules::Outcome outcome = rules_.FinishFind(*search);
+                 refresh();
+                 ShowOutcome(showMessage_, outcome);
+               });
+}
+
+void ConfigurationPage::showEvent(QShowEvent* event) {
+  SheetPage::showEvent(event);
+  // A first start looks for the receiver once the window is up, so that the wait shows on it.
+  if (rules_.TakeFindOnStart()) QTimer::singleShot(0, this, &ConfigurationPage::findReceiver);
 }
 
 ConfigurationPage::~ConfigurationPage() {
@@ -120,6 +151,10 @@ void ConfigurationPage::buildGroup(PortControl& group, const char* name) {
 
 void ConfigurationPage::refresh() {
   samePort_->setChecked(rules_.SamePort());
+  findButton_->setEnabled(rules_.FindOffered());
+  const QString note = ToQString(rules_.PortNote());
+  portNote_->setText(note);
+  portNote_->setVisible(!note.isEmpty());
   showGroup(input_);
   showGroup(output_);
 }

@@ -60,7 +60,6 @@ ConfigurationRules::ConfigurationRules(Application& app)
 
 void ConfigurationRules::InitDialog() {
   samePort_ = true;
-  findOnStart_ = app_.NoPortStored();
   shownPort_ = ViewOfPort();
   TextList names;
   ListPortNames(names);
@@ -88,9 +87,7 @@ bool ConfigurationRules::PortChanged() {
   return true;
 }
 
-ButtonState ConfigurationRules::FindButton() const {
-  return {TextOf(resources::kFindButton), initialized_ && !working_ && !PortHeld()};
-}
+bool ConfigurationRules::FindOffered() const { return initialized_ && !working_ && !PortHeld(); }
 
 std::u16string ConfigurationRules::PortNote() const {
   if (const std::optional<std::u16string> waited = app_.Reconnecting()) {
@@ -336,7 +333,9 @@ Outcome ConfigurationRules::FinishFind(const ReceiverSearch& search) {
   return outcome;
 }
 
-bool ConfigurationRules::TakeFindOnStart() { return std::exchange(findOnStart_, false) && !PortHeld(); }
+bool ConfigurationRules::TakeFindOnStart() {
+  return initialized_ && !std::exchange(startChecked_, true) && app_.NoPortStored() && !PortHeld();
+}
 
 void ConfigurationRules::Scan() {
   PortScan scan = BeginScan();

@@ -46,8 +46,8 @@ class ConfigurationRules {
 
   bool SamePort() const { return samePort_; }
   PortGroupState State(PortGroup group) const;
-  // "Find Receiver": offered while the port is closed and not waited for.
-  ButtonState FindButton() const;
+  // Whether Find Receiver is offered: while the port is closed and not waited for.
+  bool FindOffered() const;
   // What the page says of the port under the groups: "Waiting for COM4: to come back.", or that
   // it is back, and whether readings come only on Update; empty when there is nothing to say.
   std::u16string PortNote() const;
@@ -154,7 +154,7 @@ class ConfigurationRules {
   bool initialized_ = false;
   bool working_ = false;
   bool samePort_ = true;
-  bool findOnStart_ = false;
+  bool startChecked_ = false;  // TakeFindOnStart has answered
   // The port came back by itself after a loss, and the user has not opened or closed it since.
   bool restored_ = false;
   PortView shownPort_;
