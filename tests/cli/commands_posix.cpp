@@ -271,6 +271,10 @@ TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
   ASSERT_EQ(::mkdir(dirs_.DevHome().c_str(), 0700), 0);
   ASSERT_EQ(::symlink(adapter.SlavePath().c_str(), (dirs_.DevHome() + "/ttyUSB0").c_str()), 0);
   EXPECT_EQ(Cli("scan").lines, (Lines{"COM4: both", dirs_.DevHome() + "/ttyUSB0 both"}));
+  // Asked, the receiver answers and the silent adapter does not.
+  ASSERT_TRUE(sim_.Send("silence off"));
+  EXPECT_EQ(Cli("scan --probe").lines, (Lines{"COM4: both receiver", dirs_.DevHome() + "/ttyUSB0 both"}));
+  ASSERT_TRUE(sim_.Send("silence on"));
   // What the tune sentence cannot carry is a usage error, said before anything is sent.
   const std::pair<std::string, std::string> untunable[] = {
       {"0.04 --rate 100", "0.0 kHz at 100"}, {"0 --rate 100", "0.0 kHz at 100"}, {"300 --rate 0", "300.0 kHz at 0"}};
