@@ -157,6 +157,9 @@ class PagesTest : public QObject {
     QVERIFY2(f.messages[0].startsWith(QStringLiteral("A receiver answered on COM4: (")), qPrintable(f.messages[0]));
     QVERIFY(f.messages[0].contains(QStringLiteral("\nCOM2: did not answer.")));
     QCOMPARE(Find<QComboBox>(f.sheet, "inputList")->currentText(), QStringLiteral("COM4:"));
+    // The focus is back on the page, where Enter cannot leave the sheet; Scan is next to it.
+    QCOMPARE(f.sheet.focusWidget(), f.Button("findButton"));
+    QCOMPARE(f.Button("findButton")->previousInFocusChain(), f.Button("scanButton"));
 
     f.Click("inputOpen");
     f.sheet.tabs()->setCurrentIndex(1);

@@ -51,10 +51,10 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
   connect(scanButton_, &QPushButton::clicked, this, [this] {
     if (worker_.joinable() && rules_.Working()) return;
     auto scan = std::make_shared<rules::ConfigurationRules::PortScan>(rules_.BeginScan());
-    runOffThread([scan] { rules::ConfigurationRules::RunScan(*scan); },
+    runOffThread(scanButton_, [scan] { rules::ConfigurationRules::RunScan(*scan); },
                  [this, scan] {
                    rules_.FinishScan(*scan);
-                   refresh();
+                   return rules::Outcome{};
                  });
   });
   connect(findButton_, &QPushButton::clicked, this, &ConfigurationPage::findReceiver);
@@ -77,8 +77,8 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
       if (worker_.joinable() && rules_.Working()) return;
       const rules::ConfigurationRules::PortTest test = rules_.BeginTest(group->group);
       auto outcome = std::make_shared<rules::Outcome>();
-      runOffThread([test, outcome] { *outcome = rules::ConfigurationRules::RunTest(test); },
-                   [this, outcome] { ShowOutcome(showMessage_, rules_.FinishTest(*outcome)); });
+      runOffThread(group->test, [test, outcome] { *outcome = rules::ConfigurationRules::RunTest(test); },
+                   [this, outcome] { return rules_.FinishTest(*outcome); });
     });
   }
 }
@@ -87,12 +87,8 @@ void ConfigurationPage::findReceiver() {
   if (worker_.joinable() && rules_.Working()) return;
   rules_.BeginFind();
   auto search = std::make_shared<ReceiverSearch>();
-  runOffThread([search] { *search = rules::ConfigurationRules::RunFind(); },
-               [this, search] {
-                 const rules::Outcome outcome = rules_.FinishFind(*search);
-                 refresh();
-                 ShowOutcome(showMessage_, outcome);
-               });
+  runOffThread(findButton_, [search] { *search = rules::ConfigurationRules::RunFind(); },
+               [this, search] { return rules_.FinishFind(*search); });
 }
 
 void ConfigurationPage::showEvent(QShowEvent* event) {
@@ -105,18 +101,24 @@ ConfigurationPage::~ConfigurationPage() {
   if (worker_.joinable()) worker_.join();
 }
 
-void ConfigurationPage::runOffThread(std::function<void()> work, std::function<void()> done) {
+void ConfigurationPage::runOffThread(QPushButton* button, std::function<void()> work,
+                                     std::function<rules::Outcome()> done) {
   if (worker_.joinable()) worker_.join();
   emit workingChanged(true);
   // The result comes back through the event queue; a page that is gone by then (the thread is
   // joined first) drops it.
-  worker_ = std::thread([this, work = std::move(work), done = std::move(done)]() mutable {
+  worker_ = std::thread([this, button, work = std::move(work), done = std::move(done)]() mutable {
     work();
     QMetaObject::invokeMethod(
         this,
-        [this, done = std::move(done)] {
-          done();
+        [this, button, done = std::move(done)] {
+          const rules::Outcome outcome = done();
+          refresh();
           emit workingChanged(false);
+          // The page was locked meanwhile and lost the focus: it goes back to the button, as
+          // after any press, never to where Enter would leave the sheet.
+          if (button->isEnabled()) button->setFocus();
+          ShowOutcome(showMessage_, outcome);
         },
         Qt::QueuedConnection);
   });

@@ -51,8 +51,9 @@ class ConfigurationPage : public SheetPage {
   };
 
   // Runs `work` on a worker thread (an open of a Bluetooth port can block for seconds), then
-  // `done` on the main thread.
-  void runOffThread(std::function<void()> work, std::function<void()> done);
+  // `done` on the main thread; the sheet is unlocked and the focus back on `button` before the
+  // message `done` ends with is shown.
+  void runOffThread(QPushButton* button, std::function<void()> work, std::function<rules::Outcome()> done);
   void buildGroup(PortControl& group, const char* name);
   void showGroup(PortControl& group);
 
