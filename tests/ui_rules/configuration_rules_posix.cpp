@@ -153,8 +153,7 @@ TEST_F(ConfigurationRulesTest, TestNamesTheGroupsAccessAsksTheReceiverAndLeavesT
 TEST_F(ConfigurationRulesTest, FindChoosesThePortAReceiverAnsweredOnAndListsThoseTried) {
   const struct {
     bool answers;
-    const char* message;
-    const char* com4;
+    const char *message, *com4;
     const char16_t* chosen;
   } cases[] = {
       {false, "No receiver answered on any port.", "COM4: did not answer.", u"COM2:"},
