@@ -102,8 +102,8 @@ TEST_F(WindowsSheet, OpensOnTheConfigurationPageWithTheCaption) {
   EXPECT_EQ(TextOf(page, IDC_INPUT_GROUP), L"Input and Output Port");
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
   EXPECT_FALSE(IsEnabled(page, IDC_OUTPUT_OPEN));
-  // No port stored: the first start looks for the receiver and chooses the port it answered on
-  // (COM4: and COM12: lead to the one simulator here), leaving it for Open Port.
+  // No port stored: the first start looks for the receiver and chooses the port it answered on,
+  // leaving it for Open Port.
   const std::wstring found = AwaitMessage();
   EXPECT_EQ(found.rfind(L"A receiver answered on " + TextOf(page, IDC_INPUT_LIST) + L" (", 0), 0u) << found;
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
