@@ -105,6 +105,8 @@ void Application::StopThreads() {
     monitor_.WaitReaderDone(kThreadStopWaitMs);
     readerThreadStarted_ = false;
   }
+  // After the reader: a restore waiting for the receiver's answer has been ended by its stop.
+  if (recovery_ != nullptr) recovery_->End();
 }
 
 SharedState Application::State() const {

@@ -5,13 +5,15 @@ namespace skylark {
 PortRecovery::PortRecovery(SerialPort& port, std::chrono::milliseconds period, std::function<void()> restored)
     : port_(port), period_(period), restored_(std::move(restored)), thread_([this] { Run(); }) {}
 
-PortRecovery::~PortRecovery() {
+PortRecovery::~PortRecovery() { End(); }
+
+void PortRecovery::End() {
   {
     std::lock_guard lock(mutex_);
     ending_ = true;
   }
   wake_.notify_all();
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
 }
 
 void PortRecovery::Begin(std::u16string name, AccessMode access) {

@@ -28,6 +28,8 @@ class PortRecovery {
   void Stop();
   // The name waited for, while waiting.
   std::optional<std::u16string> Waiting() const;
+  // Ends the thread, once a restore in progress has returned; nothing is tried after.
+  void End();
 
  private:
   void Run();

@@ -134,6 +134,13 @@ constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kCountryListLabel, u"Cou&ntry:"},
     {kBeaconListLabel, u"&Beacon:"},
     {kTuneButton, u"Tune"},
+    // The Status page's buttons and its signal log.
+    {kUpdateButton, u"Update"},
+    {kRecordButton, u"Record..."},
+    {kStopRecordingButton, u"Stop Recording"},
+    {kRecordingTo, u"Recording to %s, rows written: %s"},
+    {kRecordedTo, u"Recorded to %s, rows written: %s"},
+    {kSignalLogFiles, u"Signal logs (*.csv)"},
     // Finding the receiver, and the Configuration page's word on a lost port.
     {kFindButton, u"&Find Receiver"},
     {kFoundStation, u"A receiver answered on %s (station %s). It is chosen in the port list: Open Port connects to it."},

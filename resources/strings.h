@@ -128,6 +128,13 @@ enum StringId : int {
   kCountryListLabel = 209,      // "Cou&ntry:"
   kBeaconListLabel = 210,       // "&Beacon:"
   kTuneButton = 211,            // "Tune"
+  // The Status page's buttons and its signal log.
+  kUpdateButton = 420,          // "Update"
+  kRecordButton = 421,          // "Record..."
+  kStopRecordingButton = 422,   // "Stop Recording"
+  kRecordingTo = 423,           // "Recording to %s, rows written: %s"
+  kRecordedTo = 424,            // "Recorded to %s, rows written: %s"
+  kSignalLogFiles = 425,        // "Signal logs (*.csv)"
   // Finding the receiver, and the Configuration page's word on a lost port.
   kFindButton = 440,            // "&Find Receiver"
   kFoundStation = 441,          // "A receiver answered on %s (station %s). ..."

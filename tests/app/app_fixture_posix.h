@@ -45,7 +45,7 @@ class ApplicationFixture : public ::testing::Test, public Notifications {
     options.tuneWait = replyWait;
     options.replyWait = replyWait;
     options.reconnect = reconnect_;
-    options.reconnectPeriod = 200ms;
+    options.reconnectPeriod = reconnectPeriod_;
     app_ = std::make_unique<Application>(std::move(options));
     app_->Start();
   }
@@ -53,6 +53,7 @@ class ApplicationFixture : public ::testing::Test, public Notifications {
   bool OpenPort(const char16_t* name) { return app_->Link().InputPort()->Open(name, AccessMode::ReadWrite); }
 
   bool reconnect_ = false;
+  std::chrono::milliseconds reconnectPeriod_{200};
   ScopedXdgDirs dirs_;
   std::atomic<int> sitePosts_{0}, statusPosts_{0};
   std::unique_ptr<Application> app_;

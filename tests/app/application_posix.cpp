@@ -11,6 +11,7 @@ using namespace std::chrono_literals;
 using testing::Values;
 
 const BeaconSite kHoek{u"Europe", u"Netherlands", u"Hoek", 200, 290.0, 9};
+const std::string kStation306 = "$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n";
 
 // The test plays the receiver on the master end of a pseudo-terminal that "COM3:" leads to. The
 // wait for an answer is cut to 300 ms.
@@ -31,6 +32,17 @@ class ApplicationTest : public testing::ApplicationFixture {
   }
 
   std::string Sent() { return pty_.Receive(4096, 200ms); }
+
+  // With the site file, in automatic mode on the Status page: the first lock asks for the station.
+  void AwaitIdentification() {
+    app_.reset();
+    Create(2000ms, u"" SKYLARK_SOURCE_DIR "/data");
+    ASSERT_TRUE(OpenPort(u"COM3:"));
+    app_->SetTuneMode(kTuneAutomatic);
+    app_->SetActivePage(kStatusPage);
+    ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
+    ASSERT_NE(pty_.Receive(9, 2s).find("$PCSI,1\r\n"), std::string::npos) << "the station is asked for";
+  }
 
   testing::PtyPair pty_;
 };
@@ -99,18 +111,12 @@ TEST_F(ApplicationTest, TheStatusPageShowsTheNewestReadingOnReturnAndJudgesAgeBy
 // A tune by site made while the station report of the previous lock is awaited keeps the site the
 // user chose, however late the report comes.
 TEST_F(ApplicationTest, ALateStationReportDoesNotOverwriteTheSiteJustTuned) {
-  app_.reset();
-  Create(2000ms, u"" SKYLARK_SOURCE_DIR "/data");
-  ASSERT_TRUE(OpenPort(u"COM3:"));
-  app_->SetTuneMode(kTuneAutomatic);
-  app_->SetActivePage(kStatusPage);
-  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
-  ASSERT_NE(pty_.Receive(9, 2s).find("$PCSI,1\r\n"), std::string::npos);
+  ASSERT_NO_FATAL_FAILURE(AwaitIdentification());
   app_->SetTuneMode(kTuneBySite);
   app_->SetCurrentSite(kHoek);
   auto tune = std::async(std::launch::async, [this] { return app_->Tune(1); });
   ASSERT_NE(pty_.Receive(24, 2s).find("$GPMSK,290.0,M,200,M,1"), std::string::npos);
-  ASSERT_TRUE(pty_.Send("$PCSI,ACK,GPMSK*02\r\n$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n"));
+  ASSERT_TRUE(pty_.Send("$PCSI,ACK,GPMSK*02\r\n" + kStation306));
   EXPECT_TRUE(tune.get());
   std::this_thread::sleep_for(200ms);
   EXPECT_EQ(app_->CurrentSite(), kHoek);
@@ -155,6 +161,30 @@ TEST_F(ApplicationTest, AReadingIsAskedForWhenThePageHearsNothing) {
   EXPECT_FALSE(app_->RequestReading()) << "nobody answered";
 }
 
+// Unplugged and plugged in again a hundred times: each time the port comes back by itself and the
+// receiver is told its last tune again (the sanitizer suites look for leaks and races here).
+TEST_F(ApplicationTest, APortUnpluggedAHundredTimesComesBackEachTime) {
+  app_.reset();
+  reconnect_ = true;
+  reconnectPeriod_ = 10ms;
+  Create(50ms);
+  ASSERT_TRUE(OpenPort(u"COM3:"));
+  app_->SetTuneMode(kTuneAutomatic);
+  app_->Tune(1);
+  ASSERT_EQ(Sent(), "$GPMSK,,A,,A,1\r\n");
+  auto line = std::make_unique<testing::PtyPair>();
+  pty_.CloseMaster();
+  for (int cycle = 0; cycle < 100; ++cycle) {
+    ASSERT_TRUE(testing::WaitFor([&] { return app_->Reconnecting().has_value(); })) << cycle;
+    ASSERT_TRUE(testing::LinkPort(3, line->SlavePath()));
+    ASSERT_TRUE(testing::WaitFor([&] { return app_->IsLinkOpen() && !app_->Reconnecting(); })) << cycle;
+    ASSERT_EQ(line->Receive(16, 1s), "$GPMSK,,A,,A,1\r\n") << cycle;
+    line->CloseMaster();
+    line = std::make_unique<testing::PtyPair>();
+  }
+  app_->StopReconnecting();
+}
+
 // The running program owns the named events: a second program that the guard refuses, and a
 // command-line run, come and go without stopping its polling; another process can still signal it.
 TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {
@@ -186,17 +216,11 @@ TEST_F(ApplicationTest, OtherProcessesLeaveTheRunningInstanceAlone) {
 // both threads are gone before the catalogue is cleared, and nothing changes afterwards, even when
 // the report then comes.
 TEST_F(ApplicationTest, ShutdownDuringAnIdentificationIsClean) {
-  app_.reset();
-  Create(2000ms, u"" SKYLARK_SOURCE_DIR "/data");
+  ASSERT_NO_FATAL_FAILURE(AwaitIdentification());
   ASSERT_GT(app_->Catalogue().Count(), 300u);
-  ASSERT_TRUE(OpenPort(u"COM3:"));
-  app_->SetTuneMode(kTuneAutomatic);
-  app_->SetActivePage(kStatusPage);
-  ASSERT_TRUE(pty_.Send("$CRMSS,42,15,300.0,200*41\r\n"));
-  ASSERT_NE(pty_.Receive(9, 2s).find("$PCSI,1\r\n"), std::string::npos) << "the station is asked for";
   auto late = std::async(std::launch::async, [this] {
     std::this_thread::sleep_for(300ms);
-    pty_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n");
+    pty_.Send(kStation306);
   });
   app_->Shutdown();
   late.get();

@@ -40,9 +40,11 @@ class ReceiverSession : public testing::ApplicationFixture {
     return sim_->Start(args);
   }
 
-  void Reconnect() {
-    ASSERT_TRUE(StartReceiver());
-    ASSERT_TRUE(OpenPort(u"COM4:"));
+  // Station 306's readings reach the snapshot (again).
+  bool Receiving() {
+    app_->SetActivePage(kStatusPage);
+    return testing::WaitFor(
+        [this] { return testing::Values(app_->Status()) == ReceiverStatus{300.0, 200, 20, 60, true}; }, 5s);
   }
 
   std::unique_ptr<testing::SimProcess> sim_;
@@ -58,11 +60,10 @@ TEST_F(ReceiverSession, AutomaticTuneIdentifiesTheStationOncePerGainOfLock) {
   app_->SetActivePage(kStatusPage);
   ASSERT_TRUE(testing::WaitFor([&] { return app_->CurrentSite().Beacon == u"Sandspit"; }, 10s));
   EXPECT_EQ(app_->CurrentSite(), *app_->Catalogue().FindByStationId(306)) << sim_->Log();
-  // Asked once per gain of lock, however many polls follow.
+  // Asked (the site could not be known otherwise) once per gain of lock, however many polls follow.
   const int polls = statusPosts_;
   ASSERT_TRUE(testing::WaitFor([&] { return statusPosts_ >= polls + 2; }, 5s));
   const std::string log = sim_->Log();
-  EXPECT_NE(log.find("RX $PCSI,1\n"), std::string::npos);
   EXPECT_EQ(log.find("RX $PCSI,1\n"), log.rfind("RX $PCSI,1\n")) << log;
 }
 
@@ -99,12 +100,10 @@ TEST_F(ReceiverSession, UnpluggedWhileTuningFailsTheTuneAndReopeningWorks) {
   EXPECT_EQ(app_->CurrentSite(), kSite) << "the chosen site is kept for the next try";
   EXPECT_EQ(sitePosts_, 2) << "the tune, then the lost port";
   EXPECT_FALSE(app_->Tune(1));
-  Reconnect();
+  ASSERT_TRUE(StartReceiver());
+  ASSERT_TRUE(OpenPort(u"COM4:"));
   EXPECT_TRUE(app_->Tune(1));
-  app_->SetActivePage(kStatusPage);
-  EXPECT_TRUE(testing::WaitFor(
-      [this] { return testing::Values(app_->Status()) == ReceiverStatus{300.0, 200, 20, 60, true}; }, 5s))
-      << "readings come again";
+  EXPECT_TRUE(Receiving());
 }
 
 // Unplugged and plugged back in, the port comes back by itself and the receiver, which forgot its
@@ -126,10 +125,7 @@ TEST_F(ReceiverSession, ALostPortComesBackAndTheReceiverIsRetuned) {
   ASSERT_TRUE(app_->Tune(1));
   replug();
   EXPECT_TRUE(sim_->WaitForLog("RX $GPMSK,300.0,M,200,M,1", 3s)) << sim_->Log();
-  app_->SetActivePage(kStatusPage);
-  EXPECT_TRUE(testing::WaitFor(
-      [this] { return testing::Values(app_->Status()) == ReceiverStatus{300.0, 200, 20, 60, true}; }, 5s))
-      << "readings come again";
+  EXPECT_TRUE(Receiving());
   app_->StopReconnecting();
 }
 

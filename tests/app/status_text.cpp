@@ -42,68 +42,44 @@ TEST(StatusText, WhatTheStatusPageShows) {
   }
 }
 
-// The health values are the last ones heard; once the receiver has been silent for three of its
-// status intervals (and at least 3 s) they are no longer what it hears now.
-TEST(StatusText, AReadingGoesStaleAfterThreeSilentIntervals) {
-  const auto arrived = std::chrono::steady_clock::time_point(100s);
+// The health values are the last ones heard, still shown for the user to judge; once the receiver
+// has been silent for three of its status intervals (and at least 3 s) they are stale. A port that
+// has given no reading since it was opened (a silent receiver, one left without status output)
+// shows its values stale from the start; a write-only port shows none.
+TEST(StatusText, AReadingGoesStaleAfterThreeSilentIntervalsOrWhenNoneCameSinceTheOpen) {
+  const auto t0 = std::chrono::steady_clock::time_point(100s);
   struct Case {
-    std::chrono::milliseconds age;
+    std::optional<std::chrono::milliseconds> heard;  // after t0; none: nothing heard
+    std::chrono::milliseconds now;                   // after t0
     std::uint32_t interval;
-    bool open, hasReading;
-    std::u16string ageText;  // empty: current
+    char link;  // '-' closed, 'o' open, 'O' opened at t0, 'w' opened at t0 for writing only
+    std::u16string age, snr, locked;  // age empty: current
   };
   const Case cases[] = {
-      {3000ms, 1, true, true, u""},
-      {3001ms, 1, true, true, u"No reading for 3 s"},
-      {3000ms, 0, true, true, u""},  // no status output: still at least 3 s
-      {9999ms, 0, true, true, u"No reading for 9 s"},
-      {300s, 100, true, true, u""},
-      {301s, 100, true, true, u"No reading for 301 s"},
-      {60s, 1, false, true, u""},   // a closed port says so itself
-      {60s, 1, true, false, u""},   // nothing heard yet: nothing to age
+      {0ms, 3000ms, 1, 'o', u"", u"15", u"Yes"},
+      {0ms, 3001ms, 1, 'o', u"No reading for 3 s", u"15", u"Yes"},
+      {0ms, 3000ms, 0, 'o', u"", u"15", u"Yes"},  // no status output: still at least 3 s
+      {0ms, 9999ms, 0, 'o', u"No reading for 9 s", u"15", u"Yes"},
+      {0ms, 300s, 100, 'o', u"", u"15", u"Yes"},
+      {0ms, 301s, 100, 'o', u"No reading for 301 s", u"15", u"Yes"},
+      {0ms, 60s, 1, '-', u"", u"N/A", u"Port not open"},  // a closed port says so itself
+      {{}, 60s, 1, 'o', u"", u"0", u"No"},                 // nothing heard yet: nothing to age
+      {{}, 7s, 1, 'O', u"No reading since the port was opened 7 s ago", u"0", u"No"},
+      {-10s, 7s, 1, 'O', u"No reading since the port was opened 7 s ago", u"15", u"Yes"},  // an earlier open's
+      {6s, 7s, 1, 'O', u"", u"15", u"Yes"},
+      {{}, 7s, 1, 'w', u"", u"N/A", u"N/A"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
-    ReceiverStatus status{300.0, 200, 15, 42, true};
-    if (c.hasReading) status.received = ReadingTime{arrived, {}};
-    const StatusTexts t = FormatStatus({}, status, c.open, StatusClock{arrived + c.age, c.interval});
-    EXPECT_EQ(t.stale, !c.ageText.empty());
-    EXPECT_EQ(t.age, c.ageText);
-    // Stale values are still shown, for the user to judge.
-    if (c.open) {
-      EXPECT_EQ(t.snr, u"15");
-    }
-  }
-}
-
-// A port that has given no reading since it was opened (a silent receiver, one left without status
-// output) shows its values stale from the start; a write-only port shows none.
-TEST(StatusText, NoReadingSinceTheOpenIsStaleAndAWriteOnlyPortShowsNoHealth) {
-  const auto opened = std::chrono::steady_clock::time_point(100s);
-  struct Case {
-    const char* legend;
-    std::optional<std::chrono::seconds> arrived;  // the reading's time
-    bool readable;
-    std::u16string age, snr;
-  };
-  const Case cases[] = {
-      {"nothing heard", {}, true, u"No reading since the port was opened 7 s ago", u"0"},
-      {"heard on an earlier open", 90s, true, u"No reading since the port was opened 7 s ago", u"15"},
-      {"heard since", 106s, true, u"", u"15"},
-      {"write-only", {}, false, u"", u"N/A"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.legend);
-    ReceiverStatus status{300.0, 200, c.arrived ? 15 : 0, 42, false};
-    if (c.arrived) status.received = ReadingTime{std::chrono::steady_clock::time_point(*c.arrived), {}};
-    LinkView link(true);
-    link.readable = c.readable;
-    link.openedAt = opened;
-    const StatusTexts t = FormatStatus({}, status, link, StatusClock{opened + 7s, 1});
+    ReceiverStatus status{300.0, 200, c.heard ? 15 : 0, 42, c.heard.has_value()};
+    if (c.heard) status.received = ReadingTime{t0 + *c.heard, {}};
+    LinkView link(c.link != '-');
+    link.readable = c.link != 'w';
+    if (c.link == 'O' || c.link == 'w') link.openedAt = t0;
+    const StatusTexts t = FormatStatus({}, status, link, StatusClock{t0 + c.now, c.interval});
     EXPECT_EQ(t.age, c.age);
     EXPECT_EQ(t.stale, !c.age.empty());
-    EXPECT_EQ(t.snr, c.snr);
-    EXPECT_EQ(t.locked, !c.readable ? u"N/A" : c.arrived ? u"Yes" : u"No");
+    EXPECT_EQ((std::tuple(t.snr, t.locked)), (std::tuple(c.snr, c.locked)));
   }
   EXPECT_EQ(FormatListFrequency(1e300), u"N/A");
 }

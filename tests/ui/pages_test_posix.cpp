@@ -234,6 +234,35 @@ class PagesTest : public QObject {
                                                                      "Waiting for %1 to come back.").arg(name)}, 3000);
     QVERIFY(!f.app.Link().InputPort()->IsOpen());
   }
+
+  // Update gets a reading from a receiver without status output, which Record logs to the file
+  // chosen, and says when a silent one gave none.
+  void updateAsksForAReadingAndRecordLogsIt() {
+    SimProcess sim;
+    ui::QueuedNotifications notifications;
+    ApplicationOptions options = QuarterPauses();
+    options.notifications = &notifications;
+    Fixture f(std::move(options));
+    notifications.SetSheet(&f.sheet);
+    QVERIFY(LinkPort(4, "/dev/pts/99999"));
+    QVERIFY(sim.Start({"--no-pacing", "--hear", "306"}));
+    const QString path = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/route.csv");
+    f.sheet.statusPage()->setPathFunction([&](QWidget*) { return path; });
+    f.app.Start();
+    f.Click("inputOpen");
+    f.sheet.tabs()->setCurrentIndex(2);
+    f.Click("recordButton");
+    f.messages.clear();
+    f.Click("updateButton");
+    QVERIFY(f.sheet.rules().Busy() && !f.Button("updateButton")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(f.sheet, "logField")->text(),
+                              QStringLiteral("Recording to route.csv, rows written: 1"), 3000);
+    QTRY_VERIFY(!f.sheet.rules().Busy());
+    QVERIFY(sim.Send("silence on"));
+    f.Click("updateButton");
+    QTRY_VERIFY_WITH_TIMEOUT(!f.sheet.rules().Busy(), 3000);
+    QCOMPARE(f.messages, QStringList{"The receiver did not answer the status query within 2 s."});
+  }
 };
 
 SKYLARK_UI_TEST_MAIN(PagesTest)

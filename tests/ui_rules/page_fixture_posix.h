@@ -33,9 +33,7 @@ class PageFixture : public ::testing::Test {
   }
 
   ReceiverPort& Port() { return *app_.Link().InputPort(); }
-  bool OpenLink() {
-    return Port().Open(u"COM4:", AccessMode::ReadWrite);
-  }
+  bool OpenLink() { return Port().Open(u"COM4:", AccessMode::ReadWrite); }
 
   TempConfigHome dirs_;
   PtyPair receiver_;

@@ -1,5 +1,6 @@
 #include "ui/rules/status_rules.h"
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,59 @@ TEST_F(StatusRulesTest, AReadingGrowsStaleItsHealthFieldsGreyAndTheNextOneIsFres
   hear(6);
   EXPECT_EQ(greyed(), none);
   EXPECT_EQ(page.Fields().locked, u"No");
+}
+
+// The state line follows the port; Update is offered only on an open port, locks the sheet
+// while it waits, and says when nothing answered.
+TEST_F(StatusRulesTest, TheStateLineFollowsThePortAndUpdateSaysWhenNothingAnswered) {
+  rules::StatusRules& page = sheet_.Status();
+  sheet_.Activate(kStatusPage);
+  EXPECT_EQ(page.Fields().state, u"Port Closed");
+  EXPECT_FALSE(page.BeginUpdate());
+  ASSERT_TRUE(OpenLink());
+  sheet_.OnSiteChanged();
+  EXPECT_EQ(page.Fields().state, u"No Status");
+  ASSERT_TRUE(page.BeginUpdate());
+  EXPECT_FALSE(page.UpdateButton().enabled || sheet_.Reject());
+  EXPECT_EQ(TextOf(page.FinishUpdate(page.RunUpdate())), u"The receiver did not answer the status query within 2 s.");
+  EXPECT_FALSE(sheet_.Busy());
+}
+
+// Every reading applied while recording is a row with the page's state word and site, also the
+// one kept while another page was shown; Cancel ends the recording.
+TEST_F(StatusRulesTest, RecordWritesARowPerReadingUntilTheSheetCloses) {
+  rules::StatusRules& page = sheet_.Status();
+  app_.Start();
+  ASSERT_TRUE(OpenLink());
+  sheet_.Activate(kStatusPage);
+  const std::string path = dirs_.Root() + "/route.csv";
+  // One more reading, `applied` in all since the start.
+  const auto hear = [&](std::size_t applied) {
+    receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n");
+    EXPECT_TRUE(WaitFor([&] { return app_.ReadingsSince(0).size() == applied; }));
+    sheet_.OnStatusChanged();
+  };
+  hear(1);  // before the recording: no row
+  EXPECT_EQ(page.StartRecording(resources::FromUtf8(path)), std::nullopt);
+  EXPECT_EQ(page.RecordButton().caption, u"Stop Recording");
+  hear(2);
+  EXPECT_EQ(page.Fields().log, u"Recording to route.csv, rows written: 1");
+  sheet_.Activate(kTunePage);
+  const std::uint64_t framed = app_.Monitor().Counts().sentences;
+  receiver_.Send("$CRMSS,42,15,300.0,200*41\r\n");
+  ASSERT_TRUE(WaitFor([&] { return app_.Monitor().Counts().sentences > framed; }));
+  sheet_.Activate(kStatusPage);
+  hear(4);
+  EXPECT_EQ(page.Fields().log, u"Recording to route.csv, rows written: 3");
+  EXPECT_TRUE(sheet_.Reject());
+  EXPECT_EQ(page.Fields().log, u"Recorded to route.csv, rows written: 3");
+  hear(5);
+  std::ifstream file(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 4u);  // the header and three rows
+  EXPECT_NE(lines[3].find(",Receiving,None,0,300.0,200,Yes,42,15\r"), std::string::npos) << lines[3];
+  app_.StopThreads();
 }
 
 }  // namespace

@@ -96,6 +96,26 @@ std::wstring DismissMessage(DWORD processId, std::chrono::milliseconds timeout) 
   return text;
 }
 
+bool SaveAs(DWORD processId, const std::wstring& path, std::chrono::milliseconds timeout) {
+  const HWND dialog = Await(processId, false, timeout);
+  if (dialog == nullptr) return false;
+  // The file name is the dialog's one edit box; the folder and type lists are drop-down lists.
+  HWND name = nullptr;
+  ::EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM found) {
+        if (ClassOf(child) != L"Edit") return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&name));
+  if (name == nullptr) return false;
+  Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  for (int i = 0; i < 100 && ::IsWindow(dialog); ++i) std::this_thread::sleep_for(20ms);
+  return !::IsWindow(dialog);
+}
+
 HWND ShowPage(HWND sheet, int templateId) {
   Send(sheet, PSM_SETCURSELID, 0, static_cast<LPARAM>(templateId));
   return reinterpret_cast<HWND>(Send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));

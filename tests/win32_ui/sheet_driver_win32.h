@@ -20,6 +20,10 @@ HWND FindSheet(DWORD processId, std::chrono::milliseconds timeout);
 // A message box of the program: its text, after dismissing it with OK; empty when none came.
 std::wstring DismissMessage(DWORD processId, std::chrono::milliseconds timeout);
 
+// The program's save-file dialog: types `path` as the file name and presses Save; false when no
+// dialog came or it stayed.
+bool SaveAs(DWORD processId, const std::wstring& path, std::chrono::milliseconds timeout);
+
 // Turns the sheet to the page made from dialog template `templateId` (IDD_TUNE) and returns
 // that page's dialog.
 HWND ShowPage(HWND sheet, int templateId);

@@ -209,6 +209,19 @@ TEST_F(WindowsSheet, TunesAutomatically) {
   EXPECT_EQ(AwaitText(status, IDC_LOCKED_FIELD, L"Yes", 5s), L"Yes");
 }
 
+// Record asks for a file and writes the readings to it, saying how many, until pressed again.
+TEST_F(WindowsSheet, RecordsTheReadingsToTheFileChosen) {
+  const HWND status = ShowPage(sheet_, IDD_STATUS);
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_NE(::GetTempPathW(MAX_PATH, folder), 0u);
+  Click(status, IDC_RECORD);
+  ASSERT_TRUE(SaveAs(program_.dwProcessId, std::wstring(folder) + L"route.csv", 20s));
+  const std::wstring two = L"Recording to route.csv, rows written: 2";
+  EXPECT_EQ(AwaitText(status, IDC_LOG_FIELD, two, 10s), two);
+  Click(status, IDC_RECORD);
+  EXPECT_EQ(AwaitText(status, IDC_RECORD, L"Record...", 2s), L"Record...");
+}
+
 TEST_F(WindowsSheet, GreysTheHealthValuesWhileTheReceiverIsSilent) {
   const HWND status = ShowPage(sheet_, IDD_STATUS);
   if (!TellSimulator("silence on")) GTEST_SKIP() << "SKYLARK_SIM_INPUT does not reach the simulator";
@@ -216,11 +229,17 @@ TEST_F(WindowsSheet, GreysTheHealthValuesWhileTheReceiverIsSilent) {
   for (int i = 0; i < 200 && !greyed(); ++i) Sleep(50);
   EXPECT_TRUE(greyed());
   EXPECT_EQ(TextOf(status, IDC_HEALTH_AGE).rfind(L"No reading for ", 0), 0u) << TextOf(status, IDC_HEALTH_AGE);
+  EXPECT_EQ(TextOf(status, IDC_STATE_FIELD), L"No Data");
+  // Update asks once and says that nothing answered.
+  Click(status, IDC_UPDATE);
+  ExpectLockedButAnswering();
+  EXPECT_EQ(AwaitMessage(), L"The receiver did not answer the status query within 2 s.");
 
   ASSERT_TRUE(TellSimulator("silence off"));
   for (int i = 0; i < 100 && greyed(); ++i) Sleep(50);
   EXPECT_TRUE(IsEnabled(status, IDC_SNR_FIELD));
   EXPECT_EQ(TextOf(status, IDC_HEALTH_AGE), L"");
+  EXPECT_EQ(AwaitText(status, IDC_STATE_FIELD, L"Receiving", 5s), L"Receiving");
 }
 
 // Windows tells every top-level window that a port's device went; only the open port's closes.

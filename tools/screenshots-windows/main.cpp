@@ -1,6 +1,7 @@
 // skylark-screenshots-windows FOLDER: run from the folder of skylark.exe and its site file, with
 // the simulated receiver on COM12 hearing Agigea, it opens the port, tunes by site as a user
-// would, and writes the three pages to FOLDER\windows-<page>.bmp.
+// would, records the signal log to FOLDER\route.csv, and writes the three pages to
+// FOLDER\windows-<page>.bmp.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -39,7 +40,7 @@ bool Said(const char* why) {
 }
 
 // Takes the sheet to a tuned, locked receiver; false, having said why, when it does not get there.
-bool Tune(DWORD program, HWND sheet) {
+bool Tune(DWORD program, HWND sheet, const std::wstring& folder) {
   const HWND configuration = ShowPage(sheet, IDD_CONFIGURATION);
   // No port is stored: the first start looks for the receiver and says where it answered.
   if (DismissMessage(program, 20s).rfind(L"A receiver answered on ", 0) != 0) return Said("no receiver was found");
@@ -57,6 +58,9 @@ bool Tune(DWORD program, HWND sheet) {
   if (DismissMessage(program, 20s) != L"Beacon Tuned Successfully!") return Said("the tune failed");
   const HWND status = ShowPage(sheet, IDD_STATUS);
   if (AwaitText(status, IDC_SNR_FIELD, L"20", 15s) != L"20") return Said("no reading came");
+  // The signal log in the pictures' folder, filling as the chart does.
+  Click(status, IDC_RECORD);
+  if (!SaveAs(program, folder + L"\\route.csv", 20s)) return Said("the signal log was not started");
   ::Sleep(20000);  // lines that reach out of the lock marker
   return true;
 }
@@ -78,7 +82,7 @@ int main() {
     return 1;
   }
   const HWND sheet = FindSheet(program.dwProcessId, 20s);
-  bool taken = sheet != nullptr ? Tune(program.dwProcessId, sheet) : Said("skylark.exe showed no sheet");
+  bool taken = sheet != nullptr ? Tune(program.dwProcessId, sheet, folder) : Said("skylark.exe showed no sheet");
   for (const auto& [page, name] : {std::pair{IDD_CONFIGURATION, L"configuration"}, std::pair{IDD_TUNE, L"tune"},
                                    std::pair{IDD_STATUS, L"status"}}) {
     if (!taken) break;

@@ -21,7 +21,7 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
   setObjectName(QStringLiteral("configurationSheet"));
   configuration_ = new ConfigurationPage(rules_.Configuration(), showMessage, this);
   tune_ = new TunePage(rules_.Tune(), showMessage, this);
-  status_ = new StatusPage(rules_.Status(), this);
+  status_ = new StatusPage(rules_.Status(), showMessage, this);
   tabs_ = new QTabWidget(this);
   // In the order of rules::kSheetPages.
   tabs_->addTab(configuration_, Text(resources::kConfigureTitle));
@@ -36,6 +36,7 @@ ConfigurationSheet::ConfigurationSheet(Application& app, MessageFunction showMes
   connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(tune_, &TunePage::tuningChanged, this, [this](bool tuning) { showTuning(tuning); });
   connect(configuration_, &ConfigurationPage::workingChanged, this, [this](bool working) { showTuning(working); });
+  connect(status_, &StatusPage::updatingChanged, this, [this](bool updating) { showTuning(updating); });
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);

@@ -102,6 +102,7 @@ SignalChart::SignalChart(QWidget* parent) : QChartView(parent) {
 
 void SignalChart::follow(const rules::SignalHistory& history, std::chrono::system_clock::time_point now) {
   const rules::ChartContents contents = history.At(now);
+  time_->setFormat(contents.seconds ? QStringLiteral("hh:mm:ss") : QStringLiteral("hh:mm"));
   const qreal start = MillisecondsOf(contents.start);
   const qreal end = MillisecondsOf(contents.end);
   if (time_->max().toMSecsSinceEpoch() != static_cast<qint64>(end)) {

@@ -77,10 +77,15 @@ bool SheetRules::Locked(SheetControl) const {
 
 bool SheetRules::Accept() {
   if (Busy()) return false;
+  status_.StopRecording();
   saveMessage_ = app_.SaveSettings() ? Outcome{} : MessageOf(resources::kSettingsNotSaved);
   return true;
 }
 
-bool SheetRules::Reject() { return !Busy(); }
+bool SheetRules::Reject() {
+  if (Busy()) return false;
+  status_.StopRecording();
+  return true;
+}
 
 }  // namespace skylark::rules

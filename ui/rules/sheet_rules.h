@@ -45,8 +45,9 @@ class SheetRules {
   PageList OnSiteChanged();
   PageList OnStatusChanged();
 
-  // While a tune, a Test or a Scan runs the sheet cannot be left: OK, Cancel and the close box do nothing.
-  bool Busy() const { return tune_.Tuning() || configuration_.Working(); }
+  // While a tune, a Test, a Scan or an Update runs the sheet cannot be left: OK, Cancel and the
+  // close box do nothing.
+  bool Busy() const { return tune_.Tuning() || configuration_.Working() || status_.Updating(); }
   // Whether `control` is disabled now: while busy, the sheet cannot be left, nor another page
   // turned to, nor the port changed under the tune.
   bool Locked(SheetControl control) const;
@@ -58,13 +59,15 @@ class SheetRules {
   // port's loss comes back as above.
   PageList DeviceRemoved(std::u16string_view device);
   PageList DeviceArrived();
-  // OK: saves the settings; false (nothing done) while busy. The view then closes the window and
-  // the program shuts the application down once it is gone: the shutdown talks to the receiver
-  // for seconds, and the user should not watch a frozen window meanwhile. The window closes even
-  // when the settings could not be stored; SaveMessage() then says so.
+  // OK: saves the settings and ends the signal log's recording; false (nothing done) while busy.
+  // The view then closes the window and the program shuts the application down once it is gone:
+  // the shutdown talks to the receiver for seconds, and the user should not watch a frozen window
+  // meanwhile. The window closes even when the settings could not be stored; SaveMessage() then
+  // says so.
   bool Accept();
   const Outcome& SaveMessage() const { return saveMessage_; }
-  // Cancel, Esc or the close box: leaves without saving; false (nothing done) while busy.
+  // Cancel, Esc or the close box: leaves without saving, ending the recording; false (nothing
+  // done) while busy.
   bool Reject();
 
  private:

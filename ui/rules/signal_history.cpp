@@ -51,6 +51,7 @@ ChartContents SignalHistory::At(Clock::time_point now) const {
     contents.start = entries_.front().point.at;
     contents.end = std::max(contents.end, contents.start + Step(1));
   }
+  contents.seconds = contents.end - contents.start < std::chrono::minutes(5);
   std::int32_t snr = 0;
   std::int32_t strength = 0;
   for (const Entry& entry : entries_) {

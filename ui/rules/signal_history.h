@@ -37,6 +37,8 @@ struct ChartContents {
   // is drawn as a dot.
   std::vector<std::vector<SignalPoint>> lines;
   std::vector<LockChange> lockChanges;
+  // The time labels carry seconds while the axis spans a few minutes only, so that they differ.
+  bool seconds = false;
 };
 
 // The readings of the last ten minutes and the moments lock changed among them.

@@ -2,11 +2,14 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/application.h"
+#include "app/signal_log.h"
 #include "app/status_text.h"
 #include "resources/strings.h"
+#include "ui/rules/page_state.h"
 #include "ui/rules/signal_history.h"
 
 namespace skylark::rules {
@@ -30,6 +33,12 @@ struct StatusFields {
   // hears now: views grey them and show `age` ("No reading for N s") beside them.
   bool stale = false;
   std::u16string age;
+  // The state line: the receiver's state in one word, and what the program waits for, if anything
+  // ("Waiting for COM4: to come back.").
+  std::u16string state;
+  std::u16string note;
+  // The signal log's file name and row count; empty before the first recording.
+  std::u16string log;
 
   const std::u16string& Text(StatusField field) const;
   bool operator==(const StatusFields&) const = default;
@@ -64,11 +73,35 @@ class StatusRules {
   // The readings of the last ten minutes, for the chart; a point per reading.
   const SignalHistory& History() const { return history_; }
 
+  // Update asks the receiver for one reading, which takes up to the reply wait: BeginUpdate and
+  // FinishUpdate on the main thread, RunUpdate between them on a worker thread. The sheet stays
+  // open meanwhile, as for a tune.
+  ButtonState UpdateButton() const;
+  bool Updating() const { return updating_; }
+  // False (nothing to run) while the button is disabled.
+  bool BeginUpdate();
+  // Touches only the application, so it may run on any thread; true when the receiver answered.
+  bool RunUpdate() const;
+  // The answer was applied as any reading is; no answer gets the message.
+  Outcome FinishUpdate(bool answered);
+
+  // The signal log: every reading applied from the start of the recording on is one row, written
+  // as it is charted, whichever page is shown. Record asks for a file (the view's dialog) and
+  // starts; pressed again, or OK or Cancel, it stops.
+  ButtonState RecordButton() const;
+  bool Recording() const { return log_ != nullptr; }
+  // Appends to `path`; the message when it cannot be written.
+  Outcome StartRecording(std::u16string_view path);
+  void StopRecording();
+
  private:
   // All the texts of one snapshot; each notification takes one and formats it once.
   StatusTexts Format(const SharedState& state) const;
   void ShowSite(const StatusTexts& texts);
   void ShowHealth(const StatusTexts& texts);
+  void ShowState();
+  void ShowLog(int formatId);
+  void Log(const Reading& reading);
 
   Application& app_;
   Clock clock_;
@@ -76,6 +109,8 @@ class StatusRules {
   StatusFields fields_;
   SignalHistory history_;
   std::uint64_t chartedReading_ = 0;  // the number of the last reading put on the chart
+  bool updating_ = false;
+  std::unique_ptr<SignalLog> log_;
 };
 
 }  // namespace skylark::rules

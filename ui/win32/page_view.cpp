@@ -1,5 +1,7 @@
 #include "ui/win32/page_view.h"
 
+#include <utility>
+
 #include "resources/strings.h"
 #include "ui/win32/dialog_controls.h"
 
@@ -12,6 +14,10 @@ PageView::PageView(rules::SheetRules& sheet, ActivePage page, int templateId, in
       templateId_(templateId),
       title_(Wide(resources::LoadText(titleId))),
       labels_(labels) {}
+
+PageView::~PageView() {
+  if (worker_.joinable()) worker_.join();
+}
 
 PROPSHEETPAGEW PageView::Record(HINSTANCE instance) {
   PROPSHEETPAGEW record{};
@@ -51,6 +57,31 @@ void PageView::ShowSheetLocks() {
   }
 }
 
+void PageView::RunOffThread(int id, std::function<bool()> work, std::function<rules::Outcome(bool)> finish) {
+  if (worker_.joinable()) worker_.join();
+  actingControl_ = id;
+  finish_ = std::move(finish);
+  ShowSheetLocks();
+  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  const HWND dialog = dialog_;
+  // The result comes back through the page's message queue, after the notifications the work
+  // posted.
+  worker_ = std::thread([work = std::move(work), dialog] {
+    const bool result = work();
+    ::PostMessageW(dialog, kActionFinished, result ? 1 : 0, 0);
+  });
+}
+
+void PageView::FinishOffThread(bool result) {
+  if (worker_.joinable()) worker_.join();
+  const rules::Outcome outcome = std::exchange(finish_, nullptr)(result);
+  Show();
+  ShowSheetLocks();
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  ShowOutcome(::GetParent(dialog_), outcome);
+  ReturnFocus(dialog_, actingControl_);
+}
+
 INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* view = reinterpret_cast<PageView*>(reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
@@ -70,7 +101,11 @@ INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
       view->OnTimer();
       return TRUE;
     case kActionFinished:
-      view->OnActionFinished(wParam);
+      if (view->finish_) {
+        view->FinishOffThread(wParam != 0);
+      } else {
+        view->OnActionFinished(wParam);
+      }
       return TRUE;
     case WM_SETCURSOR:
       // While the receiver is being tuned the pointer says so wherever it is on the page.

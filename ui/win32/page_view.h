@@ -4,8 +4,10 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <span>
 #include <string>
+#include <thread>
 
 #include "ui/rules/sheet_rules.h"
 
@@ -24,7 +26,7 @@ class PageView {
  public:
   PageView(rules::SheetRules& sheet, ActivePage page, int templateId, int titleId,
            std::span<const ControlText> labels);
-  virtual ~PageView() = default;
+  virtual ~PageView();
   PageView(const PageView&) = delete;
   PageView& operator=(const PageView&) = delete;
 
@@ -47,6 +49,10 @@ class PageView {
   virtual void OnTimer() {}
   // A worker thread's action ended; it posted kActionFinished with `result`.
   virtual void OnActionFinished(WPARAM) {}
+  // Runs `work` (a tune, an Update) on the page's worker thread while the sheet stays locked
+  // and keeps repainting; `finish` then ends it on the main thread with the message to show,
+  // and the focus goes back to control `id`.
+  void RunOffThread(int id, std::function<bool()> work, std::function<rules::Outcome(bool)> finish);
 
   // What a page's worker thread posts to the page's dialog when its action has ended.
   static constexpr UINT kActionFinished = WM_APP + 1;
@@ -60,6 +66,7 @@ class PageView {
  private:
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR OnNotify(const NMHDR& header);
+  void FinishOffThread(bool result);
 
   rules::SheetRules& sheet_;
   const ActivePage page_;
@@ -67,6 +74,9 @@ class PageView {
   const std::wstring title_;
   const std::span<const ControlText> labels_;
   HWND dialog_ = nullptr;
+  std::thread worker_;
+  std::function<rules::Outcome(bool)> finish_;
+  int actingControl_ = 0;
 };
 
 }  // namespace skylark::win32ui

@@ -38,32 +38,31 @@ class ConfigurationView final : public PageView {
 class TuneView final : public PageView {
  public:
   explicit TuneView(rules::SheetRules& sheet);
-  ~TuneView() override;
 
  protected:
   void Show() override;
   bool OnCommand(int id, int code) override;
-  void OnActionFinished(WPARAM tuned) override;
 
  private:
   void Tune();
-
-  std::thread worker_;
 };
 
 // The Status page: seven read-only fields; the health values greyed, with their age, once the
-// receiver has gone silent.
+// receiver has gone silent; the state line; Update and Record.
 class StatusView final : public PageView {
  public:
   explicit StatusView(rules::SheetRules& sheet);
 
  protected:
   void Show() override;
-  bool OnCommand(int, int) override { return false; }
+  bool OnCommand(int id, int code) override;
   void OnShown(bool shown) override;
   void OnTimer() override;
 
  private:
+  void Update();
+  void ToggleRecording();
+
   // The whole texts of the values cut short; made with the page, destroyed with it.
   HWND tips_ = nullptr;
 };

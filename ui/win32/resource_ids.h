@@ -69,6 +69,13 @@
 #define IDC_LOCKED_LABEL 1086
 #define IDC_SIGNAL_LABEL 1087
 #define IDC_SNR_LABEL 1088
+// The state line, what the program waits for, the two buttons and the signal log's name and rows.
+#define IDC_STATE_LABEL 1090
+#define IDC_STATE_FIELD 1091
+#define IDC_STATE_NOTE 1092
+#define IDC_UPDATE 1093
+#define IDC_RECORD 1094
+#define IDC_LOG_FIELD 1095
 
 // The picture at the foot of every page.
 #define IDC_PICTURE 1061

@@ -34,12 +34,12 @@ class GdiObject {
   HGDIOBJ object_;
 };
 
-std::wstring ClockText(Clock::time_point at) {
+std::wstring ClockText(Clock::time_point at, bool seconds) {
   const std::time_t t = Clock::to_time_t(at);
   std::tm local{};
   ::localtime_s(&local, &t);
-  wchar_t text[8];
-  std::wcsftime(text, 8, L"%H:%M", &local);
+  wchar_t text[16];
+  std::wcsftime(text, 16, seconds ? L"%H:%M:%S" : L"%H:%M", &local);
   return text;
 }
 
@@ -100,8 +100,8 @@ class Painter {
     Text(plot_.left - gap, plot_.bottom - TextHeight(), L"0", kSnrColour, TA_RIGHT | TA_TOP);
     Text(plot_.right + gap, plot_.top, std::to_wstring(contents_.strengthTop), kStrengthColour, TA_LEFT | TA_TOP);
     Text(plot_.right + gap, plot_.bottom - TextHeight(), L"0", kStrengthColour, TA_LEFT | TA_TOP);
-    Text(plot_.left, plot_.bottom, ClockText(contents_.start), ::GetSysColor(COLOR_WINDOWTEXT), TA_LEFT | TA_TOP);
-    Text(plot_.right, plot_.bottom, ClockText(contents_.end), ::GetSysColor(COLOR_WINDOWTEXT), TA_RIGHT | TA_TOP);
+    Text(plot_.left, plot_.bottom, ClockText(contents_.start, contents_.seconds), ::GetSysColor(COLOR_WINDOWTEXT), TA_LEFT | TA_TOP);
+    Text(plot_.right, plot_.bottom, ClockText(contents_.end, contents_.seconds), ::GetSysColor(COLOR_WINDOWTEXT), TA_RIGHT | TA_TOP);
     // The legend, on one row under the time axis.
     int x = plot_.left;
     const int y = plot_.bottom + TextHeight();

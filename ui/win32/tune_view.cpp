@@ -78,13 +78,7 @@ bool TuneView::OnCommand(int id, int code) {
   return false;
 }
 
-TuneView::~TuneView() {
-  if (worker_.joinable()) worker_.join();
-}
-
-// The tune takes seconds: it runs on a worker thread while the sheet stays locked and keeps
-// repainting; its site-changed notification is delivered before the result, which comes back
-// through the page's message queue.
+// The tune takes seconds; its site-changed notification is delivered before the result.
 void TuneView::Tune() {
   rules::TuneRules& page = Sheet().Tune();
   const bool begun = page.BeginTune();
@@ -93,24 +87,7 @@ void TuneView::Tune() {
     ShowOutcome(::GetParent(Dialog()), page.Refusal());
     return;
   }
-  ShowSheetLocks();
-  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-  if (worker_.joinable()) worker_.join();
-  const HWND dialog = Dialog();
-  worker_ = std::thread([&page, dialog] {
-    const bool tuned = page.RunTune();
-    ::PostMessageW(dialog, kActionFinished, tuned ? 1 : 0, 0);
-  });
-}
-
-void TuneView::OnActionFinished(WPARAM tuned) {
-  if (worker_.joinable()) worker_.join();
-  const rules::Outcome outcome = Sheet().Tune().FinishTune(tuned != 0);
-  Show();
-  ShowSheetLocks();
-  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-  ShowOutcome(::GetParent(Dialog()), outcome);
-  ReturnFocus(Dialog(), IDC_TUNE);
+  RunOffThread(IDC_TUNE, [&page] { return page.RunTune(); }, [&page](bool tuned) { return page.FinishTune(tuned); });
 }
 
 }  // namespace skylark::win32ui
