@@ -94,6 +94,9 @@ class Application {
   void StopThreads();
 
   void LoadSettings();
+  // The settings, when loaded, named no port: a first start, on which the user is helped to find
+  // the receiver. False without a settings store.
+  bool NoPortStored() const { return noPortStored_; }
   // Writes every value, even after one failed; false when any could not be stored.
   bool SaveSettings();
 
@@ -202,6 +205,7 @@ class Application {
   std::atomic<std::uint32_t> statusInterval_{1};
   std::atomic<bool> statusThreadStarted_{false};  // read by the reader thread too
   bool readerThreadStarted_ = false;
+  bool noPortStored_ = false;
   bool started_ = false;
   std::unique_ptr<StatusThread> statusThread_;
   std::unique_ptr<platform::InstanceGuard> instanceGuard_;

@@ -13,6 +13,8 @@ void Application::LoadSettings() {
   if (options_.settings == nullptr) return;
   platform::SettingsStore& store = *options_.settings;
 
+  std::u16string stored;
+  noPortStored_ = !store.ReadText(kSettingsKey, kInputPortValue, stored);
   const std::u16string input = ReadSettingText(store, kSettingsKey, kInputPortValue, kDefaultPortName);
   if (receiverLink_.InputPort() != nullptr) receiverLink_.InputPort()->SetName(input.c_str());
   // Both names go to one port object, so this second one is the one that stays.

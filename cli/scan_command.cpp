@@ -2,6 +2,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/status_text.h"
 #include "receiver/receiver_probe.h"
@@ -20,6 +21,15 @@ bool Holds(const TextList& names, const std::u16string& name) {
   return false;
 }
 
+// The ports of the lists, unasked.
+std::vector<PortProbe> AllPorts() {
+  TextList names;
+  ListPortNames(names);
+  std::vector<PortProbe> ports;
+  for (const std::u16string& name : names) ports.push_back({name, false, {}, {}});
+  return ports;
+}
+
 }  // namespace
 
 std::string ReceiverNote(const std::optional<ProbeAnswer>& answer) {
@@ -35,18 +45,18 @@ int RunScan(bool probe) {
   TextList inputs;
   TextList outputs;
   ScanPorts(u"", false, AccessMode::ReadWrite, inputs, outputs);
-  TextList all;
-  ListPortNames(all);
+  // Every port is asked at once, as the Configuration page's Find Receiver asks them.
+  const ReceiverSearch search = probe ? FindReceiver() : ReceiverSearch{};
   int found = 0;
-  for (const std::u16string& name : all) {
+  for (const PortProbe& port : search.ports.empty() ? AllPorts() : search.ports) {
+    const std::u16string& name = port.name;
     const bool in = Holds(inputs, name);
     const bool out = Holds(outputs, name);
     if (!in && !out) continue;
     ++found;
-    const AccessMode access = in && out ? AccessMode::ReadWrite : in ? AccessMode::Read : AccessMode::Write;
     std::cout << resources::ToUtf8(name) << ' '
               << Words(in && out ? resources::kBothDirections : in ? resources::kInputOnly : resources::kOutputOnly)
-              << (probe ? ReceiverNote(ProbeReceiver(name, access)) : "") << '\n';
+              << ReceiverNote(port.answer) << '\n';
   }
   if (found == 0) std::cout << Words(resources::kNoPortOpens) << '\n';
   return 0;
@@ -59,7 +69,7 @@ void AddScanCommand(CLI::App& app, int& exitStatus) {
       "scan", "List the ports COM1: to COM9: that open: for both directions, input only or output only");
   auto probe = std::make_shared<bool>(false);
   command->add_flag("--probe", *probe,
-                    "Ask each port that opens for the receiver's status (up to 1.5 s each) and mark those that answer");
+                    "Ask every port at once for the receiver's status (up to 1.5 s) and mark those that answer");
   command->callback([probe, &exitStatus] { exitStatus = RunScan(*probe); });
 }
 

@@ -141,6 +141,14 @@ constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kRecordingTo, u"Recording to %s, rows written: %s"},
     {kRecordedTo, u"Recorded to %s, rows written: %s"},
     {kSignalLogFiles, u"Signal logs (*.csv)"},
+    // Finding the receiver, and the Configuration page's word on a lost port.
+    {kFindButton, u"&Find Receiver"},
+    {kFoundStation, u"A receiver answered on %s (station %s). It is chosen in the port list: Open Port connects to it."},
+    {kFoundReceiver, u"A receiver answered on %s (it did not report its station). It is chosen in the port list: "
+                     u"Open Port connects to it."},
+    {kNoReceiverOnAnyPort, u"No receiver answered on any port."},
+    {kPortsTried, u"Ports tried:"},
+    {kPortSilent, u"did not answer."},
 };
 
 }  // namespace

@@ -135,6 +135,13 @@ enum StringId : int {
   kRecordingTo = 423,           // "Recording to %s, rows written: %s"
   kRecordedTo = 424,            // "Recorded to %s, rows written: %s"
   kSignalLogFiles = 425,        // "Signal logs (*.csv)"
+  // Finding the receiver, and the Configuration page's word on a lost port.
+  kFindButton = 440,            // "&Find Receiver"
+  kFoundStation = 441,          // "A receiver answered on %s (station %s). ..."
+  kFoundReceiver = 442,         // "A receiver answered on %s (it did not report its station). ..."
+  kNoReceiverOnAnyPort = 443,   // "No receiver answered on any port."
+  kPortsTried = 444,            // "Ports tried:"
+  kPortSilent = 445,            // "did not answer."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

@@ -267,6 +267,10 @@ TEST_F(CliCommand, ScanAndFailuresAgainstTheSimulator) {
   ASSERT_EQ(::mkdir(dirs_.DevHome().c_str(), 0700), 0);
   ASSERT_EQ(::symlink(adapter.SlavePath().c_str(), (dirs_.DevHome() + "/ttyUSB0").c_str()), 0);
   EXPECT_EQ(Cli("scan").lines, (Lines{"COM4: both", dirs_.DevHome() + "/ttyUSB0 both"}));
+  // Asked, the receiver answers and the silent adapter does not.
+  ASSERT_TRUE(sim_.Send("silence off"));
+  EXPECT_EQ(Cli("scan --probe").lines, (Lines{"COM4: both receiver", dirs_.DevHome() + "/ttyUSB0 both"}));
+  ASSERT_TRUE(sim_.Send("silence on"));
   // What the tune sentence cannot carry is a usage error, said before anything is sent.
   const std::pair<std::string, std::string> untunable[] = {
       {"0.04 --rate 100", "0.0 kHz at 100"}, {"0 --rate 100", "0.0 kHz at 100"}, {"300 --rate 0", "300.0 kHz at 0"}};
@@ -475,8 +479,9 @@ export DISPLAY=:$(head -n 1 "$ROOT/display")
 windows() { xdotool search --onlyvisible --name '^Trekline Beacon Configuration$' 2>/dev/null; }
 await() { for i in $(seq 200); do [ "$(windows | wc -l)" -eq "$1" ] && return 0; sleep 0.05; done; return 1; }
 press() { xdotool windowfocus --sync "$(windows | tail -n 1)" key --delay 100 "$@"; }
-# From the same-port box, which has the focus, three Tabs reach Open; Enter then closes its message.
-await 1 && sleep 0.5 && press Tab Tab Tab Return && await 2 && press Return && await 1 || echo "no window"
+# From the same-port box, which has the focus, Scan, Find Receiver, the list, then Open; Enter
+# then closes its message.
+await 1 && sleep 0.5 && press Tab Tab Tab Tab Return && await 2 && press Return && await 1 || echo "no window"
 ls $LOCKS >/dev/null 2>&1 || echo "the port is not open"
 kill -TERM $w; wait $w; echo "ended with $?"
 ls $LOCKS 2>/dev/null

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/posix/settings_file.h"
 #include "tests/support/loopback.h"
 #include "tests/support/pty.h"
 #include "tests/support/sim_process.h"
@@ -135,6 +136,52 @@ class PagesTest : public QObject {
     QCOMPARE(f.closed, 0);
   }
 
+  // A first start (no port stored) finds the simulated receiver on COM4: and chooses it. Once
+  // tuned, the simulator hangs up: the page waits for the port, and a new simulator under the
+  // same name gives readings again within 5 s of its start, with no user action.
+  void aFirstStartFindsTheReceiverAndAnUnplugIsWaitedOut() {
+    SimProcess sim;
+    ui::QueuedNotifications notifications;
+    const auto settings = platform::posix::OpenSettingsFile(std::string(std::getenv("XDG_CONFIG_HOME")) + "/first");
+    ApplicationOptions options = QuarterPauses();
+    options.notifications = &notifications;
+    options.settings = settings.get();
+    Fixture f(std::move(options));
+    notifications.SetSheet(&f.sheet);
+    QVERIFY(LinkPort(4, "/dev/pts/99999"));
+    const std::vector<std::string> hearing{"--no-pacing", "--hear", "306", "--scan-ms", "100"};
+    QVERIFY(sim.Start(hearing));
+    f.app.Start();
+    f.sheet.show();
+    QTRY_COMPARE_WITH_TIMEOUT(f.messages.size(), qsizetype(1), 8000);
+    QVERIFY2(f.messages[0].startsWith(QStringLiteral("A receiver answered on COM4: (")), qPrintable(f.messages[0]));
+    QCOMPARE(Find<QComboBox>(f.sheet, "inputList")->currentText(), QStringLiteral("COM4:"));
+    // The focus is back on the page, where Enter cannot leave the sheet; Scan is next to it.
+    QCOMPARE(f.sheet.focusWidget(), f.Button("findButton"));
+    QCOMPARE(f.Button("findButton")->previousInFocusChain(), f.Button("scanButton"));
+
+    f.Click("inputOpen");
+    f.sheet.tabs()->setCurrentIndex(1);
+    f.Click("autoRadio");
+    QCOMPARE(f.Tune(), QStringList{"Beacon Tuned Successfully!"});
+    f.sheet.tabs()->setCurrentIndex(2);
+    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(f.sheet, "lockedField")->text(), QStringLiteral("Yes"), 5000);
+
+    f.messages.clear();
+    QVERIFY(sim.Send("hangup"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.messages.size(), qsizetype(1), 3000);
+    QVERIFY2(f.messages[0].endsWith(QStringLiteral("\n\nWaiting for COM4: to come back.")), qPrintable(f.messages[0]));
+    QCOMPARE(Find<QLabel>(f.sheet, "portNote")->text(), QStringLiteral("Waiting for COM4: to come back."));
+    QVERIFY(!Find<QComboBox>(f.sheet, "inputList")->isEnabled() && f.Button("inputOpen")->isEnabled());
+    const std::uint64_t before = f.app.ReadingsSince(0).back().number;
+    sim.Stop();
+    SimProcess back;
+    QVERIFY(back.Start(hearing));
+    QTRY_VERIFY_WITH_TIMEOUT(!f.app.ReadingsSince(before).empty(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(f.sheet, "portNote")->text(), QStringLiteral("COM4: is back."), 1000);
+    QCOMPARE(f.messages.size(), qsizetype(1));
+  }
+
   // The simulated receiver served by ser2net: its network name typed into the port list and
   // Enter (the sheet stays), tuned by site and automatically, its readings on the Status page, and
   // the connection's end shown as a lost port.
@@ -183,7 +230,8 @@ class PagesTest : public QObject {
     f.messages.clear();
     server.Stop();
     QTRY_COMPARE_WITH_TIMEOUT(f.messages, QStringList{QStringLiteral("Port %1 was lost and has been closed.\n\n"
-                                                                     "The connection was closed.").arg(name)}, 3000);
+                                                                     "The connection was closed.\n\n"
+                                                                     "Waiting for %1 to come back.").arg(name)}, 3000);
     QVERIFY(!f.app.Link().InputPort()->IsOpen());
   }
 

@@ -148,6 +148,47 @@ TEST_F(ConfigurationRulesTest, TestNamesTheGroupsAccessAsksTheReceiverAndLeavesT
   receiver.join();
 }
 
+// Find Receiver asks every port: the one a receiver answered on becomes the port's name, chosen in
+// both lists and left closed; every port tried is listed with what became of it.
+TEST_F(ConfigurationRulesTest, FindChoosesThePortAReceiverAnsweredOnAndListsThoseTried) {
+  const struct {
+    bool answers;
+    const char *message, *com4;
+    const char16_t* chosen;
+  } cases[] = {
+      {false, "No receiver answered on any port.", "COM4: did not answer.", u"COM2:"},
+      {true, "A receiver answered on COM4: (station 306, 300.0 kHz). It is chosen in the port list: Open Port connects to it.",
+       "COM4: receiver (station 306, 300.0 kHz)", u"COM4:"},
+  };
+  for (const auto& c : cases) {
+    Port().SetName(u"COM2:");
+    Choose(PortGroup::Input, u"COM2:");
+    receiver_.Receive(256, std::chrono::milliseconds(10));  // what the case before was asked
+    std::atomic<bool> done{false};
+    std::thread receiver([&] {
+      for (std::string heard; c.answers && !done;) {
+        heard += receiver_.Receive(64, std::chrono::milliseconds(50));
+        if (heard.find("$PCSI,1") == std::string::npos) continue;
+        heard.clear();
+        receiver_.Send("$PCSI,CS0,SIM0001,0,300.0,A,200,A,57,15,SIM1.00,1,306,LOCK,100*20\r\n");
+      }
+    });
+    Page().BeginFind();
+    EXPECT_TRUE(sheet_.Busy() && !Page().FindOffered());
+    const rules::Outcome outcome = Page().FinishFind(rules::ConfigurationRules::RunFind());
+    done = true;
+    receiver.join();
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(ToUtf8(outcome->text), c.message);
+    const std::string tried = ToUtf8(outcome->detail);
+    EXPECT_EQ(tried.rfind("Ports tried:\nCOM1: No such device: /nonexistent/skylark-tty.\nCOM2: did not answer.\n", 0), 0u);
+    EXPECT_NE(tried.find(std::string("\n") + c.com4 + "\n"), std::string::npos) << tried;
+    EXPECT_FALSE(Port().IsOpen());
+    EXPECT_EQ(Port().Name(), c.chosen);
+    EXPECT_EQ(Chosen(PortGroup::Input), c.chosen);
+  }
+}
+
 TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
   ASSERT_TRUE(Page().OpenOrClose(PortGroup::Input));
   LinkPort(3, spare_.SlavePath());

@@ -62,7 +62,7 @@ TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain
   EXPECT_EQ(Pages(status.begin(), status.end()), Pages{kStatusPage});
 
   // A lost port: every page again, the Configuration page (first shown with the port open)
-  // offering to open it, one message.
+  // offering to close it, which ends the wait for it, one message.
   sheet_.Activate(kConfigurationPage);
   EXPECT_EQ(app_.ActivePageValue(), kConfigurationPage);
   EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Close Port");
@@ -71,10 +71,12 @@ TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain
   ASSERT_TRUE(WaitFor([&] { return !Port().IsOpen(); }));
   const rules::PageList lost = sheet_.OnSiteChanged();
   EXPECT_EQ(Pages(lost.begin(), lost.end()), (Pages{kStatusPage, kTunePage, kConfigurationPage}));
-  EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Open Port");
-  const rules::Outcome message = sheet_.TakePortLoss();
-  EXPECT_EQ(TextOf(message), u"Port COM4: was lost and has been closed.");
+  EXPECT_EQ(TextOf(sheet_.TakePortLoss()), u"Port COM4: was lost and has been closed.");
   EXPECT_FALSE(sheet_.TakePortLoss());
+  EXPECT_EQ(sheet_.Configuration().PortNote(), u"Waiting for COM4: to come back.");
+  EXPECT_EQ(TextOf(sheet_.Configuration().OpenOrClose(rules::PortGroup::Input)), u"Port closed for reading and writing.");
+  EXPECT_FALSE(app_.Reconnecting());
+  EXPECT_TRUE(sheet_.Configuration().FindOffered());
   app_.StopThreads();
 }
 

@@ -102,6 +102,11 @@ TEST_F(WindowsSheet, OpensOnTheConfigurationPageWithTheCaption) {
   EXPECT_EQ(TextOf(page, IDC_INPUT_GROUP), L"Input and Output Port");
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
   EXPECT_FALSE(IsEnabled(page, IDC_OUTPUT_OPEN));
+  // No port stored: the first start looks for the receiver and chooses the port it answered on,
+  // leaving it for Open Port.
+  const std::wstring found = AwaitMessage();
+  EXPECT_EQ(found.rfind(L"A receiver answered on " + TextOf(page, IDC_INPUT_LIST) + L" (", 0), 0u) << found;
+  EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
 }
 
 TEST_F(WindowsSheet, SecondInstanceEndsAtOnceWithStatusZero) {
@@ -117,6 +122,7 @@ TEST_F(WindowsSheet, SecondInstanceEndsAtOnceWithStatusZero) {
 TEST_F(WindowsSheet, OpensCom12) {
   const HWND page = ShowPage(sheet_, IDD_CONFIGURATION);
   ASSERT_TRUE(Choose(page, IDC_INPUT_LIST, L"COM12:"));
+  EXPECT_EQ(TextOf(page, IDC_INPUT_DEVICE), L"USB Serial Port (COM12)");
   // The Test waits for the receiver's answer off the main thread.
   Click(page, IDC_INPUT_TEST);
   ExpectLockedButAnswering();
@@ -248,8 +254,17 @@ TEST_F(WindowsSheet, ClosesThePortWhoseDeviceWasRemoved) {
   Sleep(300);
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
   remove(L"com12");
-  EXPECT_EQ(AwaitMessage().rfind(L"Port COM12: was lost and has been closed.", 0), 0u);
+  const std::wstring lost = AwaitMessage();
+  EXPECT_EQ(lost.rfind(L"Port COM12: was lost and has been closed.", 0), 0u);
+  EXPECT_NE(lost.find(L"Waiting for COM12: to come back."), std::wstring::npos) << lost;
+  // Its device never went: it is back within the 2 s between tries, and Close Port closes it.
+  for (int i = 0; i < 100 && TextOf(page, IDC_PORT_NOTE).rfind(L"COM12: is back.", 0) != 0; ++i) Sleep(50);
+  EXPECT_EQ(TextOf(page, IDC_PORT_NOTE).rfind(L"COM12: is back.", 0), 0u);
+  EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
+  Click(page, IDC_INPUT_OPEN);
+  EXPECT_EQ(AwaitMessage(), L"Port closed for reading and writing.");
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Open Port");
+  EXPECT_EQ(TextOf(page, IDC_PORT_NOTE), L"");
 }
 
 // A port added lists them all again, unprobed, as a Scan had not; the choice stays.

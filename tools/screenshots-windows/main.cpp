@@ -42,6 +42,8 @@ bool Said(const char* why) {
 // Takes the sheet to a tuned, locked receiver; false, having said why, when it does not get there.
 bool Tune(DWORD program, HWND sheet, const std::wstring& folder) {
   const HWND configuration = ShowPage(sheet, IDD_CONFIGURATION);
+  // No port is stored: the first start looks for the receiver and says where it answered.
+  if (DismissMessage(program, 20s).rfind(L"A receiver answered on ", 0) != 0) return Said("no receiver was found");
   if (!Choose(configuration, IDC_INPUT_LIST, L"COM12:")) return Said("no COM12: in the list");
   Click(configuration, IDC_INPUT_OPEN);
   if (DismissMessage(program, 20s) != L"Beacon connected for reading and writing.") return Said("COM12: did not open");

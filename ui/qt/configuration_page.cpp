@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -19,15 +20,26 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
   scanButton_ = new QPushButton(Text(resources::kScanButton));
   scanButton_->setObjectName(QStringLiteral("scanButton"));
   scanButton_->setAutoDefault(false);
+  findButton_ = new QPushButton(Text(resources::kFindButton));
+  findButton_->setObjectName(QStringLiteral("findButton"));
+  findButton_->setAutoDefault(false);
+  portNote_ = new QLabel;
+  portNote_->setObjectName(QStringLiteral("portNote"));
+  portNote_->setWordWrap(true);
   buildGroup(input_, "input");
   buildGroup(output_, "output");
 
   auto* page = new QVBoxLayout(this);
   page->addWidget(samePort_);
-  page->addWidget(scanButton_);
+  auto* actions = new QHBoxLayout;
+  actions->addWidget(scanButton_);
+  actions->addWidget(findButton_);
+  actions->addStretch(1);
+  page->addLayout(actions);
   page->addSpacing(4);
   page->addWidget(input_.box);
   page->addWidget(output_.box);
+  page->addWidget(portNote_);
   page->addStretch(1);
   page->addWidget(MakeBeaconPicture(this));
 
@@ -39,12 +51,13 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
   connect(scanButton_, &QPushButton::clicked, this, [this] {
     if (worker_.joinable() && rules_.Working()) return;
     auto scan = std::make_shared<rules::ConfigurationRules::PortScan>(rules_.BeginScan());
-    runOffThread([scan] { rules::ConfigurationRules::RunScan(*scan); },
+    runOffThread(scanButton_, [scan] { rules::ConfigurationRules::RunScan(*scan); },
                  [this, scan] {
                    rules_.FinishScan(*scan);
-                   refresh();
+                   return rules::Outcome{};
                  });
   });
+  connect(findButton_, &QPushButton::clicked, this, &ConfigurationPage::findReceiver);
   for (PortControl* group : {&input_, &output_}) {
     connect(group->list, &QComboBox::activated, this, [this, group](int index) {
       rules_.ChooseName(group->group, index);
@@ -64,28 +77,48 @@ ConfigurationPage::ConfigurationPage(rules::ConfigurationRules& rules, MessageFu
       if (worker_.joinable() && rules_.Working()) return;
       const rules::ConfigurationRules::PortTest test = rules_.BeginTest(group->group);
       auto outcome = std::make_shared<rules::Outcome>();
-      runOffThread([test, outcome] { *outcome = rules::ConfigurationRules::RunTest(test); },
-                   [this, outcome] { ShowOutcome(showMessage_, rules_.FinishTest(*outcome)); });
+      runOffThread(group->test, [test, outcome] { *outcome = rules::ConfigurationRules::RunTest(test); },
+                   [this, outcome] { return rules_.FinishTest(*outcome); });
     });
   }
+}
+
+void ConfigurationPage::findReceiver() {
+  if (worker_.joinable() && rules_.Working()) return;
+  rules_.BeginFind();
+  auto search = std::make_shared<ReceiverSearch>();
+  runOffThread(findButton_, [search] { *search = rules::ConfigurationRules::RunFind(); },
+               [this, search] { return rules_.FinishFind(*search); });
+}
+
+void ConfigurationPage::showEvent(QShowEvent* event) {
+  SheetPage::showEvent(event);
+  // A first start looks for the receiver once the window is up, so that the wait shows on it.
+  if (rules_.TakeFindOnStart()) QTimer::singleShot(0, this, &ConfigurationPage::findReceiver);
 }
 
 ConfigurationPage::~ConfigurationPage() {
   if (worker_.joinable()) worker_.join();
 }
 
-void ConfigurationPage::runOffThread(std::function<void()> work, std::function<void()> done) {
+void ConfigurationPage::runOffThread(QPushButton* button, std::function<void()> work,
+                                     std::function<rules::Outcome()> done) {
   if (worker_.joinable()) worker_.join();
   emit workingChanged(true);
   // The result comes back through the event queue; a page that is gone by then (the thread is
   // joined first) drops it.
-  worker_ = std::thread([this, work = std::move(work), done = std::move(done)]() mutable {
+  worker_ = std::thread([this, button, work = std::move(work), done = std::move(done)]() mutable {
     work();
     QMetaObject::invokeMethod(
         this,
-        [this, done = std::move(done)] {
-          done();
+        [this, button, done = std::move(done)] {
+          const rules::Outcome outcome = done();
+          refresh();
           emit workingChanged(false);
+          // The page was locked meanwhile and lost the focus: it goes back to the button, as
+          // after any press, never to where Enter would leave the sheet.
+          if (button->isEnabled()) button->setFocus();
+          ShowOutcome(showMessage_, outcome);
         },
         Qt::QueuedConnection);
   });
@@ -120,6 +153,10 @@ void ConfigurationPage::buildGroup(PortControl& group, const char* name) {
 
 void ConfigurationPage::refresh() {
   samePort_->setChecked(rules_.SamePort());
+  findButton_->setEnabled(rules_.FindOffered());
+  const QString note = ToQString(rules_.PortNote());
+  portNote_->setText(note);
+  portNote_->setVisible(!note.isEmpty());
   showGroup(input_);
   showGroup(output_);
 }

@@ -26,10 +26,15 @@ class ConfigurationPage : public SheetPage {
   ~ConfigurationPage() override;
 
   void refresh() override;
+  // Find Receiver, as the button does; off the main thread.
+  void findReceiver();
 
  signals:
-  // A Test or a Scan started or ended: the sheet locks what the rules say.
+  // A Test, a Scan or a Find started or ended: the sheet locks what the rules say.
   void workingChanged(bool working);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   // One group's controls.
@@ -46,8 +51,9 @@ class ConfigurationPage : public SheetPage {
   };
 
   // Runs `work` on a worker thread (an open of a Bluetooth port can block for seconds), then
-  // `done` on the main thread.
-  void runOffThread(std::function<void()> work, std::function<void()> done);
+  // `done` on the main thread; the sheet is unlocked and the focus back on `button` before the
+  // message `done` ends with is shown.
+  void runOffThread(QPushButton* button, std::function<void()> work, std::function<rules::Outcome()> done);
   void buildGroup(PortControl& group, const char* name);
   void showGroup(PortControl& group);
 
@@ -56,6 +62,8 @@ class ConfigurationPage : public SheetPage {
   std::thread worker_;
   QCheckBox* samePort_ = nullptr;
   QPushButton* scanButton_ = nullptr;
+  QPushButton* findButton_ = nullptr;
+  QLabel* portNote_ = nullptr;
   PortControl input_{rules::PortGroup::Input, nullptr, nullptr, nullptr, nullptr, nullptr, u'p', u'l', u'T'};
   PortControl output_{rules::PortGroup::Output, nullptr, nullptr, nullptr, nullptr, nullptr, u'r', u'r', u'e'};
 };

@@ -1,6 +1,7 @@
 #include "ui/rules/configuration_rules.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/port_devices.h"
 #include "app/status_text.h"
@@ -26,6 +27,32 @@ bool PortNameBefore(const std::u16string& a, const std::u16string& b) {
   return x != y ? x < y : a < b;
 }
 
+// "306, 300.0 kHz": the station a receiver reported.
+std::u16string StationWords(const ProbeAnswer& answer) {
+  return resources::FromUtf8(std::to_string(answer.stationId)) + u", " + FormatListFrequency(answer.frequency) +
+         u" kHz";
+}
+
+// One line of the ports a Find tried: the port and what became of it.
+std::u16string TriedLine(const PortProbe& port) {
+  if (port.console) return resources::FormatText(resources::kConsoleNotProbed, port.name);
+  std::u16string what;
+  if (port.failure) {
+    what = LineErrorText(*port.failure);
+  } else if (!port.answer || (!port.answer->answered && !port.answer->echo)) {
+    what = TextOf(resources::kPortSilent);
+  } else if (!port.answer->answered) {
+    what = TextOf(resources::kLineEchoes);
+  } else if (port.answer->stationId == 0) {
+    what = TextOf(resources::kReceiverFound);
+  } else {
+    what = resources::FormatText(resources::kReceiverStation,
+                                 {resources::FromUtf8(std::to_string(port.answer->stationId)),
+                                  FormatListFrequency(port.answer->frequency)});
+  }
+  return port.name + u" " + what;
+}
+
 }  // namespace
 
 ConfigurationRules::ConfigurationRules(Application& app)
@@ -33,6 +60,7 @@ ConfigurationRules::ConfigurationRules(Application& app)
 
 void ConfigurationRules::InitDialog() {
   samePort_ = true;
+  shownPort_ = ViewOfPort();
   TextList names;
   ListPortNames(names);
   Relist(names, names);
@@ -43,8 +71,44 @@ void ConfigurationRules::SetActive() { app_.SetActivePage(kConfigurationPage); }
 
 bool ConfigurationRules::PortOpen() const { return port_.IsOpen(); }
 
+bool ConfigurationRules::PortHeld() const { return PortOpen() || app_.Reconnecting().has_value(); }
+
+ConfigurationRules::PortView ConfigurationRules::ViewOfPort() const {
+  return {PortOpen(), app_.Reconnecting().has_value(), app_.ReadingsOnlyOnRequest()};
+}
+
+bool ConfigurationRules::PortChanged() {
+  const PortView now = ViewOfPort();
+  if (!initialized_ || now == shownPort_) return false;
+  // Open again with no user action after waiting: it came back by itself.
+  if (shownPort_.waiting && now.open) restored_ = true;
+  if (!now.open) restored_ = false;
+  shownPort_ = now;
+  return true;
+}
+
+bool ConfigurationRules::FindOffered() const { return initialized_ && !working_ && !PortHeld(); }
+
+std::u16string ConfigurationRules::PortNote() const {
+  if (const std::optional<std::u16string> waited = app_.Reconnecting()) {
+    return resources::FormatText(resources::kWaitingForPort, *waited);
+  }
+  if (!PortOpen()) return {};
+  std::u16string note;
+  if (restored_) note = resources::FormatText(resources::kPortBack, port_.Name());
+  if (app_.ReadingsOnlyOnRequest()) note += (note.empty() ? u"" : u" ") + TextOf(resources::kReadingsOnRequest);
+  return note;
+}
+
+std::u16string ConfigurationRules::DescriptionOf(const std::u16string& name, const std::u16string& device) const {
+  const std::u16string key = name + u'\n' + device;
+  const auto known = descriptions_.find(key);
+  if (known != descriptions_.end()) return known->second;
+  return descriptions_[key] = platform::PortDescription(name);
+}
+
 PortGroupState ConfigurationRules::State(PortGroup group) const {
-  const bool open = PortOpen();
+  const bool open = PortHeld();
   // In the one-port layout the output group stands idle.
   const bool active = group == PortGroup::Input || !samePort_;
   PortGroupState state;
@@ -61,10 +125,15 @@ PortGroupState ConfigurationRules::State(PortGroup group) const {
   state.test = {TextOf(resources::kTestButton), active && !open};
   state.portOpen = open;
   const std::u16string chosen = ChosenName(group);
-  if (const std::u16string device = platform::PortDevice(chosen); active && !device.empty()) {
+  const std::u16string device = platform::PortDevice(chosen);
+  const std::u16string what = active && !chosen.empty() ? DescriptionOf(chosen, device) : std::u16string();
+  if (active && !device.empty()) {
     // A device listed by its own name is not repeated; what the system says it is follows.
     state.device = device == chosen ? chosen : chosen + u" -> " + device;
-    if (const std::u16string what = platform::PortDescription(chosen); !what.empty()) state.device += u" (" + what + u")";
+    if (!what.empty()) state.device += u" (" + what + u")";
+  } else {
+    // Where port names are the devices' own, the system's name for the device says it all.
+    state.device = what;
   }
   return state;
 }
@@ -81,6 +150,8 @@ std::u16string ConfigurationRules::ChosenName(PortGroup group) const {
 }
 
 void ConfigurationRules::Relist(const TextList& inputNames, const TextList& outputNames) {
+  // The ports present changed, or were probed: what the system says of them is asked anew.
+  descriptions_.clear();
   input_.names.assign(inputNames.begin(), inputNames.end());
   output_.names.assign(outputNames.begin(), outputNames.end());
   SelectPortName(input_);
@@ -181,9 +252,7 @@ Outcome ConfigurationRules::RunTest(const PortTest& test) {
   if (answer->echo && !answer->answered) {
     outcome->detail = TextOf(resources::kLineEchoes);
   } else if (answer->stationId != 0) {
-    const std::u16string station = resources::FromUtf8(std::to_string(answer->stationId)) + u", " +
-                                   FormatListFrequency(answer->frequency) + u" kHz";
-    outcome->detail = resources::FormatText(resources::kReceiverAnswered, station);
+    outcome->detail = resources::FormatText(resources::kReceiverAnswered, StationWords(*answer));
   } else {
     outcome->detail = TextOf(answer->answered ? resources::kReceiverHeard : resources::kNoReceiverAnswered);
   }
@@ -191,9 +260,19 @@ Outcome ConfigurationRules::RunTest(const PortTest& test) {
 }
 
 Outcome ConfigurationRules::OpenOrClose(PortGroup group) {
+  restored_ = false;
+  Outcome outcome = OpenOrCloseHeld(group);
+  // What the user did is shown by the page at once, not again at the next notification.
+  shownPort_ = ViewOfPort();
+  return outcome;
+}
+
+Outcome ConfigurationRules::OpenOrCloseHeld(PortGroup group) {
   const AccessMode access = AccessOf(group);
-  if (PortOpen()) {
-    port_.Close();
+  if (PortHeld()) {
+    // Close Port also ends the wait for a lost port; a try that opened it meanwhile is undone.
+    app_.StopReconnecting();
+    if (PortOpen()) port_.Close();
     return FormattedMessageOf(resources::kPortClosedFor, AccessWord(access));
   }
   if (OpenPort(ChosenName(group), access)) {
@@ -221,6 +300,41 @@ Outcome ConfigurationRules::OpenFailure(AccessMode access) const {
   Outcome outcome = FormattedMessageOf(resources::kFailedToOpen, AccessWord(access));
   if (const auto failure = port_.OpenFailure(); outcome && failure) outcome->detail = LineErrorText(*failure);
   return outcome;
+}
+
+void ConfigurationRules::BeginFind() { working_ = true; }
+
+ReceiverSearch ConfigurationRules::RunFind() { return FindReceiver(); }
+
+Outcome ConfigurationRules::FinishFind(const ReceiverSearch& search) {
+  working_ = false;
+  std::u16string tried = TextOf(resources::kPortsTried);
+  for (const PortProbe& port : search.ports) tried += u"\n" + TriedLine(port);
+  Outcome outcome;
+  if (!search.found) {
+    outcome = MessageOf(resources::kNoReceiverOnAnyPort);
+  } else {
+    const PortProbe& found = search.ports[*search.found];
+    outcome = found.answer->stationId != 0
+                  ? PageMessage{resources::kFoundStation,
+                                resources::FormatText(resources::kFoundStation, {found.name, StationWords(*found.answer)}),
+                                {}}
+                  : FormattedMessageOf(resources::kFoundReceiver, found.name);
+    // The lists show the ports the search asked, the found one chosen in both; an open port
+    // (opened while the search ran) keeps its name.
+    if (!PortHeld()) {
+      port_.SetName(found.name.c_str());
+      TextList names;
+      for (const PortProbe& port : search.ports) names.Append(port.name);
+      Relist(names, names);
+    }
+  }
+  if (outcome) outcome->detail = tried;
+  return outcome;
+}
+
+bool ConfigurationRules::TakeFindOnStart() {
+  return initialized_ && !std::exchange(startChecked_, true) && app_.NoPortStored() && !PortHeld();
 }
 
 void ConfigurationRules::Scan() {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/application.h"
+#include "receiver/receiver_probe.h"
 #include "receiver/text_list.h"
 #include "ui/rules/page_state.h"
 
@@ -14,12 +16,14 @@ enum class PortGroup { Input, Output };
 // What one port group shows.
 struct PortGroupState {
   std::u16string title;  // the group box
-  ListState names;       // the port names; disabled while the port is open
+  ListState names;       // the port names; disabled while the port is open or waited for
   ButtonState open;      // "Open Port" or "Close Port"
   ButtonState test;
-  bool portOpen = false;  // the link's one port, whichever group opened it
-  // Where the chosen name leads ("COM4: -> /dev/serial/by-id/usb-..."); empty where port names
-  // are the devices' own.
+  // The link's one port, whichever group opened it, is open or waited for after a loss: either
+  // way the group offers to close it.
+  bool portOpen = false;
+  // Where the chosen name leads ("COM4: -> /dev/serial/by-id/usb-..."), or where port names are
+  // the devices' own what the system calls it ("USB Serial Port (COM12)"); empty when unknown.
   std::u16string device;
 };
 
@@ -42,6 +46,14 @@ class ConfigurationRules {
 
   bool SamePort() const { return samePort_; }
   PortGroupState State(PortGroup group) const;
+  // Whether Find Receiver is offered: while the port is closed and not waited for.
+  bool FindOffered() const;
+  // What the page says of the port under the groups: "Waiting for COM4: to come back.", or that
+  // it is back, and whether readings come only on Update; empty when there is nothing to say.
+  std::u16string PortNote() const;
+  // Whether what the page shows of the port (open, waited for, back) changed since the last
+  // call; the sheet then shows the page again.
+  bool PortChanged();
 
   // The user chose entry `index` of the group's list (ignored while the port is open).
   void ChooseName(PortGroup group, int index);
@@ -86,6 +98,17 @@ class ConfigurationRules {
   PortScan BeginScan();
   static void RunScan(PortScan& scan);
   void FinishScan(const PortScan& scan);
+  // Find Receiver, in the same steps: asks every port at once (about 1.5 s) as Test does. The
+  // port a receiver answered on becomes the link's port name, chosen in both lists, so that
+  // Open Port connects to it and OK stores it; the port is left closed for the user to open.
+  // The message names it and what it reported, or says that none answered, and lists every
+  // port tried with why it failed.
+  void BeginFind();
+  static ReceiverSearch RunFind();
+  Outcome FinishFind(const ReceiverSearch& search);
+  // Once, on the first activation after a start whose settings named no port: the view then
+  // starts a Find Receiver by itself.
+  bool TakeFindOnStart();
 
  private:
   struct NameList {
@@ -107,15 +130,35 @@ class ConfigurationRules {
   // Selects `name` in `list`, ignoring case, where the list has it.
   static void SelectName(NameList& list, std::u16string_view name);
   bool OpenPort(std::u16string_view name, AccessMode access);
+  Outcome OpenOrCloseHeld(PortGroup group);
   // "Failed to open port ..." with the reason the link's port gave.
   Outcome OpenFailure(AccessMode access) const;
   bool PortOpen() const;
+  // Open, or closed and waited for after a loss: the name cannot be changed under it.
+  bool PortHeld() const;
+  // What the system calls the device `name` reaches, asked once per name and device (on Windows
+  // a walk through the registry), until the ports are listed again.
+  std::u16string DescriptionOf(const std::u16string& name, const std::u16string& device) const;
+
+  // What the page last showed of the port, for PortChanged.
+  struct PortView {
+    bool open = false;
+    bool waiting = false;
+    bool onRequest = false;
+    bool operator==(const PortView&) const = default;
+  };
+  PortView ViewOfPort() const;
 
   Application& app_;
   ReceiverPort& port_;
   bool initialized_ = false;
   bool working_ = false;
   bool samePort_ = true;
+  bool startChecked_ = false;  // TakeFindOnStart has answered
+  // The port came back by itself after a loss, and the user has not opened or closed it since.
+  bool restored_ = false;
+  PortView shownPort_;
+  mutable std::map<std::u16string, std::u16string> descriptions_;
   NameList input_;
   NameList output_;
 };

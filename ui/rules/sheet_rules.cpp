@@ -33,7 +33,8 @@ PageList SheetRules::OnSiteChanged() {
   static constexpr ActivePage kAllPages[] = {kStatusPage, kTunePage, kConfigurationPage};
   status_.OnSiteChanged();
   tune_.OnSiteChanged();
-  if (app_.PortLossPending()) return kAllPages;
+  // The port's loss and its return come as site changes too.
+  if (configuration_.PortChanged() || app_.PortLossPending()) return kAllPages;
   return kPages;
 }
 
@@ -41,7 +42,11 @@ Outcome SheetRules::TakePortLoss() {
   const std::optional<PortLoss> loss = app_.TakePortLoss();
   if (!loss) return std::nullopt;
   Outcome outcome = FormattedMessageOf(resources::kPortLost, loss->name);
-  if (outcome) outcome->detail = LineErrorText(loss->error);
+  if (!outcome) return outcome;
+  outcome->detail = LineErrorText(loss->error);
+  if (const std::optional<std::u16string> waited = app_.Reconnecting()) {
+    outcome->detail += u"\n\n" + resources::FormatText(resources::kWaitingForPort, *waited);
+  }
   return outcome;
 }
 
@@ -58,7 +63,10 @@ PageList SheetRules::DeviceArrived() {
 
 PageList SheetRules::OnStatusChanged() {
   static constexpr ActivePage kPages[] = {kStatusPage};
+  // A port back after a loss says next whether its readings come by themselves.
+  static constexpr ActivePage kWithPort[] = {kStatusPage, kConfigurationPage};
   status_.OnStatusChanged();
+  if (configuration_.PortChanged()) return kWithPort;
   return kPages;
 }
 

@@ -51,8 +51,8 @@ class SheetRules {
   // Whether `control` is disabled now: while busy, the sheet cannot be left, nor another page
   // turned to, nor the port changed under the tune.
   bool Locked(SheetControl control) const;
-  // A port lost since the last call, named with the reason, once: the view shows it after the
-  // pages (OnSiteChanged then answers all three).
+  // A port lost since the last call, named with the reason and, while it is tried again, the
+  // wait for it, once: the view shows it after the pages (OnSiteChanged then answers all three).
   Outcome TakePortLoss();
   // The system reported a serial port's device gone or added ("COM12"): the Configuration page
   // lists the ports present again, and answers that it is the page to show again. The open

@@ -14,15 +14,19 @@ namespace {
 using rules::PortGroup;
 
 struct GroupControls {
-  int box, list, open, test;
+  int box, list, open, test, device;
   // Keyboard mnemonics: the Open button's letter is one its two captions share.
   char16_t openLetter, testLetter;
 };
 
-constexpr GroupControls kInput{IDC_INPUT_GROUP, IDC_INPUT_LIST, IDC_INPUT_OPEN, IDC_INPUT_TEST, u'P', u'T'};
-constexpr GroupControls kOutput{IDC_OUTPUT_GROUP, IDC_OUTPUT_LIST, IDC_OUTPUT_OPEN, IDC_OUTPUT_TEST, u'r', u'e'};
+constexpr GroupControls kInput{IDC_INPUT_GROUP, IDC_INPUT_LIST, IDC_INPUT_OPEN, IDC_INPUT_TEST, IDC_INPUT_DEVICE,
+                               u'P', u'T'};
+constexpr GroupControls kOutput{IDC_OUTPUT_GROUP, IDC_OUTPUT_LIST, IDC_OUTPUT_OPEN, IDC_OUTPUT_TEST, IDC_OUTPUT_DEVICE,
+                                u'r', u'e'};
 
-constexpr ControlText kLabels[] = {{IDC_SAME_PORT, resources::kSamePortLabel}, {IDC_SCAN, resources::kScanButton}};
+constexpr ControlText kLabels[] = {{IDC_SAME_PORT, resources::kSamePortLabel},
+                                   {IDC_SCAN, resources::kScanButton},
+                                   {IDC_FIND, resources::kFindButton}};
 
 const GroupControls& ControlsOf(PortGroup group) { return group == PortGroup::Input ? kInput : kOutput; }
 
@@ -34,6 +38,8 @@ ConfigurationView::ConfigurationView(rules::SheetRules& sheet)
 void ConfigurationView::Show() {
   const rules::ConfigurationRules& page = Sheet().Configuration();
   SetChecked(Dialog(), IDC_SAME_PORT, page.SamePort());
+  EnableControl(Dialog(), IDC_FIND, page.FindOffered());
+  SetControlText(Dialog(), IDC_PORT_NOTE, page.PortNote());
   ShowGroup(PortGroup::Input);
   ShowGroup(PortGroup::Output);
 }
@@ -47,6 +53,22 @@ void ConfigurationView::ShowGroup(PortGroup group) {
   EnableControl(Dialog(), controls.open, state.open.enabled);
   SetButtonText(Dialog(), controls.test, state.test.caption, controls.testLetter);
   EnableControl(Dialog(), controls.test, state.test.enabled);
+  SetControlText(Dialog(), controls.device, state.device);
+}
+
+void ConfigurationView::OnShown(bool shown) {
+  // A first start looks for the receiver as soon as the page is up.
+  if (shown && Sheet().Configuration().TakeFindOnStart()) Find();
+}
+
+void ConfigurationView::Find() {
+  rules::ConfigurationRules& page = Sheet().Configuration();
+  if (page.Working()) return;
+  page.BeginFind();
+  auto search = std::make_shared<ReceiverSearch>();
+  RunOffThread(
+      IDC_FIND, [search] { *search = rules::ConfigurationRules::RunFind(); },
+      [&page, search] { return page.FinishFind(*search); });
 }
 
 bool ConfigurationView::OnCommand(int id, int code) {
@@ -75,6 +97,9 @@ bool ConfigurationView::OnCommand(int id, int code) {
     RunOffThread(
         id, [test, result] { *result = rules::ConfigurationRules::RunTest(test); },
         [&page, result] { return page.FinishTest(std::move(*result)); });
+    return true;
+  } else if (id == IDC_FIND) {
+    Find();
     return true;
   } else if (id == IDC_SCAN) {
     if (page.Working()) return true;

@@ -19,9 +19,12 @@ class ConfigurationView final : public PageView {
   void OnOk() override;
   void OnCancel() override;
   void OnActionFinished(WPARAM) override;
+  void OnShown(bool shown) override;
 
  private:
   void ShowGroup(rules::PortGroup group);
+  // Find Receiver on the worker thread; its message ends it.
+  void Find();
   // Runs `work` (a Scan or a Test) on the worker thread; `finish` then ends it on the main
   // thread with the message to show, and the focus goes back to control `id`.
   void RunOffThread(int id, std::function<void()> work, std::function<rules::Outcome()> finish);

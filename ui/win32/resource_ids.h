@@ -20,6 +20,12 @@
 #define IDC_SCAN 1054
 #define IDC_INPUT_GROUP 1056
 #define IDC_OUTPUT_GROUP 1057
+// Under the groups: the wait for a lost port, its return.
+#define IDC_PORT_NOTE 1100
+#define IDC_FIND 1101
+// Under each list: what the system calls the device ("USB Serial Port (COM12)").
+#define IDC_INPUT_DEVICE 1102
+#define IDC_OUTPUT_DEVICE 1103
 
 // Tune page.
 #define IDC_FREQUENCY_LIST 1020
