@@ -477,11 +477,11 @@ for i in $(seq 100); do [ -s "$ROOT/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n 1 "$ROOT/display")
 (cd "$DATA" && exec "$GUI") >/dev/null 2>&1 & w=$!
 windows() { xdotool search --onlyvisible --name '^Trekline Beacon Configuration$' 2>/dev/null; }
-await() { for i in $(seq 200); do [ "$(windows | wc -l)" -eq "$1" ] && return 0; sleep 0.05; done; return 1; }
+await() { for i in $(seq 400); do [ "$(windows | wc -l)" -eq "$1" ] && return 0; sleep 0.05; done; return 1; }
 press() { xdotool windowfocus --sync "$(windows | tail -n 1)" key --delay 100 "$@"; }
 # From the same-port box, which has the focus, Scan, Find Receiver, the list, then Open; Enter
-# then closes its message.
-await 1 && sleep 0.5 && press Tab Tab Tab Tab Return && await 2 && press Return && await 1 || echo "no window"
+# then closes its message. On a loaded machine the window takes a while to give the box the focus.
+await 1 && sleep 2 && press Tab Tab Tab Tab Return && await 2 && press Return && await 1 || echo "no window"
 ls $LOCKS >/dev/null 2>&1 || echo "the port is not open"
 kill -TERM $w; wait $w; echo "ended with $?"
 ls $LOCKS 2>/dev/null
