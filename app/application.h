@@ -132,7 +132,9 @@ class Application {
   // only. Cleared by the next tune.
   bool ReadingsOnlyOnRequest() const { return readingsOnlyOnRequest_.load(); }
 
-  // The readings applied since the one numbered `after`, oldest first (the newest 256 at most).
+  // The readings since the one numbered `after`, oldest first (the newest 256 at most): those the
+  // Status page applied, and those heard while another page was shown, for the chart and the
+  // signal log.
   std::vector<Reading> ReadingsSince(std::uint64_t after) const;
 
   // Shared state.
@@ -168,7 +170,9 @@ class Application {
   // The reader's path: a status sentence reaches the snapshot (reader thread).
   void OnSentence(const ReceivedSentence& sentence);
   // Applies one reading to the shared state: values, lock, the station asked for (apply lock held).
-  void ApplyReading(const SignalStatus& reading, const ReadingTime& received);
+  void ApplyReading(const SignalStatus& reading, const ReadingTime& received, bool number);
+  // Keeps a reading, numbered, for ReadingsSince (stateLock_ held).
+  void Number(const SharedState& state);
   // Asks the receiver for its station report and applies it while nothing has been retuned
   // since `generation` (status thread).
   void Identify(std::uint64_t generation);

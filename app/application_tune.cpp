@@ -82,14 +82,31 @@ void Application::OnSentence(const ReceivedSentence& sentence) {
   }
   lastSentenceAt_ = sentence.received.monotonic;
   if (activePage_.load() != kStatusPage) {
-    // Only the Status page follows the receiver; the newest reading waits for it.
+    // Only the Status page follows the receiver; the newest reading waits for it. Each is still
+    // numbered as heard, so that the chart and a recording miss none of them.
     keptReading_.emplace(*reading, sentence.received);
+    UpdateState([&](SharedState& state) {
+      SharedState heard = state;
+      heard.status.signalStrength = reading->strength;
+      heard.status.snr = reading->snr;
+      heard.status.frequency = reading->frequency;
+      heard.status.mskRate = reading->mskRate;
+      heard.status.locked = IsLocked(reading->snr);
+      heard.status.received = sentence.received;
+      Number(heard);
+    });
+    PostStatusChanged();
     return;
   }
-  ApplyReading(*reading, sentence.received);
+  ApplyReading(*reading, sentence.received, true);
 }
 
-void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& received) {
+void Application::Number(const SharedState& state) {
+  readings_.push_back({++readingCount_, state, tunesSent_});
+  if (readings_.size() > kReadingsKept) readings_.pop_front();
+}
+
+void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& received, bool number) {
   const std::int32_t mode = tuneMode_.load();
   bool lost = false;
   bool identify = false;
@@ -119,8 +136,7 @@ void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& r
         generation = tuneGeneration_;
       }
     }
-    readings_.push_back({++readingCount_, state, tunesSent_});
-    if (readings_.size() > kReadingsKept) readings_.pop_front();
+    if (number) Number(state);
   });
   if (lost) NotifySiteChanged();
   if (identify) {
@@ -229,7 +245,8 @@ void Application::SetActivePage(std::int32_t page) {
     keptReading_.reset();
     // A reading from a line closed since is no news of the receiver on this one.
     const auto openedAt = receiverLink_.InputPort() != nullptr ? receiverLink_.InputPort()->OpenedAt() : std::nullopt;
-    if (openedAt && *openedAt <= received.monotonic) ApplyReading(reading, received);
+    // Numbered when it came.
+    if (openedAt && *openedAt <= received.monotonic) ApplyReading(reading, received, false);
   }
 }
 

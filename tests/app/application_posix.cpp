@@ -95,12 +95,15 @@ TEST_F(ApplicationTest, TheStatusPageShowsTheNewestReadingOnReturnAndJudgesAgeBy
   for (int i = 1; i < 60; ++i) backlog += "$CRMSS," + std::to_string(i) + ",15,300.0,200\r\n";
   backlog += "$PCSI,CS1,0\r\n$GPMSS,60,8,300.0,200*7B\r\n";
   ASSERT_TRUE(pty_.Send(backlog));
-  std::this_thread::sleep_for(200ms);
-  EXPECT_EQ(app_->ReadingsSince(0).size(), 1u);
-  EXPECT_EQ(statusPosts_, 1);
+  // Each is numbered for the chart and a recording; the snapshot waits for the page.
+  ASSERT_TRUE(testing::WaitFor([&] { return app_->ReadingsSince(0).size() == 61u; }));
+  EXPECT_EQ(app_->ReadingsSince(0).back().state.status.signalStrength, 60);
+  EXPECT_EQ(app_->Status().signalStrength, 1);
+  EXPECT_EQ(statusPosts_, 61);
   app_->SetActivePage(kStatusPage);
   EXPECT_EQ(Values(app_->Status()), (ReceiverStatus{300.0, 200, 8, 60, true}));
-  EXPECT_EQ(statusPosts_, 2);
+  EXPECT_EQ(statusPosts_, 62);
+  EXPECT_EQ(app_->ReadingsSince(0).size(), 61u) << "the kept reading is not numbered twice";
 
   EXPECT_EQ(app_->StatusInterval(), 1u);
   std::this_thread::sleep_for(1600ms);  // a receiver tuned elsewhere with a 2 s interval
