@@ -68,7 +68,8 @@ TEST_F(SheetRulesTest, ATuneLocksTheSheetAndNotificationsNameThePagesToShowAgain
   EXPECT_EQ(sheet_.Configuration().State(rules::PortGroup::Input).open.caption, u"Close Port");
   app_.Monitor().StartReader();
   receiver_.CloseMaster();
-  ASSERT_TRUE(WaitFor([&] { return !Port().IsOpen(); }));
+  // The port reads as closed a moment before its loss is told: wait for the waiting to begin.
+  ASSERT_TRUE(WaitFor([&] { return app_.Reconnecting().has_value(); }));
   const rules::PageList lost = sheet_.OnSiteChanged();
   EXPECT_EQ(Pages(lost.begin(), lost.end()), (Pages{kStatusPage, kTunePage, kConfigurationPage}));
   EXPECT_EQ(TextOf(sheet_.TakePortLoss()), u"Port COM4: was lost and has been closed.");
