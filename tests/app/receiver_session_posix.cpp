@@ -129,5 +129,30 @@ TEST_F(ReceiverSession, ALostPortComesBackAndTheReceiverIsRetuned) {
   app_->StopReconnecting();
 }
 
+// The state line through what the receiver does: nothing heard yet, a tune settling, a station
+// locked, an empty channel searched, silence, an unplug, and the port closed.
+TEST_F(ReceiverSession, TheStateFollowsWhatTheReceiverDoes) {
+  reconnect_ = true;
+  Begin({});
+  app_->SetActivePage(kStatusPage);
+  const auto reaches = [this](ReceiverState state, std::chrono::milliseconds wait = 5s) {
+    return testing::WaitFor([&] { return app_->CurrentState() == state; }, wait);
+  };
+  EXPECT_EQ(app_->CurrentState(), ReceiverState::NoStatus);
+  ASSERT_TRUE(app_->Tune(1));
+  EXPECT_EQ(app_->CurrentState(), ReceiverState::Tuning) << "its first reading is a second away";
+  EXPECT_TRUE(reaches(ReceiverState::Receiving));
+  app_->SetCurrentSite(BeaconSite{u"", u"", u"", 200, 290.0, 0});
+  app_->SetTuneMode(kTuneByFrequency);
+  ASSERT_TRUE(app_->Tune(1));
+  EXPECT_TRUE(reaches(ReceiverState::Searching));
+  ASSERT_TRUE(sim_->Send("silence on"));
+  EXPECT_TRUE(reaches(ReceiverState::NoData, 8s));
+  ASSERT_TRUE(sim_->Send("hangup"));
+  EXPECT_TRUE(reaches(ReceiverState::Reconnecting));
+  app_->StopReconnecting();
+  EXPECT_EQ(app_->CurrentState(), ReceiverState::PortClosed);
+}
+
 }  // namespace
 }  // namespace skylark
