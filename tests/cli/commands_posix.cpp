@@ -475,7 +475,8 @@ Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$ROOT/display" 2>/dev/nu
 trap 'kill $x' EXIT
 for i in $(seq 100); do [ -s "$ROOT/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n 1 "$ROOT/display")
-(cd "$DATA" && exec "$GUI") >/dev/null 2>&1 & w=$!
+# On the X server, whatever platform the suite's own window tests draw on.
+(cd "$DATA" && exec env -u QT_QPA_PLATFORM "$GUI") >/dev/null 2>&1 & w=$!
 windows() { xdotool search --onlyvisible --name '^Trekline Beacon Configuration$' 2>/dev/null; }
 await() { for i in $(seq 400); do [ "$(windows | wc -l)" -eq "$1" ] && return 0; sleep 0.05; done; return 1; }
 press() { xdotool windowfocus --sync "$(windows | tail -n 1)" key --delay 100 "$@"; }
