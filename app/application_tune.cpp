@@ -11,6 +11,15 @@ namespace {
 // The newest readings kept for the pages and the command line to catch up on.
 constexpr std::size_t kReadingsKept = 256;
 
+// A reading's values into the snapshot's; the lock is the caller's to judge.
+void TakeValues(ReceiverStatus& status, const SignalStatus& reading, const ReadingTime& received) {
+  status.signalStrength = reading.strength;
+  status.snr = reading.snr;
+  status.frequency = reading.frequency;
+  status.mskRate = reading.mskRate;
+  status.received = received;
+}
+
 }  // namespace
 
 bool Application::Tune(std::uint32_t statusInterval) {
@@ -87,12 +96,8 @@ void Application::OnSentence(const ReceivedSentence& sentence) {
     keptReading_.emplace(*reading, sentence.received);
     UpdateState([&](SharedState& state) {
       SharedState heard = state;
-      heard.status.signalStrength = reading->strength;
-      heard.status.snr = reading->snr;
-      heard.status.frequency = reading->frequency;
-      heard.status.mskRate = reading->mskRate;
+      TakeValues(heard.status, *reading, sentence.received);
       heard.status.locked = IsLocked(reading->snr);
-      heard.status.received = sentence.received;
       Number(heard);
     });
     PostStatusChanged();
@@ -112,11 +117,7 @@ void Application::ApplyReading(const SignalStatus& reading, const ReadingTime& r
   bool identify = false;
   std::uint64_t generation = 0;
   UpdateState([&](SharedState& state) {
-    state.status.signalStrength = reading.strength;
-    state.status.snr = reading.snr;
-    state.status.frequency = reading.frequency;
-    state.status.mskRate = reading.mskRate;
-    state.status.received = received;
+    TakeValues(state.status, reading, received);
     if (state.status.locked) {
       if (!IsLocked(state.status.snr)) {
         state.status.locked = false;

@@ -67,8 +67,12 @@ void ConfigurationView::Find() {
   page.BeginFind();
   auto search = std::make_shared<ReceiverSearch>();
   RunOffThread(
-      IDC_FIND, [search] { *search = rules::ConfigurationRules::RunFind(); },
-      [&page, search] { return page.FinishFind(*search); });
+      IDC_FIND,
+      [search] {
+        *search = rules::ConfigurationRules::RunFind();
+        return true;
+      },
+      [&page, search](bool) { return page.FinishFind(*search); });
 }
 
 bool ConfigurationView::OnCommand(int id, int code) {
@@ -95,8 +99,12 @@ bool ConfigurationView::OnCommand(int id, int code) {
         page.BeginTest(id == IDC_INPUT_TEST ? PortGroup::Input : PortGroup::Output);
     auto result = std::make_shared<rules::Outcome>();
     RunOffThread(
-        id, [test, result] { *result = rules::ConfigurationRules::RunTest(test); },
-        [&page, result] { return page.FinishTest(std::move(*result)); });
+        id,
+        [test, result] {
+          *result = rules::ConfigurationRules::RunTest(test);
+          return true;
+        },
+        [&page, result](bool) { return page.FinishTest(std::move(*result)); });
     return true;
   } else if (id == IDC_FIND) {
     Find();
@@ -105,8 +113,12 @@ bool ConfigurationView::OnCommand(int id, int code) {
     if (page.Working()) return true;
     auto scan = std::make_shared<rules::ConfigurationRules::PortScan>(page.BeginScan());
     RunOffThread(
-        id, [scan] { rules::ConfigurationRules::RunScan(*scan); },
-        [&page, scan] {
+        id,
+        [scan] {
+          rules::ConfigurationRules::RunScan(*scan);
+          return true;
+        },
+        [&page, scan](bool) {
           page.FinishScan(*scan);
           return rules::Outcome{};
         });
@@ -118,37 +130,6 @@ bool ConfigurationView::OnCommand(int id, int code) {
   ShowOutcome(::GetParent(Dialog()), outcome);
   if (code == BN_CLICKED) ReturnFocus(Dialog(), id);
   return true;
-}
-
-ConfigurationView::~ConfigurationView() {
-  if (worker_.joinable()) worker_.join();
-}
-
-// A Scan or a Test takes seconds: it runs on a worker thread while the sheet stays locked and
-// keeps repainting; its end comes back through the page's message queue.
-void ConfigurationView::RunOffThread(int id, std::function<void()> work,
-                                     std::function<rules::Outcome()> finish) {
-  if (worker_.joinable()) worker_.join();
-  actingControl_ = id;
-  finish_ = std::move(finish);
-  ShowSheetLocks();
-  ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-  const HWND dialog = Dialog();
-  worker_ = std::thread([work = std::move(work), dialog] {
-    work();
-    ::PostMessageW(dialog, kActionFinished, 0, 0);
-  });
-}
-
-void ConfigurationView::OnActionFinished(WPARAM) {
-  if (worker_.joinable()) worker_.join();
-  if (!finish_) return;
-  const rules::Outcome outcome = std::exchange(finish_, nullptr)();
-  Show();
-  ShowSheetLocks();
-  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-  ShowOutcome(::GetParent(Dialog()), outcome);
-  ReturnFocus(Dialog(), actingControl_);
 }
 
 void ConfigurationView::OnOk() {

@@ -101,11 +101,7 @@ INT_PTR CALLBACK PageView::DialogProc(HWND dialog, UINT message, WPARAM wParam, 
       view->OnTimer();
       return TRUE;
     case kActionFinished:
-      if (view->finish_) {
-        view->FinishOffThread(wParam != 0);
-      } else {
-        view->OnActionFinished(wParam);
-      }
+      if (view->finish_) view->FinishOffThread(wParam != 0);
       return TRUE;
     case WM_SETCURSOR:
       // While the receiver is being tuned the pointer says so wherever it is on the page.

@@ -47,9 +47,7 @@ class PageView {
   // The page became the one shown, or stopped being it.
   virtual void OnShown(bool) {}
   virtual void OnTimer() {}
-  // A worker thread's action ended; it posted kActionFinished with `result`.
-  virtual void OnActionFinished(WPARAM) {}
-  // Runs `work` (a tune, an Update) on the page's worker thread while the sheet stays locked
+  // Runs `work` (a tune, an Update, a Scan, a Test, a Find) on the page's worker thread while the sheet stays locked
   // and keeps repainting; `finish` then ends it on the main thread with the message to show,
   // and the focus goes back to control `id`.
   void RunOffThread(int id, std::function<bool()> work, std::function<rules::Outcome(bool)> finish);

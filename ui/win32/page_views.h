@@ -11,27 +11,18 @@ namespace skylark::win32ui {
 class ConfigurationView final : public PageView {
  public:
   explicit ConfigurationView(rules::SheetRules& sheet);
-  ~ConfigurationView() override;
 
  protected:
   void Show() override;
   bool OnCommand(int id, int code) override;
   void OnOk() override;
   void OnCancel() override;
-  void OnActionFinished(WPARAM) override;
   void OnShown(bool shown) override;
 
  private:
   void ShowGroup(rules::PortGroup group);
   // Find Receiver on the worker thread; its message ends it.
   void Find();
-  // Runs `work` (a Scan or a Test) on the worker thread; `finish` then ends it on the main
-  // thread with the message to show, and the focus goes back to control `id`.
-  void RunOffThread(int id, std::function<void()> work, std::function<rules::Outcome()> finish);
-
-  std::thread worker_;
-  std::function<rules::Outcome()> finish_;
-  int actingControl_ = 0;
 };
 
 // The Tune page: the tune mode, the five lists and the tune itself.
