@@ -53,15 +53,29 @@ ReceiverSearch FindReceiver(std::chrono::milliseconds wait) {
   TextList names;
   ListPortNames(names);
   ReceiverSearch search;
-  for (const std::u16string& name : names) search.ports.push_back({name, platform::IsConsole(name), {}, {}});
+  std::vector<std::u16string> nodes;
+  for (const std::u16string& name : names) {
+    PortProbe port{name, platform::IsConsole(name), {}, {}};
+    nodes.push_back(platform::PortDeviceNode(name));
+    for (std::size_t i = 0; i + 1 < nodes.size() && !nodes.back().empty(); ++i) {
+      if (nodes[i] == nodes.back()) {
+        port.sameAs = i;
+        break;
+      }
+    }
+    search.ports.push_back(std::move(port));
+  }
   std::vector<std::future<void>> asked;
   for (PortProbe& port : search.ports) {
-    if (port.console) continue;
+    if (port.console || port.sameAs) continue;
     asked.push_back(std::async(std::launch::async, [&port, wait] {
       port.answer = ProbeReceiver(port.name, AccessMode::ReadWrite, wait, &port.failure);
     }));
   }
   for (auto& probe : asked) probe.get();
+  for (PortProbe& port : search.ports) {
+    if (port.sameAs) port.answer = search.ports[*port.sameAs].answer;
+  }
   for (std::size_t i = 0; i < search.ports.size() && !search.found; ++i) {
     if (search.ports[i].answer && search.ports[i].answer->answered) search.found = i;
   }

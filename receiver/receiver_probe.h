@@ -39,6 +39,9 @@ struct PortProbe {
   bool console = false;              // the system console: not asked
   std::optional<LineError> failure;  // why it did not open
   std::optional<ProbeAnswer> answer;  // what it said, when it opened
+  // The earlier port whose device this name reaches too ("/dev/ttyACM0" behind "COM4:"): not
+  // asked again, as a second open of one device fails or races the first; it takes that answer.
+  std::optional<std::size_t> sameAs{};
 };
 
 struct ReceiverSearch {
@@ -48,7 +51,8 @@ struct ReceiverSearch {
 
 // Asks every port of the lists (COM1: to COM9:, then those present beyond) as ProbeReceiver does,
 // all at once so that the search takes one probe's time. A port this program holds open shows
-// as in use: close it first to have it asked.
+// as in use: close it first to have it asked. A device with several names is asked once, under
+// the first of them, which a search that finds it names.
 ReceiverSearch FindReceiver(std::chrono::milliseconds wait = kProbeWait);
 
 }  // namespace skylark

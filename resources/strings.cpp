@@ -149,6 +149,7 @@ constexpr std::pair<int, std::u16string_view> kTable[] = {
     {kNoReceiverOnAnyPort, u"No receiver answered on any port."},
     {kPortsTried, u"Ports tried:"},
     {kPortSilent, u"did not answer."},
+    {kSameDevice, u"is the same device as %s."},
 };
 
 }  // namespace

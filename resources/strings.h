@@ -142,6 +142,7 @@ enum StringId : int {
   kNoReceiverOnAnyPort = 443,   // "No receiver answered on any port."
   kPortsTried = 444,            // "Ports tried:"
   kPortSilent = 445,            // "did not answer."
+  kSameDevice = 446,            // "is the same device as %s."
 };
 
 // The text of a string-table entry; an empty view for a number the table does not hold.

@@ -77,6 +77,8 @@ class PagesTest : public QObject {
     const QString name = QString::fromStdString(dev + "/ttyACM0");
     std::filesystem::create_symlink(f.spare.SlavePath(), name.toStdString());
     QTRY_VERIFY(Find<QComboBox>(f.sheet, "inputList")->findText(name) >= 0);
+    // Its terminal's number goes to the next test's pseudo-terminals.
+    std::filesystem::remove(name.toStdString());
   }
 
   // Enter presses the focused button and nothing else; the sheet stays open.

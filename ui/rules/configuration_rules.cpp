@@ -34,10 +34,12 @@ std::u16string StationWords(const ProbeAnswer& answer) {
 }
 
 // One line of the ports a Find tried: the port and what became of it.
-std::u16string TriedLine(const PortProbe& port) {
+std::u16string TriedLine(const ReceiverSearch& search, const PortProbe& port) {
   if (port.console) return resources::FormatText(resources::kConsoleNotProbed, port.name);
   std::u16string what;
-  if (port.failure) {
+  if (port.sameAs) {
+    what = resources::FormatText(resources::kSameDevice, search.ports[*port.sameAs].name);
+  } else if (port.failure) {
     what = LineErrorText(*port.failure);
   } else if (!port.answer || (!port.answer->answered && !port.answer->echo)) {
     what = TextOf(resources::kPortSilent);
@@ -309,7 +311,7 @@ ReceiverSearch ConfigurationRules::RunFind() { return FindReceiver(); }
 Outcome ConfigurationRules::FinishFind(const ReceiverSearch& search) {
   working_ = false;
   std::u16string tried = TextOf(resources::kPortsTried);
-  for (const PortProbe& port : search.ports) tried += u"\n" + TriedLine(port);
+  for (const PortProbe& port : search.ports) tried += u"\n" + TriedLine(search, port);
   Outcome outcome;
   if (!search.found) {
     outcome = MessageOf(resources::kNoReceiverOnAnyPort);
