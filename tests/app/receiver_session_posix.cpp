@@ -106,29 +106,6 @@ TEST_F(ReceiverSession, UnpluggedWhileTuningFailsTheTuneAndReopeningWorks) {
   EXPECT_TRUE(Receiving());
 }
 
-// Unplugged and plugged back in, the port comes back by itself and the receiver, which forgot its
-// status interval, is told its tune again: the one asked of it when this program sent none, else
-// the last one sent.
-TEST_F(ReceiverSession, ALostPortComesBackAndTheReceiverIsRetuned) {
-  reconnect_ = true;
-  Begin({});
-  const auto replug = [this] {
-    ASSERT_TRUE(sim_->Send("hangup"));
-    ASSERT_TRUE(testing::WaitFor([this] { return app_->Reconnecting() == u"COM4:"; }));
-    ASSERT_TRUE(StartReceiver());
-    ASSERT_TRUE(testing::WaitFor([this] { return app_->IsLinkOpen() && !app_->Reconnecting(); }, 5s));
-  };
-  replug();
-  EXPECT_TRUE(sim_->WaitForLog("RX $GPMSK,,A,,A,1", 3s)) << sim_->Log();
-  EXPECT_LT(sim_->Log().find("RX $GPCRQ,MSK"), sim_->Log().find("RX $GPMSK")) << sim_->Log();
-
-  ASSERT_TRUE(app_->Tune(1));
-  replug();
-  EXPECT_TRUE(sim_->WaitForLog("RX $GPMSK,300.0,M,200,M,1", 3s)) << sim_->Log();
-  EXPECT_TRUE(Receiving());
-  app_->StopReconnecting();
-}
-
 // The state line through what the receiver does: nothing heard yet, a tune settling, a station
 // locked, an empty channel searched, silence, an unplug, and the port closed.
 TEST_F(ReceiverSession, TheStateFollowsWhatTheReceiverDoes) {
