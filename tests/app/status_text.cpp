@@ -28,8 +28,6 @@ TEST(StatusText, WhatTheStatusPageShows) {
       {u"Hoek", 1, 300.04, 150, -5, -3, true,
        {u"Hoek", u"1", u"300.0 kHz", u"150 bps", u"No", u"0", u"0"}},
       {u"Hoek", 1, 325.1, 201, 0, 0, true, {u"Hoek", u"1", {}, {}, u"No", u"0", u"0"}},
-      {u"Automatic", 0, 300.0, 200, 42, 15, false,
-       {u"Automatic", u"None", u"300.0 kHz", u"200 bps", u"Port not open", u"N/A", u"N/A"}},
   };
   for (const Case& c : cases) {
     const BeaconSite site{u"", u"", c.beacon, 0, 0.0, c.station};
