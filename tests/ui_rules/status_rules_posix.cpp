@@ -76,6 +76,7 @@ TEST_F(StatusRulesTest, AReadingGrowsStaleItsHealthFieldsGreyAndTheNextOneIsFres
   EXPECT_EQ(page.Fields().snr, u"9");  // the last value heard, greyed
   hear(6);
   EXPECT_EQ(greyed(), none);
+  EXPECT_EQ(page.Fields().age, u"");
   EXPECT_EQ(page.Fields().locked, u"No");
 }
 
