@@ -71,8 +71,7 @@ class WindowsSheet : public ::testing::Test {
   // Work off the main thread locks the sheet (OK first), and the sheet still answers.
   static void ExpectLockedButAnswering() {
     const HWND ok = ::GetDlgItem(sheet_, IDOK);
-    for (int i = 0; i < 100 && ::IsWindowEnabled(ok); ++i) Sleep(10);
-    EXPECT_FALSE(::IsWindowEnabled(ok));
+    EXPECT_TRUE(Eventually([&] { return !::IsWindowEnabled(ok); }, 1s));
     DWORD_PTR answer = 0;
     EXPECT_NE(::SendMessageTimeoutW(sheet_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &answer), 0);
   }
@@ -130,10 +129,7 @@ TEST_F(WindowsSheet, OpensCom12) {
   GUITHREADINFO gui{};
   gui.cbSize = sizeof(gui);
   const HWND test = ::GetDlgItem(page, IDC_INPUT_TEST);
-  for (int i = 0; i < 50 && (!::GetGUIThreadInfo(program_.dwThreadId, &gui) || gui.hwndFocus != test); ++i) {
-    Sleep(20);
-  }
-  EXPECT_EQ(gui.hwndFocus, test);
+  EXPECT_TRUE(Eventually([&] { return ::GetGUIThreadInfo(program_.dwThreadId, &gui) && gui.hwndFocus == test; }, 1s));
 
   Click(page, IDC_INPUT_OPEN);
   EXPECT_EQ(AwaitMessage(), L"Beacon connected for reading and writing.");
@@ -154,8 +150,7 @@ TEST_F(WindowsSheet, TunesBySite) {
     EXPECT_EQ(radio, ::GetDlgItem(tune, id)) << id;
   }
   Click(tune, IDC_TUNE_BY_SITE);
-  for (int i = 0; i < 50 && !IsEnabled(tune, IDC_REGION_LIST); ++i) Sleep(20);
-  ASSERT_TRUE(IsEnabled(tune, IDC_REGION_LIST));
+  ASSERT_TRUE(Eventually([&] { return IsEnabled(tune, IDC_REGION_LIST); }, 1s));
   EXPECT_FALSE(IsEnabled(tune, IDC_FREQUENCY_LIST));
   ASSERT_TRUE(Choose(tune, IDC_REGION_LIST, L"Europe"));
   ASSERT_TRUE(Choose(tune, IDC_COUNTRY_LIST, L"Romania"));
@@ -182,18 +177,13 @@ TEST_F(WindowsSheet, TunesBySite) {
   RECT size{};
   ::GetClientRect(chart, &size);
   const RECT upper{0, 0, size.right, size.bottom / 2};
-  int gainedPixels = 0;
-  for (int i = 0; i < 40 && gainedPixels <= 0; ++i, Sleep(50)) {
-    gainedPixels = CountPixels(chart, RGB(0x2e, 0x7d, 0x32), upper);
-  }
-  EXPECT_GT(gainedPixels, 0);
+  EXPECT_TRUE(Eventually([&] { return CountPixels(chart, RGB(0x2e, 0x7d, 0x32), upper) > 0; }, 2s));
 }
 
 TEST_F(WindowsSheet, TunesAutomatically) {
   const HWND tune = ShowPage(sheet_, IDD_TUNE);
   Click(tune, IDC_TUNE_AUTOMATIC);
-  for (int i = 0; i < 50 && IsEnabled(tune, IDC_REGION_LIST); ++i) Sleep(20);
-  EXPECT_FALSE(IsEnabled(tune, IDC_REGION_LIST));
+  EXPECT_TRUE(Eventually([&] { return !IsEnabled(tune, IDC_REGION_LIST); }, 1s));
   Click(tune, IDC_TUNE);
   EXPECT_EQ(AwaitMessage(), L"Beacon Tuned Successfully!");
   // The receiver finds the one station it hears, and the monitor names it from its ID once locked.
@@ -217,8 +207,7 @@ TEST_F(WindowsSheet, GreysTheHealthValuesWhileTheReceiverIsSilent) {
   const HWND status = ShowPage(sheet_, IDD_STATUS);
   if (!TellSimulator("silence on")) GTEST_SKIP() << "SKYLARK_SIM_INPUT does not reach the simulator";
   const auto greyed = [&] { return !IsEnabled(status, IDC_SNR_FIELD) && !IsEnabled(status, IDC_LOCKED_FIELD); };
-  for (int i = 0; i < 200 && !greyed(); ++i) Sleep(50);
-  EXPECT_TRUE(greyed());
+  EXPECT_TRUE(Eventually(greyed, 10s));
   EXPECT_EQ(TextOf(status, IDC_HEALTH_AGE).rfind(L"No reading for ", 0), 0u) << TextOf(status, IDC_HEALTH_AGE);
   EXPECT_EQ(TextOf(status, IDC_STATE_FIELD), L"No Data");
   // Update asks once and says that nothing answered.
@@ -246,8 +235,8 @@ TEST_F(WindowsSheet, ClosesThePortWhoseDeviceWasRemoved) {
   EXPECT_EQ(lost.rfind(L"Port COM12: was lost and has been closed.", 0), 0u);
   EXPECT_NE(lost.find(L"Waiting for COM12: to come back."), std::wstring::npos) << lost;
   // Its device never went: it is back within the 2 s between tries, and Close Port closes it.
-  for (int i = 0; i < 100 && TextOf(page, IDC_PORT_NOTE).rfind(L"COM12: is back.", 0) != 0; ++i) Sleep(50);
-  EXPECT_EQ(TextOf(page, IDC_PORT_NOTE).rfind(L"COM12: is back.", 0), 0u);
+  EXPECT_TRUE(Eventually([&] { return TextOf(page, IDC_PORT_NOTE).starts_with(L"COM12: is back."); }, 5s))
+      << TextOf(page, IDC_PORT_NOTE);
   EXPECT_EQ(TextOf(page, IDC_INPUT_OPEN), L"Close Port");
   Click(page, IDC_INPUT_OPEN);
   EXPECT_EQ(AwaitMessage(), L"Port closed for reading and writing.");
@@ -261,7 +250,7 @@ TEST_F(WindowsSheet, APortAddedListsThePortsAgain) {
   const auto count = [&] { return ::SendDlgItemMessageW(page, IDC_INPUT_LIST, CB_GETCOUNT, 0, 0); };
   Click(page, IDC_SCAN);
   Sleep(200);
-  for (int i = 0; i < 500 && !::IsWindowEnabled(::GetDlgItem(sheet_, IDOK)); ++i) Sleep(20);
+  Eventually([&] { return ::IsWindowEnabled(::GetDlgItem(sheet_, IDOK)) != FALSE; }, 10s);
   ASSERT_LT(count(), 10) << "COM1: to COM9: do not all open here";
   SendPortChange(::GetWindow(sheet_, GW_OWNER), L"COM12", DBT_DEVICEARRIVAL);
   EXPECT_EQ(count(), 10);
@@ -275,8 +264,7 @@ TEST_F(WindowsSheet, OkSavesTheSettingsAndEndsAndAStartMeanwhileOpens) {
   Click(page, IDC_INPUT_OPEN);
   ASSERT_EQ(AwaitMessage(), L"Beacon connected for reading and writing.");
   ::PostMessageW(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0);
-  for (int i = 0; i < 500 && ::IsWindow(sheet_); ++i) Sleep(10);
-  ASSERT_FALSE(::IsWindow(sheet_));
+  ASSERT_TRUE(Eventually([&] { return !::IsWindow(sheet_); }, 5s));
   const PROCESS_INFORMATION second = LaunchProgram();
   ASSERT_NE(second.hProcess, nullptr);
   EXPECT_EQ(AwaitExit(program_, 0), -1) << "the first one was still ending";
