@@ -40,25 +40,32 @@ class TuneRulesTest : public PageFixture {
 };
 
 // The lists follow the current site, also while another region is browsed: its region, country
-// and beacons, never its country over another country's beacons.
+// and beacons, never its country over another country's beacons. A region browsed leaves no
+// beacon to tune, and the current site stays.
 TEST_F(TuneRulesTest, ListsAreSortedAndFollowTheCurrentSite) {
   const BeaconSite skagen{u"EUROPE", u"denmark", u"skagen", 200, 299.0, 454};
+  ASSERT_TRUE(OpenLink());
   app_.SetCurrentSite(skagen);
+  app_.SetTuneMode(kTuneBySite);
   sheet_.Activate(kTunePage);
   const Texts frequencies = Page().List(TuneList::Frequency).entries;
   ASSERT_EQ(frequencies.size(), 85u);
   EXPECT_EQ((Texts{frequencies[0], frequencies[1], frequencies[2], frequencies.back()}),
             (Texts{u"", u"283.5", u"284.0", u"325.0"}));
   EXPECT_EQ(Page().List(TuneList::Rate).entries, (Texts{u"", u"100", u"200"}));
+  EXPECT_TRUE(Page().TuneButton().enabled);
   Choose(TuneList::Region, u"Asia");
+  EXPECT_EQ(Page().List(TuneList::Country).entries, (Texts{u"", u"Japan"}));
+  EXPECT_EQ(Page().List(TuneList::Beacon).entries, Texts{u""});
+  EXPECT_EQ(Chosen(TuneList::Beacon), u"(none)");
+  EXPECT_FALSE(Page().TuneButton().enabled || Page().BeginTune());
+  EXPECT_EQ(app_.CurrentSite().Beacon, u"skagen");
   Choose(TuneList::Country, u"Japan");
   app_.SetCurrentSite(skagen);
   sheet_.OnSiteChanged();
   EXPECT_EQ((Texts{Chosen(TuneList::Region), Chosen(TuneList::Country), Chosen(TuneList::Frequency)}),
             (Texts{u"Europe", u"Denmark", u"299.0"}));
-  // Both Skagens are listed; their name selects the first of them.
   EXPECT_EQ(Page().List(TuneList::Beacon).entries, (Texts{u"", u"blavand", u"Skagen", u"Skagen"}));
-  EXPECT_EQ(Page().List(TuneList::Beacon).selected, 2);
   app_.SetCurrentSite(BeaconSite{u"-", u"-", u"-", 0, 0.0, 0});
   sheet_.OnSiteChanged();
   for (TuneList list : {TuneList::Frequency, TuneList::Rate, TuneList::Region, TuneList::Beacon}) {
@@ -121,24 +128,6 @@ TEST_F(TuneRulesTest, EnablingFollowsModeLinkAndBeacon) {
     }
     Port().Close();
   }
-}
-
-// A beacon of a region left behind is not tunable, and is not made the current site.
-TEST_F(TuneRulesTest, ARegionChoiceLeavesNothingTunable) {
-  ASSERT_TRUE(OpenLink());
-  app_.SetTuneMode(kTuneBySite);
-  sheet_.Activate(kTunePage);
-  Choose(TuneList::Region, u"Europe");
-  Choose(TuneList::Country, u"Denmark");
-  Choose(TuneList::Beacon, u"blavand");
-  EXPECT_TRUE(Page().TuneButton().enabled);
-  Choose(TuneList::Region, u"Asia");
-  EXPECT_EQ(Page().List(TuneList::Country).entries, (Texts{u"", u"Japan"}));
-  EXPECT_EQ(Page().List(TuneList::Beacon).entries, Texts{u""});
-  EXPECT_EQ(Chosen(TuneList::Beacon), u"(none)");
-  EXPECT_FALSE(Page().TuneButton().enabled);
-  EXPECT_FALSE(Page().BeginTune());
-  EXPECT_TRUE(app_.CurrentSite().Beacon.empty());
 }
 
 // A frequency or rate the lists lack is shown and tuned as itself.

@@ -139,13 +139,18 @@ std::wstring TextOf(HWND page, int id) {
   return text;
 }
 
-std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chrono::milliseconds timeout) {
+bool Eventually(const std::function<bool()>& holds, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  std::wstring text = TextOf(page, id);
-  while (text != expected && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(50ms);
-    text = TextOf(page, id);
+  while (!holds()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(20ms);
   }
+  return true;
+}
+
+std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chrono::milliseconds timeout) {
+  std::wstring text;
+  Eventually([&] { return (text = TextOf(page, id)) == expected; }, timeout);
   return text;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ void Click(HWND page, int id);
 bool Choose(HWND page, int id, const std::wstring& text);
 // A control's text without its keyboard mnemonic.
 std::wstring TextOf(HWND page, int id);
+// Polls until `holds` does; false when it still does not after `timeout`.
+bool Eventually(const std::function<bool()>& holds, std::chrono::milliseconds timeout);
 // Waits until a control shows `expected`; returns the last text seen.
 std::wstring AwaitText(HWND page, int id, const std::wstring& expected, std::chrono::milliseconds timeout);
 bool IsEnabled(HWND page, int id);
