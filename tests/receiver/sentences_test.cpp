@@ -81,9 +81,6 @@ TEST(Sentences, ReadingsFromRealReceiversVariants) {
   EXPECT_EQ(ParseStationReport("$PCSI,CS0,PASS,1,300.5,A,200,B,44,17,C,5")->stationId, 0) << "short: no station";
   EXPECT_EQ(ParseAcknowledgement("$PCSI,ACK,GPMSK*02")->acknowledged, "GPMSK");
   // Our own sentences coming back are told apart from what a receiver says.
-  EXPECT_EQ(KindOf("$PCSI,1"), SentenceKind::StatusRequest);
-  EXPECT_EQ(KindOf("$PCSI,1,0"), SentenceKind::StatusStop);
-  EXPECT_EQ(KindOf("$GPMSK,,A,,A,1"), SentenceKind::Tune);
   EXPECT_EQ(KindOf("$PCSI,CS1,0"), SentenceKind::Other);
   // The receiver's report of its tune reads as the tune does, but is not taken for ours.
   const TuneCommand tune{300.0, 200, 1};
@@ -92,8 +89,6 @@ TEST(Sentences, ReadingsFromRealReceiversVariants) {
   EXPECT_EQ(ParseTuneReport("$CRMSK,290.0,A,100,A,0"), (TuneCommand{{}, {}, 0}));
   EXPECT_EQ(ParseTune("$CRMSK,300.0,M,200,M,1"), std::nullopt);
   EXPECT_EQ(ParseTuneReport("$GPMSK,300.0,M,200,M,1"), std::nullopt);
-  EXPECT_EQ(QueriedSentence(WithChecksum(kStatusQuery)), "MSS");
-  EXPECT_EQ(QueriedSentence(kTuneQuery), "MSK");
   EXPECT_EQ(QueriedSentence("$GPCRQ,MSS,1"), "");
 }
 
