@@ -34,17 +34,6 @@ class PortOnPty : public ::testing::Test {
     return port.Open(u"COM2:", AccessMode::ReadWrite, line);
   }
 
-  // A read blocked in another thread; the future tells whether it failed with nothing read.
-  std::future<bool> BlockedRead() {
-    auto reading = std::async(std::launch::async, [this] {
-      std::uint8_t buffer[16];
-      std::size_t got = 99;
-      return !port_.Read(buffer, sizeof buffer, got) && got == 0;
-    });
-    std::this_thread::sleep_for(50ms);  // let it start waiting
-    return reading;
-  }
-
   testing::TempConfigHome home_;
   testing::PtyPair receiver_;
   ReceiverLink link_{u"COM2:"};
@@ -98,7 +87,12 @@ TEST_F(PortOnPty, WritesThatMakeNoProgressCloseThePort) {
 // A hang-up ends a blocked read the same way: the monitor's reply wait below shows it.
 TEST_F(PortOnPty, CloseEndsABlockedReadPromptly) {
   ASSERT_TRUE(OpenCom2(port_));
-  auto reading = BlockedRead();
+  auto reading = std::async(std::launch::async, [this] {
+    std::uint8_t buffer[16];
+    std::size_t got = 99;
+    return !port_.Read(buffer, sizeof buffer, got) && got == 0;  // failed with nothing read
+  });
+  std::this_thread::sleep_for(50ms);  // let it start waiting
   EXPECT_TRUE(port_.Close());
   ASSERT_EQ(reading.wait_for(1s), std::future_status::ready);
   EXPECT_TRUE(reading.get());

@@ -114,7 +114,7 @@ TEST(SiteCatalogue, IndexesTheSitesOfAFile) {
   ASSERT_TRUE(ReadSiteFile(path.u16string(), catalogue, reporter));
   const std::tuple<int, double, std::u16string> lookups[] = {
       {712, 0.0, u"A"},      {713, 0.0, u"B"},   {713, 296.0, u"A"}, {713, 288.04, u"B"},
-      {713, 300.0, u"B"},    {714, 0.0, u"Zero"}, {0, 0.0, u""},     {0, 296.0, u""}, {1, 0.0, u""}};
+      {713, 300.0, u"B"},    {714, 300.0, u"Zero"}, {0, 0.0, u""},     {0, 296.0, u""}, {1, 0.0, u""}};
   for (const auto& [id, frequency, beacon] : lookups) {
     const BeaconSite* found = catalogue.FindByStationId(static_cast<std::uint16_t>(id), frequency);
     EXPECT_EQ(found != nullptr ? found->Beacon : u"", beacon) << id << " at " << frequency;
