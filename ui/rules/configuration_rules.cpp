@@ -35,10 +35,11 @@ std::u16string StationWords(const ProbeAnswer& answer) {
 
 // One line of the ports a Find tried: the port and what became of it.
 std::u16string TriedLine(const ReceiverSearch& search, const PortProbe& port) {
-  if (port.console) return resources::FormatText(resources::kConsoleNotProbed, port.name);
   std::u16string what;
   if (port.sameAs) {
     what = resources::FormatText(resources::kSameDevice, search.ports[*port.sameAs].name);
+  } else if (port.console) {
+    return resources::FormatText(resources::kConsoleNotProbed, port.name);
   } else if (port.failure) {
     what = LineErrorText(*port.failure);
   } else if (!port.answer || (!port.answer->answered && !port.answer->echo)) {
