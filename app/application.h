@@ -128,6 +128,8 @@ class Application {
   std::optional<std::u16string> Reconnecting() const;
   // Close Port while waiting: no more tries.
   void StopReconnecting();
+  // The port waited for comes back with `access` (the layout changed while waiting).
+  void ReconnectWith(AccessMode access);
   // The port came back but the receiver did not say how it was tuned: readings come on request
   // only. Cleared by the next tune.
   bool ReadingsOnlyOnRequest() const { return readingsOnlyOnRequest_.load(); }

@@ -10,6 +10,10 @@ void Application::StopReconnecting() {
   if (recovery_ != nullptr) recovery_->Stop();
 }
 
+void Application::ReconnectWith(AccessMode access) {
+  if (recovery_ != nullptr) recovery_->ChangeAccess(access);
+}
+
 void Application::OnPortRestored() {
   NotifySiteChanged();
   // A receiver that lost power has forgotten its status interval: it is told the tune it was last
@@ -21,7 +25,8 @@ void Application::OnPortRestored() {
     if (tune) tune->interval = options_.restoreInterval;
   }
   const bool restored = tune && monitor_.SendTune(*tune);
-  readingsOnlyOnRequest_.store(!restored);
+  // A port open for reading only hears what the receiver sends, and cannot ask it for more.
+  readingsOnlyOnRequest_.store(!restored && Allows(receiverLink_.InputPort()->GetAccess(), AccessMode::Write));
   if (restored) statusInterval_.store(tune->interval);
   PostStatusChanged();
 }

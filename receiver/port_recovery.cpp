@@ -25,6 +25,12 @@ void PortRecovery::Begin(std::u16string name, AccessMode access) {
   wake_.notify_all();
 }
 
+void PortRecovery::ChangeAccess(AccessMode access) {
+  std::lock_guard attempt(attempt_);
+  std::lock_guard lock(mutex_);
+  if (name_) access_ = access;
+}
+
 void PortRecovery::Stop() {
   std::lock_guard attempt(attempt_);
   Forget();
@@ -50,11 +56,15 @@ void PortRecovery::Run() {
       continue;
     }
     const std::u16string name = *name_;
-    const AccessMode access = access_;
     lock.unlock();
     bool restored = false;
     {
       std::lock_guard attempt(attempt_);
+      // Read under the try, so that an access changed before it is the one it opens with.
+      const AccessMode access = [this] {
+        std::lock_guard accessLock(mutex_);
+        return access_;
+      }();
       // Stopped while no lock was held, or opened by the user meanwhile: the port is theirs.
       const bool waiting = Waiting() == name;
       if (waiting && port_.IsOpen()) {

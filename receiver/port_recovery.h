@@ -24,6 +24,8 @@ class PortRecovery {
 
   // Starts waiting for the port that was lost (any thread).
   void Begin(std::u16string name, AccessMode access);
+  // While waiting, the next tries open with `access`; a try under way ends first.
+  void ChangeAccess(AccessMode access);
   // No more tries; returns once a try in progress has ended, so the port is the caller's.
   void Stop();
   // The name waited for, while waiting.

@@ -155,7 +155,9 @@ void SerialPort::InterruptReads(bool on) {
 
 bool SerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
   const auto line = CurrentLine();
-  if (!line || count == 0) return false;
+  // A port opened for reading only is not written to: the system's refusal would read as a
+  // lost line, and the port would be closed under a receiver that is still there.
+  if (!line || count == 0 || !Allows(GetAccess(), AccessMode::Write)) return false;
   std::size_t done = 0;
   int idle = 0;
   while (done < count) {

@@ -183,6 +183,23 @@ TEST_F(ConfigurationRulesTest, FindChoosesThePortAReceiverAnsweredOnAndListsThos
   }
 }
 
+// Two ports chosen while the lost port is waited for: it comes back for reading only, as the
+// input group now says, and stays open although nothing can be sent on it.
+TEST_F(ConfigurationRulesTest, APortComesBackInTheLayoutChosenWhileWaiting) {
+  ASSERT_TRUE(Page().OpenOrClose(PortGroup::Input));
+  app_.Monitor().StartReader();
+  receiver_.CloseMaster();
+  ASSERT_TRUE(WaitFor([&] { return app_.Reconnecting().has_value(); }));
+  EXPECT_FALSE(Page().SetSamePort(false));
+  PtyPair back;
+  ASSERT_TRUE(LinkPort(4, back.SlavePath()));
+  ASSERT_TRUE(WaitFor([&] { return Port().IsOpen(); }, std::chrono::seconds(5)));
+  EXPECT_EQ(Port().GetAccess(), AccessMode::Read);
+  EXPECT_FALSE(Port().SendSentence("$PCSI,1"));
+  EXPECT_TRUE(Port().IsOpen());
+  app_.StopThreads();
+}
+
 TEST_F(ConfigurationRulesTest, ScanListsWhatOpensAndKeepsTheOpenPort) {
   ASSERT_TRUE(Page().OpenOrClose(PortGroup::Input));
   LinkPort(3, spare_.SlavePath());

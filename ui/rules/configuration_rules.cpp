@@ -289,6 +289,8 @@ Outcome ConfigurationRules::OpenOrCloseHeld(PortGroup group) {
 
 Outcome ConfigurationRules::SetSamePort(bool checked) {
   samePort_ = checked;
+  // A port waited for comes back with the access the page now shows.
+  app_.ReconnectWith(AccessOf(PortGroup::Input));
   if (!PortOpen()) return std::nullopt;
   // One port object serves both groups: reopen it under its own name with the input group's
   // new access, without a word unless that fails.
