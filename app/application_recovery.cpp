@@ -26,7 +26,7 @@ void Application::OnPortRestored() {
   }
   const bool restored = tune && monitor_.SendTune(*tune);
   // A port open for reading only hears what the receiver sends, and cannot ask it for more.
-  readingsOnlyOnRequest_.store(!restored && Allows(receiverLink_.InputPort()->GetAccess(), AccessMode::Write));
+  readingsOnlyOnRequest_.store(!restored && InputLink().writable);
   if (restored) statusInterval_.store(tune->interval);
   PostStatusChanged();
 }

@@ -23,7 +23,7 @@ void TakeValues(ReceiverStatus& status, const SignalStatus& reading, const Readi
 }  // namespace
 
 bool Application::Tune(std::uint32_t statusInterval) {
-  // A port opened for reading only would take the command as a write fault and be closed.
+  // Nothing can be sent on a port opened for reading only: the tune fails before it changes the state.
   if (const LinkView link = InputLink(); !link.open || !link.writable) return false;
   // Taken before the command is written: an acknowledgement begun earlier answers an earlier one.
   ReplyWait acknowledgement(monitor_, SentenceKind::Acknowledgement);

@@ -1,5 +1,6 @@
 #include "receiver/receiver_probe.h"
 
+#include <algorithm>
 #include <array>
 #include <future>
 
@@ -53,16 +54,14 @@ ReceiverSearch FindReceiver(std::chrono::milliseconds wait) {
   TextList names;
   ListPortNames(names);
   ReceiverSearch search;
-  std::vector<std::u16string> nodes;
+  std::vector<std::u16string> nodes;  // the device each port reaches, empty where unknown
   for (const std::u16string& name : names) {
     PortProbe port{name, platform::IsConsole(name), {}, {}};
-    nodes.push_back(platform::PortDeviceNode(name));
-    for (std::size_t i = 0; i + 1 < nodes.size() && !nodes.back().empty(); ++i) {
-      if (nodes[i] == nodes.back()) {
-        port.sameAs = i;
-        break;
-      }
+    const std::u16string node = platform::PortDeviceNode(name);
+    if (const auto first = std::find(nodes.begin(), nodes.end(), node); !node.empty() && first != nodes.end()) {
+      port.sameAs = static_cast<std::size_t>(first - nodes.begin());
     }
+    nodes.push_back(node);
     search.ports.push_back(std::move(port));
   }
   std::vector<std::future<void>> asked;
